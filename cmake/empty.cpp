@@ -1,0 +1,1 @@
+// Intentionally empty: lets a subsystem library exist before its first source file.
