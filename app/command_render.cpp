@@ -177,6 +177,8 @@ int runRenderCommand(const RenderOptions& options) {
         return kExitFailure;
     }
     onInterrupt(requestHostAbort);
+    if (options.host.showDialog && !options.quiet)
+        std::fprintf(stderr, "lumenfall: the dialog is not built yet; the run uses the settings as they are\n");
 
     Image output;
     RunOutcome outcome;
