@@ -4,6 +4,7 @@
 #ifndef LUMENFALL_EXPORT_PICTURE_SOURCE_H
 #define LUMENFALL_EXPORT_PICTURE_SOURCE_H
 
+#include <cstddef>
 #include <cstdint>
 
 namespace lumenfall {
