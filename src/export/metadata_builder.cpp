@@ -147,7 +147,9 @@ std::tm todaysLocalDate() {
     std::time_t now = std::time(nullptr);
     std::tm date{};
 #if defined(_WIN32)
-    localtime_s(&date, &now);
+    // The host calls on one thread; the runtime's buffer is copied at once.
+    const std::tm* local = std::localtime(&now);
+    if (local != nullptr) date = *local;
 #else
     localtime_r(&now, &date);
 #endif
