@@ -23,6 +23,8 @@ struct HostBand {
     int32_t maskRowCount;
     int32_t inFirstRow;         // image row of inData's first row (relative to the filter top)
     int32_t outFirstRow;
+    int32_t inRowCount;         // rows held by inData and outData; a pixel whose row lies
+    int32_t outRowCount;        // outside the band is neither read nor written
     int32_t planes;             // planes delivered: 1 or 3 colour planes, plus transparency
     int32_t depth;              // bits per channel: 8 or 16 (32 for float stores)
     bool editableTransparency;  // filter case 4 or 5: the last plane is the layer's transparency
@@ -32,6 +34,7 @@ struct HostBand {
 // kernels need not link against it. Channels are in the image's own range.
 struct TiledImageAccess {
     TiledImage* image;
+    uint32_t storeType;         // 0 or 3: 8-bit channels; 16-bit results are narrowed for them
     void (*readPixel)(TiledImage* image, int32_t x, int32_t y, int32_t level, float rgba[4]);
     void (*writePixel)(TiledImage* image, int32_t x, int32_t y, int32_t level, const float rgba[4]);
 };
@@ -40,7 +43,8 @@ struct CompositeTarget {
     uint32_t renderTarget;      // RenderTarget of the parameter block
     int32_t width;              // pixels are clamped to 0..width-1, 0..height-1
     int32_t height;
-    HostBand band;              // targets 0 and 1
+    HostBand band;              // targets 0 and 1; for target 2 only depth, planes and
+                                // editableTransparency are read (they describe the image)
     TiledImageAccess tiled;     // target 2
 };
 
