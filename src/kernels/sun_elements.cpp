@@ -202,28 +202,32 @@ SunPixel computeSunPixel(const SunRowContext& context, const SunRowSetup& s,
         }
     }
 
-    // Flares.
-    if (r >= s.flareStart && r < s.flareOuter && s.flareCount > 0 && s.flareHalf > 0) {
-        int32_t px = static_cast<int32_t>(-dx), py = static_cast<int32_t>(-dy);
-        int32_t noise = streakNoise(work.noiseTable, px, py,
-                                    px + static_cast<int32_t>(120 * dx / r),
-                                    py + static_cast<int32_t>(120 * dy / r), s.streakScale);
-        const int64_t wedge = s.flareWedge, half = s.flareHalf;
-        int64_t light = 0;
-        for (int32_t i = 0; i < s.flareCount; ++i) {
-            int64_t b = static_cast<int16_t>(work.flareAngles[i]);
-            bool inside = (b < angle && angle < b + wedge) ||
-                          (b < angle + 16384 && angle + 16384 < b + wedge);
-            if (!inside) continue;
-            int64_t d = angle - b;
-            if (d < 0) d += 16384;
-            if (d > half) d = 2 * half - d;
-            int64_t q = d * d / half;
-            int64_t v = (q * (s.flareOuter - r) * noise) / (half * s.flareExtent);
-            if (2 * v - 80 > 0) light += 2 * v - 80;
+    // Flares. Without a wedge to light (no flares, or wedges too narrow to
+    // hold a pixel) the light is 0 and the streak noise need not be taken.
+    if (r >= s.flareStart && r < s.flareOuter) {
+        int64_t scaled = 0;
+        if (s.flareCount > 0 && s.flareHalf > 0) {
+            int32_t px = static_cast<int32_t>(-dx), py = static_cast<int32_t>(-dy);
+            int32_t noise = streakNoise(work.noiseTable, px, py,
+                                        px + static_cast<int32_t>(120 * dx / r),
+                                        py + static_cast<int32_t>(120 * dy / r), s.streakScale);
+            const int64_t wedge = s.flareWedge, half = s.flareHalf;
+            int64_t light = 0;
+            for (int32_t i = 0; i < s.flareCount; ++i) {
+                int64_t b = static_cast<int16_t>(work.flareAngles[i]);
+                bool inside = (b < angle && angle < b + wedge) ||
+                              (b < angle + 16384 && angle + 16384 < b + wedge);
+                if (!inside) continue;
+                int64_t d = angle - b;
+                if (d < 0) d += 16384;
+                if (d > half) d = 2 * half - d;
+                int64_t q = d * d / half;
+                int64_t v = (q * (s.flareOuter - r) * noise) / (half * s.flareExtent);
+                if (2 * v - 80 > 0) light += 2 * v - 80;
+            }
+            int64_t value = min64(shiftRight64(noise * light, 8), INT64_C(1) << 40);
+            scaled = clampInt64(value * s.flareGain / 2, 0, 32768);
         }
-        int64_t value = min64(shiftRight64(noise * light, 8), INT64_C(1) << 40);
-        int64_t scaled = clampInt64(value * s.flareGain / 2, 0, 32768);
         for (int c = 0; c < 3; ++c) total[c] += curveLookup(derived.flareCurves[c], scaled);
     }
 

@@ -34,8 +34,13 @@ void renderSunRow(const SunRowContext& context, int32_t row, int32_t first, int3
     const SurfaceTables surface = surfaceTablesFrom(*context.block, *context.work);
     const GlueContext glue{context.target, context.block->glue, context.work->proceduralWeights};
     const float inverseScale = 1.0f / setup.floatScale;
+    // Only columns inside the image: the compositor would clamp any other
+    // column onto the edge and overwrite the edge pixel with a wrong effect.
     const int64_t stride = step < 1 ? 1 : step;
-    for (int64_t x = first; x <= last; x += stride) {
+    int64_t start = first;
+    if (start < 0) start += (-start + stride - 1) / stride * stride;
+    const int64_t end = last < context.target->width - 1 ? last : context.target->width - 1;
+    for (int64_t x = start; x <= end; x += stride) {
         SunPixel pixel = computeSunPixel(context, setup, surface, static_cast<int32_t>(x), row);
         const float effect[4] = {static_cast<float>(pixel.rgb[0]) * inverseScale,
                                  static_cast<float>(pixel.rgb[1]) * inverseScale,

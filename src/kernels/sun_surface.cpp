@@ -67,11 +67,7 @@ int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int6
     return static_cast<int32_t>(sum / count);
 }
 
-int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y) {
-    if (!tables.vortices && !tables.monopoles) {
-        int32_t v = sunNoise(tables, x, y);
-        return v > 255 ? 255 : v;
-    }
+SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
     const int32_t count = tables.swirlCount;
     const int64_t radius = tables.swirlRadius;
     const double radiusD = static_cast<double>(radius);
@@ -101,9 +97,17 @@ int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y) {
             dispX = turnedX;
         }
     }
-    int64_t x1 = static_cast<int64_t>(x) + static_cast<int64_t>(dispX);
-    int64_t y1 = static_cast<int64_t>(y) + static_cast<int64_t>(dispY);
-    int32_t v = smearedTexture(tables, x, y, x1, y1);
+    return {static_cast<int32_t>(dispX), static_cast<int32_t>(dispY)};
+}
+
+int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y) {
+    if (!tables.vortices && !tables.monopoles) {
+        int32_t v = sunNoise(tables, x, y);
+        return v > 255 ? 255 : v;
+    }
+    SwirlPush push = swirlDisplacement(tables, x, y);
+    int32_t v = smearedTexture(tables, x, y, static_cast<int64_t>(x) + push.dx,
+                               static_cast<int64_t>(y) + push.dy);
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 

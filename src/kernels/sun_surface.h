@@ -77,6 +77,13 @@ int64_t walkSmearLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t st
 // Mean of sunNoise along the smear line; a line of zero length is one sample.
 int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1, int64_t y1);
 
+// The displacement of (x, y) by the swirl field: monopoles push along the
+// radius, vortices turn about their centre, neighbouring swirls alternate.
+struct SwirlPush {
+    int32_t dx, dy;
+};
+SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y);
+
 // The surface value 0..255 at surface coordinates (x, y).
 int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y);
 
