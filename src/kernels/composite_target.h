@@ -23,20 +23,21 @@ struct HostBand {
     int32_t maskRowCount;
     int32_t inFirstRow;         // image row of inData's first row (relative to the filter top)
     int32_t outFirstRow;
-    int32_t inRowCount;         // rows held by inData and outData; a pixel whose row lies
-    int32_t outRowCount;        // outside the band is neither read nor written
     int32_t planes;             // planes delivered: 1 or 3 colour planes, plus transparency
     int32_t depth;              // bits per channel: 8 or 16 (32 for float stores)
     bool editableTransparency;  // filter case 4 or 5: the last plane is the layer's transparency
+    int32_t inRowCount;         // rows held by inData / outData: a pixel whose row lies outside
+    int32_t outRowCount;        // is neither read nor written; 0 = not given (rows are trusted)
 };
 
 // Pixel access to a tiled image, supplied by the render pipeline so that the
 // kernels need not link against it. Channels are in the image's own range.
 struct TiledImageAccess {
     TiledImage* image;
-    uint32_t storeType;         // 0 or 3: 8-bit channels; 16-bit results are narrowed for them
     void (*readPixel)(TiledImage* image, int32_t x, int32_t y, int32_t level, float rgba[4]);
     void (*writePixel)(TiledImage* image, int32_t x, int32_t y, int32_t level, const float rgba[4]);
+    float fullScale;            // the store's full scale (its maxValue: 255, 32768 or 1.0);
+                                // 0 = not given: channels pass between the ranges unchanged
 };
 
 struct CompositeTarget {

@@ -38,7 +38,7 @@ const uint8_t* rowOf(const uint8_t* base, int32_t rowBytes, int32_t firstRow, in
                      int32_t y) {
     if (base == nullptr) return nullptr;
     int64_t row = static_cast<int64_t>(y) - firstRow;
-    if (row < 0 || row >= rowCount) return nullptr;
+    if (row < 0 || (rowCount > 0 && row >= rowCount)) return nullptr;
     return base + row * rowBytes;
 }
 
@@ -59,7 +59,17 @@ void writeChannel(uint8_t* pixel, int32_t plane, int32_t bytes, int32_t value) {
     std::memcpy(pixel + plane * 2, &v, 2);
 }
 
-bool eightBitStore(uint32_t storeType) { return storeType == 0 || storeType == 3; }
+// A 16-bit render into an 8-bit store narrows by 128: (v + 1) >> 7.
+bool narrowsBy128(const TiledImageAccess& tiled, int32_t m) {
+    return m == kFullScale16 && tiled.fullScale == 255.0f;
+}
+
+// Store range to the blend range and back. Without a known store scale, or
+// with the same scale, channels pass unchanged.
+float storeToBlend(const TiledImageAccess& tiled, int32_t m) {
+    if (narrowsBy128(tiled, m)) return 128.0f;
+    return tiled.fullScale > 0.0f ? static_cast<float>(m) / tiled.fullScale : 1.0f;
+}
 
 // Reads the image pixel under (x, y) into s, within 0..M.
 bool readSource(const CompositeTarget& target, const PixelLayout& layout, int32_t x, int32_t y,
@@ -70,9 +80,9 @@ bool readSource(const CompositeTarget& target, const PixelLayout& layout, int32_
         if (tiled.image == nullptr || tiled.readPixel == nullptr) return false;
         float rgba[4] = {0, 0, 0, 0};
         tiled.readPixel(tiled.image, x, y, 0, rgba);
-        // The inverse of the narrowing on write: an 8-bit store under a
-        // 16-bit render is widened by 128, so an untouched pixel round-trips.
-        float widen = (m == kFullScale16 && eightBitStore(tiled.storeType)) ? 128.0f : 1.0f;
+        // The inverse of the scaling on write, so that an untouched pixel
+        // round-trips (an 8-bit store under a 16-bit render is widened by 128).
+        float widen = storeToBlend(tiled, m);
         for (int c = 0; c < 3; ++c) s[c] = clampInt32(saturateToInt32(rgba[c] * widen), 0, m);
         if (layout.grey) s[1] = s[2] = s[0];
         return true;
@@ -143,15 +153,16 @@ void writeTiled(const CompositeTarget& target, const PixelLayout& layout, int32_
     if (tiled.image == nullptr || tiled.writePixel == nullptr) return;
     int32_t v[4] = {result[0], layout.grey ? result[0] : result[1],
                     layout.grey ? result[0] : result[2], alpha};
-    bool narrow = layout.fullScale == kFullScale16 && eightBitStore(tiled.storeType);
+    bool narrow = narrowsBy128(tiled, layout.fullScale);
+    float scale = 1.0f / storeToBlend(tiled, layout.fullScale);
     float rgba[4];
     for (int c = 0; c < 4; ++c) {
-        int32_t value = v[c];
         if (narrow) {
-            value = (value + 1) >> 7;
-            if (value > 255) value = 255;
+            int32_t value = (v[c] + 1) >> 7;
+            rgba[c] = static_cast<float>(value > 255 ? 255 : value);
+        } else {
+            rgba[c] = static_cast<float>(v[c]) * scale;
         }
-        rgba[c] = static_cast<float>(value);
     }
     tiled.writePixel(tiled.image, x, y, 0, rgba);
 }

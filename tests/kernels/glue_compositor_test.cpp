@@ -178,7 +178,7 @@ TEST(GlueCompositor, TiledImageNarrowsSixteenBitResultsForEightBitStores) {
     fake.pixels = {10, 20, 30, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     TestBand band(4, 1, 3, 16, false);
     band.target.renderTarget = kTargetTiledImage;
-    band.target.tiled = {reinterpret_cast<TiledImage*>(&fake), 3, readFake, writeFake};
+    band.target.tiled = {reinterpret_cast<TiledImage*>(&fake), readFake, writeFake, 255.0f};
     Compositor c(band, kGlueComposite);
     // No light outside the disc: the image round-trips through the 16-bit blend.
     c.put(0, 0, 0, 0, 0, 4, 32768.0f);
@@ -191,10 +191,23 @@ TEST(GlueCompositor, TiledImageNarrowsSixteenBitResultsForEightBitStores) {
     EXPECT_EQ(fake.pixels[5], 128.0f);  // (16383 + 1) >> 7
     EXPECT_EQ(fake.pixels[6], 1.0f);
     // A 16-bit store takes the values unchanged.
-    band.target.tiled.storeType = 4;
+    band.target.tiled.fullScale = 32768.0f;
     c.put(2, 0, 16383, 0, 0, 0, 32768.0f);
     EXPECT_EQ(fake.pixels[8], 16383.0f);
     EXPECT_EQ(band.out, std::vector<uint8_t>(band.out.size(), 0));
+}
+
+TEST(GlueCompositor, TiledFloatStoresHoldFractions) {
+    FakeTiled fake;
+    fake.pixels = {0.5f, 1.0f, 0.0f, 1.0f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    TestBand band(4, 1, 3, 8, false);
+    band.target.renderTarget = kTargetTiledImage;
+    band.target.tiled = {reinterpret_cast<TiledImage*>(&fake), readFake, writeFake, 1.0f};
+    Compositor c(band, kGlueAdd);
+    c.put(0, 0, 51, 0, 0, 4, 255.0f);  // source 127 (0.5 of 255, truncated) + 51
+    EXPECT_FLOAT_EQ(fake.pixels[0], 178.0f / 255.0f);
+    EXPECT_FLOAT_EQ(fake.pixels[1], 1.0f);
+    EXPECT_FLOAT_EQ(fake.pixels[3], 1.0f);
 }
 
 TEST(GlueCompositor, UnusableTargetsWriteNothing) {
