@@ -352,7 +352,7 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
     doc.source.resize(input.samples.size());
     for (size_t i = 0; i < input.samples.size(); ++i) {
         const uint32_t v = input.samples[i];
-        doc.source[i] = input.depth == 16 ? uint16_t((v * 32768u + 32767u) / 65535u) : uint16_t(v);
+        doc.source[i] = input.depth == 16 ? fileToHost16(v) : uint16_t(v);
     }
     doc.output = doc.source;
     doc.selection.clear();
@@ -536,7 +536,7 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
             for (int32_t p = 0; p < doc.planes; ++p) {
                 const size_t i = doc.at(x, y, p);
                 uint32_t v = doc.output[i];
-                if (doc.depth == 16) v = (std::min<uint32_t>(v, 32768) * 65535u + 16384u) / 32768u;
+                if (doc.depth == 16) v = hostToFile16(v);
                 else v = std::min<uint32_t>(v, 255);
                 const int64_t original = input.samples[i];
                 output->samples[i] = uint16_t(original + (int64_t(v) - original) * int64_t(m) / 255);

@@ -9,6 +9,8 @@
 #include "host/host_memory.h"
 #include "host/pi_abi.h"
 #include "params/parameter_block.h"
+#include "kernels/composite_target.h"
+#include "render/render_session.h"
 #include "render/work_block.h"
 
 namespace lumenfall {
@@ -18,20 +20,10 @@ constexpr int kJobRecordBytes = 88;
 constexpr int kMaxJobs = 1;
 constexpr int kThumbnailSide = 128;
 
-// The rows of the band in flight and the counters of the band loop.
-struct BandState {
-    pi::Rect renderRect;       // copy of the filter rectangle
-    int32_t width;             // W = right - left
-    int32_t height;            // H = bottom - top
-    int32_t clipRight;         // W - 1
-    int32_t clipBottom;        // H - 1
-    uint32_t currentRow;       // r, 0..H-1
-    uint32_t progressDone;
-    uint32_t progressTotal;
-    int32_t maskFirstRow, maskLastRow;    // relative to the filter top
-    int32_t inputFirstRow, inputLastRow;  // relative to the filter top
-    uint8_t rendering;         // rows remain
-    uint8_t maskWanted;        // the row request asks for the selection mask
+// The rows of the band last requested, relative to the filter top.
+struct BandRows {
+    int32_t maskFirstRow, maskLastRow;
+    int32_t inputFirstRow, inputLastRow;
 };
 
 // Sizes derived at prepare from the filter rectangle.
@@ -58,9 +50,12 @@ struct PluginGlobals {
     pi::FilterRecord* record;
     uint8_t fresh;                 // globals created by the current parameters selector
 
-    BandState band;
+    RenderGeometry geometry;       // render geometry and row counters
+    BandRows bandRows;
     BufferSizes sizes;
     RunBuffers buffers;
+    RowBuffer rowBuffer;           // the SphereTable's buffer (the run's row buffer, or a larger one)
+    CompositeTarget target;        // the band the compositor reads and writes
     int32_t filterWidth;           // recorded at start
     int32_t filterHeight;
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/row_step.h"
+#include "host/render_bridge.h"
+#include "kernels/resample_image.h"
+#include "render/render_driver.h"
 
 namespace lumenfall {
 
@@ -18,18 +20,17 @@ BufferSizes bufferSizesFor(int32_t width, int32_t height) {
     return s;
 }
 
-static void setBandGeometry(BandState& band, const pi::Rect& rect) {
-    band.renderRect = rect;
-    band.width = rect.right - rect.left;
-    band.height = rect.bottom - rect.top;
-    band.clipRight = band.width - 1;
-    band.clipBottom = band.height - 1;
-}
-
 void prepareGeometry(PluginGlobals& g, ParameterBlock& block) {
     pi::FilterRecord* record = g.record;
-    setBandGeometry(g.band, record->filterRect);
-    g.sizes = bufferSizesFor(g.band.width, g.band.height);
+    const pi::Rect& f = record->filterRect;
+    RenderGeometry& geometry = g.geometry;
+    geometry.renderRect = RenderRect{f.top, f.left, f.bottom, f.right};
+    geometry.renderWidth = f.right - f.left;
+    geometry.renderHeight = f.bottom - f.top;
+    geometry.firstColumn = geometry.firstRow = 0;
+    geometry.lastColumn = geometry.renderWidth - 1;
+    geometry.lastRow = geometry.renderHeight - 1;
+    g.sizes = bufferSizesFor(geometry.renderWidth, geometry.renderHeight);
     record->bufferSpace = g.sizes.bufferSpace;
     block.renderScale = 1;
 }
@@ -49,14 +50,21 @@ bool allocateRunBuffers(PluginGlobals& g) {
         return false;
     }
     b.allocated = true;
-    // The band counters start from zero with every new work block.
+    // The band counters start from zero with every new work block, and the
+    // resampling weights are there before anything resamples.
     WorkBlock* work = workBlock(g);
     std::memset(work, 0, sizeof(WorkBlock));
+    fillLanczosWeights(*work);
+    g.rowBuffer = RowBuffer{reinterpret_cast<uint16_t*>(b.rowBuffer.data), size_t(b.rowBuffer.size),
+                            kRunRowBufferHandle};
     return true;
 }
 
 void freeRunBuffers(PluginGlobals& g) {
     RunBuffers& b = g.buffers;
+    // A row buffer the driver grew is freed the way it came.
+    releaseDriverBuffer(g, g.rowBuffer.handle);
+    g.rowBuffer = RowBuffer{nullptr, 0, 0};
     freeBuffer(g.record, &b.rowBuffer);
     for (HostBuffer& small : b.small) freeBuffer(g.record, &small);
     freeBuffer(g.record, &b.jobRecords);
@@ -71,7 +79,7 @@ void emptyRectangles(pi::FilterRecord* record) {
 }
 
 void endRun(PluginGlobals& g) {
-    g.band.rendering = 0;
+    g.geometry.rendering = 0;
     freeRunBuffers(g);
     emptyRectangles(g.record);
 }
@@ -86,7 +94,7 @@ void requestRow(PluginGlobals& g, const ParameterBlock& block, int32_t r) {
     record->inRect = pi::Rect{int16_t(y), filter.left, int16_t(y + 1), filter.right};
     record->outRect = record->inRect;
 
-    if (record->haveMask && g.band.maskWanted) {
+    if (record->haveMask && g.geometry.maskWanted) {
         int32_t top = std::max<int32_t>(y - 2, filter.top);
         int32_t bottom = std::min<int32_t>(y + 2, filter.bottom);
         if (bottom <= top) bottom = top + 1;
@@ -100,16 +108,17 @@ void requestRow(PluginGlobals& g, const ParameterBlock& block, int32_t r) {
     record->inputRate = record->maskRate = pi::kFixedOne;
     record->inputPadding = record->outputPadding = record->maskPadding = pi::kPadEdgeReplication;
 
-    g.band.maskFirstRow = record->maskRect.top - filter.top;
-    g.band.maskLastRow = record->maskRect.bottom - 1 - filter.top;
-    g.band.inputFirstRow = record->inRect.top - filter.top;
-    g.band.inputLastRow = record->inRect.bottom - 1 - filter.top;
+    g.bandRows.maskFirstRow = record->maskRect.top - filter.top;
+    g.bandRows.maskLastRow = record->maskRect.bottom - 1 - filter.top;
+    g.bandRows.inputFirstRow = record->inRect.top - filter.top;
+    g.bandRows.inputLastRow = record->inRect.bottom - 1 - filter.top;
 
     if (block.renderTarget == kTargetTiledImage) {
-        record->maskRect.left += g.band.renderRect.left;
-        record->maskRect.right += g.band.renderRect.left;
-        record->maskRect.top += g.band.renderRect.top;
-        record->maskRect.bottom += g.band.renderRect.top;
+        const RenderRect& render = g.geometry.renderRect;
+        record->maskRect.left += render.left;
+        record->maskRect.right += render.left;
+        record->maskRect.top += render.top;
+        record->maskRect.bottom += render.top;
     }
 }
 
@@ -146,43 +155,12 @@ void requestPreview(PluginGlobals& g, ParameterBlock& block, int32_t k, int32_t 
     record->inputPadding = record->outputPadding = record->maskPadding = pi::kPadEdgeReplication;
 }
 
-void reportProgress(PluginGlobals& g, const ParameterBlock& block, uint32_t done, uint32_t total) {
-    if (block.renderTarget != kTargetHostImage) return;  // the dialog reports its own renders
-    WorkBlock* work = workBlock(g);
-    if (!work) return;
-    if (int64_t(done) - int64_t(uint32_t(work->progressLastDone)) >= 5) work->progressCounter = 0;
-    if ((work->progressCounter == 0 || done == 0) && g.record->progressProc)
-        g.record->progressProc(int32_t(done), int32_t(total));
-    work->progressCounter = (work->progressCounter + 1) % 32;
-    work->progressLastDone = int32_t(done);
-}
-
-bool pollCancel(PluginGlobals& g, const ParameterBlock& block) {
-    if (block.renderTarget == kTargetHostPreview) return false;
-    WorkBlock* work = workBlock(g);
-    if (!work) return false;
-    work->abortCounter = (work->abortCounter + 1) % 32;
-    if (work->abortCounter != 0 || !g.record->abortProc) return false;
-    return g.record->abortProc() != 0;
-}
-
-void beginFinalRender(PluginGlobals& g, ParameterBlock& block) {
-    block.viewOriginX = 0;
-    block.viewOriginY = 0;
-    int16_t result = startRowRendering(g, block);
-    if (result != 0) {
-        *g.result = result;
-        endRun(g);
-        return;
-    }
-    g.band.maskWanted = 1;
-    requestRow(g, block, 0);
-    if (g.record->advanceState) {
-        *g.result = g.record->advanceState();
-        // A host that cannot deliver the first band ends the run here, with
-        // nothing left allocated.
-        if (*g.result != 0) endRun(g);
-    }
+void startFinalRender(PluginGlobals& g, ParameterBlock& block) {
+    RenderBridge bridge;
+    openRenderBridge(bridge, g, block);
+    // A host that cannot deliver the first band, or a driver that could not
+    // get its row buffer, ends the run here with nothing left allocated.
+    if (beginFinalRender(bridge.session) != 0) endRun(g);
 }
 
 void continueBandLoop(PluginGlobals& g, ParameterBlock& block) {
@@ -190,21 +168,15 @@ void continueBandLoop(PluginGlobals& g, ParameterBlock& block) {
         emptyRectangles(g.record);
         return;
     }
+    RenderBridge bridge;
+    openRenderBridge(bridge, g, block);
+    RenderGeometry& geometry = g.geometry;
+    describeHostBand(g);
     for (;;) {
-        reportProgress(g, block, g.band.progressDone, g.band.progressTotal);
-        ++g.band.progressDone;
-        renderCurrentRow(g, block);
-        if (g.band.currentRow + 1 >= uint32_t(g.band.height)) {
-            g.band.rendering = 0;
-            g.band.currentRow = 0;
-        } else {
-            ++g.band.currentRow;
-        }
-        if (pollCancel(g, block)) *g.result = pi::kUserCanceledErr;
-
-        if (*g.result != 0) g.band.rendering = 0;
-        if (*g.result == 0) requestRow(g, block, int32_t(g.band.currentRow));
-        if (!g.band.rendering) {
+        renderRowStep(bridge.session);  // progress, the row, the next row number, the abort test
+        if (*g.result != 0) geometry.rendering = 0;
+        if (*g.result == 0) requestRow(g, block, int32_t(geometry.currentRow));
+        if (!geometry.rendering) {
             endRun(g);
             return;
         }
@@ -215,6 +187,7 @@ void continueBandLoop(PluginGlobals& g, ParameterBlock& block) {
             endRun(g);
             return;
         }
+        describeHostBand(g);
     }
 }
 

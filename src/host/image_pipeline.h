@@ -33,12 +33,8 @@ void requestRow(PluginGlobals& g, const ParameterBlock& block, int32_t r);
 void requestPreview(PluginGlobals& g, ParameterBlock& block, int32_t k, int32_t previewWidth,
                     int32_t previewHeight);
 
-// Throttled host callbacks.
-void reportProgress(PluginGlobals& g, const ParameterBlock& block, uint32_t done, uint32_t total);
-bool pollCancel(PluginGlobals& g, const ParameterBlock& block);
-
 // Start of the final render (start selector) and the continue loop.
-void beginFinalRender(PluginGlobals& g, ParameterBlock& block);
+void startFinalRender(PluginGlobals& g, ParameterBlock& block);
 void continueBandLoop(PluginGlobals& g, ParameterBlock& block);
 
 }  // namespace lumenfall

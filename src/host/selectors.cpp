@@ -23,7 +23,7 @@ ParameterBlock* validateParameters(PluginGlobals& g) {
             return nullptr;
         }
         record->parameters = h;
-        g.band.rendering = 0;  // no render is in flight for a new block
+        g.geometry.rendering = 0;  // no render is in flight for a new block
         initialiseParameterBlock(*block);
         return block;
     }
@@ -62,7 +62,7 @@ void handlePrepare(PluginGlobals& g, ParameterBlock& block) {
     g.dialogOpen = 0;
     g.dialogFlags[0] = g.dialogFlags[1] = 0;
     g.timerActive = 0;
-    g.band.rendering = 0;
+    g.geometry.rendering = 0;
     g.dialogEndCode = 0;
     const pi::Rect& f = g.record->filterRect;
     block.centerX = (f.right - f.left) / 2;
@@ -155,7 +155,7 @@ void handleStart(PluginGlobals& g, ParameterBlock& block) {
     }
 
     block.renderTarget = kTargetHostImage;
-    beginFinalRender(g, block);
+    startFinalRender(g, block);
 }
 
 void handleContinue(PluginGlobals& g, ParameterBlock& block) { continueBandLoop(g, block); }
