@@ -7,6 +7,7 @@
 #include "params/enumerations.h"
 #include "params/plugin_resources.h"
 #include "params/settings_table.h"
+#include "params/golden_resources.h"
 
 using namespace lumenfall;
 
@@ -17,27 +18,6 @@ std::vector<uint8_t> fromHex(const char* hex) {
     for (const char* p = hex; p[0] && p[1]; p += 2) out.push_back(uint8_t(std::stoi(std::string(p, 2), nullptr, 16)));
     return out;
 }
-
-// The resources as produced by the reference resource converter for this
-// plug-in's description (see the ABI notes). The AETE bytes cover the header
-// up to the parameter count; the reference had placeholder parameters.
-const char* kGoldenPipl =
-    "010000000000090000004d494238646e696b00000000040000004d4642384d49"
-    "4238656d616e00000000100000000c4c756d656e66616c6c2e2e2e0000004d49"
-    "423867746163000000000c000000084f7276616e64656c0000004d4942387372"
-    "65760000000004000000000004004d49423834363638000000000c000000506c"
-    "7567696e4d61696e00004d4942386d7473680000000024000000000000006c66"
-    "6d4c6c666d4c803e4f7276616e64656c204c756d656e66616c6c000000004d49"
-    "423865646f6d0000000004000000500000004d4942386c626e65000000004800"
-    "0000696e20285053484f505f496d6167654d6f64652c205247424d6f64652c20"
-    "477261795363616c654d6f64652c2052474234384d6f64652c20477261793136"
-    "4d6f64652920000000004d49423869636966000000001c000000010101000101"
-    "01000101010001010300010103000101030001010300";
-
-const char* kGoldenAeteHeader =
-    "01000100000000000100084f7276616e64656c094c756d656e66616c6c6c666d"
-    "4c010001000100094c756d656e66616c6c1244726177732066616e7461737920"
-    "73756e736c666d4c6c666d4c6c6c756e000000526d49230000b0";
 
 // Reads the AETE back, independently of the writer.
 struct Reader {
