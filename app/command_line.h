@@ -1,0 +1,42 @@
+// The `lumenfall` command: its options and subcommands.
+#ifndef LUMENFALL_APP_COMMAND_LINE_H
+#define LUMENFALL_APP_COMMAND_LINE_H
+
+#include <string>
+#include <vector>
+
+#include "plugin_host.h"
+
+namespace lumenfall {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+struct RenderOptions {
+    std::string input;            // empty: the built-in sample picture
+    std::string output = "lumenfall.png";
+    bool outputGiven = false;
+    std::string selection;
+    std::string pluginPath;       // empty: the module beside the executable
+    std::string logPath;          // write the host's call log here
+    int depth = 0;                // 0: keep the input's; 8 or 16 converts
+    bool grey = false;            // convert the input to grey first
+    bool alpha = false;           // add an opaque alpha channel (editable transparency)
+    int repeat = 1;
+    bool quiet = false;
+    HostOptions host;
+};
+
+// Parses the words after "render"; on error returns false with a message.
+bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* options, std::string* error);
+
+int runRenderCommand(const RenderOptions& options);
+int runAboutCommand(const std::string& pluginPath);
+
+std::string defaultPluginPath();
+void printUsage(FILE* to);
+
+}  // namespace lumenfall
+
+#endif

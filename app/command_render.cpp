@@ -1,0 +1,204 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "command_line.h"
+#include "platform/process_info.h"
+
+namespace lumenfall {
+namespace {
+
+bool parseInt(const std::string& text, long lo, long hi, int* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != 0 || v < lo || v > hi) return false;
+    *value = int(v);
+    return true;
+}
+
+bool parseSignature(const std::string& text, pi::OSType* sig) {
+    if (text.size() != 4) return false;
+    *sig = (uint32_t(uint8_t(text[0])) << 24) | (uint32_t(uint8_t(text[1])) << 16) |
+           (uint32_t(uint8_t(text[2])) << 8) | uint32_t(uint8_t(text[3]));
+    return true;
+}
+
+}  // namespace
+
+std::string defaultPluginPath() { return executableFolder() + pluginModuleName(); }
+
+bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, std::string* error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string* out) {
+            if (i + 1 >= args.size()) {
+                *error = a + " needs a value";
+                return false;
+            }
+            *out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "-o" || a == "--output") {
+            if (!value(&o->output)) return false;
+            o->outputGiven = true;
+        } else if (a == "--selection") {
+            if (!value(&o->selection)) return false;
+        } else if (a == "--plugin") {
+            if (!value(&o->pluginPath)) return false;
+        } else if (a == "--log") {
+            if (!value(&o->logPath)) return false;
+        } else if (a == "--depth") {
+            if (!value(&v)) return false;
+            if (v != "8" && v != "16") {
+                *error = "--depth takes 8 or 16";
+                return false;
+            }
+            o->depth = std::atoi(v.c_str());
+        } else if (a == "--grey" || a == "--gray") {
+            o->grey = true;
+        } else if (a == "--alpha") {
+            o->alpha = true;
+        } else if (a == "--repeat") {
+            if (!value(&v) || !parseInt(v, 1, 1000, &o->repeat)) {
+                *error = "--repeat takes a count from 1 to 1000";
+                return false;
+            }
+        } else if (a == "--dialog") {
+            o->host.showDialog = true;
+        } else if (a == "--quiet" || a == "-q") {
+            o->quiet = true;
+        } else if (a == "--host-sig") {
+            if (!value(&v) || !parseSignature(v, &o->host.hostSig)) {
+                *error = "--host-sig takes four characters, for example 8BIM";
+                return false;
+            }
+        } else if (a == "--no-advance-state") {
+            o->host.offerAdvanceState = false;
+        } else if (a == "--no-buffer-suite") {
+            o->host.offerBufferSuite = false;
+        } else if (a == "--fail-buffer") {
+            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.failBufferAllocation)) {
+                *error = "--fail-buffer takes the number of the allocation that fails";
+                return false;
+            }
+        } else if (a == "--fail-advance") {
+            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.failAdvanceState)) {
+                *error = "--fail-advance takes the number of the call that fails";
+                return false;
+            }
+        } else if (a == "--abort-at") {
+            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.abortAtCall)) {
+                *error = "--abort-at takes the number of the abort check that cancels";
+                return false;
+            }
+        } else if (a == "--image-mode") {
+            int mode = 0;
+            if (!value(&v) || !parseInt(v, 0, 32767, &mode)) {
+                *error = "--image-mode takes a host image mode number";
+                return false;
+            }
+            o->host.imageModeOverride = int16_t(mode);
+        } else if (!a.empty() && a[0] == '-') {
+            *error = "unknown option " + a;
+            return false;
+        } else if (o->input.empty()) {
+            o->input = a;
+        } else {
+            *error = "more than one input file: " + o->input + " and " + a;
+            return false;
+        }
+    }
+    return true;
+}
+
+static bool writeLog(const std::string& path, const PluginHost& host) {
+    std::ofstream out(path);
+    for (const std::string& line : host.log()) out << line << "\n";
+    const HostCounters& c = host.counters();
+    out << "buffers allocated " << c.bufferBytesAllocated << " freed " << c.bufferBytesFreed << " outstanding "
+        << c.buffersOutstanding << "\n";
+    out << "handles allocated " << c.handleBytesAllocated << " freed " << c.handleBytesFreed << " outstanding "
+        << c.handlesOutstanding << " locked " << c.handlesLocked << "\n";
+    out << "calls progress " << c.progressCalls << " abort " << c.abortCalls << " advanceState "
+        << c.advanceStateCalls << "\n";
+    return bool(out);
+}
+
+int runRenderCommand(const RenderOptions& options) {
+    std::string error;
+    Image input;
+    if (options.input.empty()) {
+        input = makeSampleImage();
+    } else if (!readImageFile(options.input, &input, &error)) {
+        std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    if (options.grey || options.alpha || options.depth) {
+        input = convertImage(input, options.grey ? 1 : input.colourChannels, options.alpha || input.hasAlpha,
+                             options.depth ? options.depth : input.depth);
+    }
+    Image selection;
+    if (!options.selection.empty()) {
+        if (!readImageFile(options.selection, &selection, &error)) {
+            std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
+            return kExitFailure;
+        }
+        if (selection.width != input.width || selection.height != input.height) {
+            std::fprintf(stderr, "lumenfall: the selection %s is %dx%d but the image is %dx%d\n",
+                         options.selection.c_str(), selection.width, selection.height, input.width, input.height);
+            return kExitFailure;
+        }
+    }
+
+    HostOptions hostOptions = options.host;
+    hostOptions.progressBar = !options.quiet && stderrIsTerminal();
+    PluginHost host(hostOptions);
+    const std::string plugin = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
+    if (!host.load(plugin, &error)) {
+        std::fprintf(stderr, "lumenfall: cannot load the plug-in %s: %s\n", plugin.c_str(), error.c_str());
+        return kExitFailure;
+    }
+    onInterrupt(requestHostAbort);
+
+    Image output;
+    RunOutcome outcome;
+    for (int i = 0; i < options.repeat; ++i) {
+        outcome = host.run(input, options.selection.empty() ? nullptr : &selection, &output);
+        if (!outcome.rendered) break;
+    }
+    if (!options.logPath.empty() && !writeLog(options.logPath, host)) {
+        std::fprintf(stderr, "lumenfall: cannot write the log %s\n", options.logPath.c_str());
+        return kExitFailure;
+    }
+    if (!outcome.rendered) {
+        if (outcome.result == pi::kUserCanceledErr)
+            std::fprintf(stderr, "lumenfall: cancelled\n");
+        else
+            std::fprintf(stderr, "lumenfall: the plug-in stopped with result %d (selector %d)\n", outcome.result,
+                         outcome.failedSelector);
+        return kExitFailure;
+    }
+    if (!writeImageFile(options.output, output, &error)) {
+        std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    if (!options.quiet) std::printf("Wrote %s (%dx%d)\n", options.output.c_str(), output.width, output.height);
+    return kExitSuccess;
+}
+
+int runAboutCommand(const std::string& pluginPath) {
+    PluginHost host;
+    std::string error;
+    const std::string plugin = pluginPath.empty() ? defaultPluginPath() : pluginPath;
+    if (!host.load(plugin, &error)) {
+        std::fprintf(stderr, "lumenfall: cannot load the plug-in %s: %s\n", plugin.c_str(), error.c_str());
+        return kExitFailure;
+    }
+    return host.about() == 0 ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace lumenfall

@@ -1,0 +1,77 @@
+// lumenfall: draws fantasy suns into images by running the Lumenfall plug-in
+// in a host of our own.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+
+namespace lumenfall {
+
+void printUsage(FILE* to) {
+    std::fprintf(to,
+        "Usage: lumenfall <command> [options]\n"
+        "\n"
+        "Commands:\n"
+        "  render [INPUT] [-o OUTPUT]   draw the sun into INPUT (PNG or JPEG; 8/16-bit, grey or RGB,\n"
+        "                               with or without alpha). Without INPUT the built-in sample\n"
+        "                               picture is used; without -o the result goes to lumenfall.png.\n"
+        "  about                        show what the plug-in says about itself\n"
+        "\n"
+        "Render options:\n"
+        "  -o, --output FILE      output file (.png, or .jpg/.jpeg for 8-bit JPEG)\n"
+        "  --selection MASK       grey image of the same size: where it is black the image is left\n"
+        "                         exactly as it was, grey values blend\n"
+        "  --depth 8|16           convert the input to this depth first\n"
+        "  --grey                 convert the input to grey first\n"
+        "  --alpha                give the input an alpha channel (editable transparency)\n"
+        "  --repeat N             run the filter N times in one process, as a host repeats it\n"
+        "  --dialog               ask for the dialog (parameters selector first)\n"
+        "  --plugin PATH          the plug-in module to load (default: beside this program)\n"
+        "  --log FILE             write the host's log of calls and its memory counters\n"
+        "  --host-sig XXXX        the host signature the plug-in sees\n"
+        "  -q, --quiet            no progress bar and no messages on success\n"
+        "\n"
+        "Host test options: --no-advance-state, --no-buffer-suite, --fail-buffer N,\n"
+        "  --fail-advance N, --abort-at N, --image-mode N\n"
+        "\n"
+        "Ctrl-C cancels a render cleanly. Exit codes: 0 success, 1 failure, 2 usage error.\n");
+}
+
+}  // namespace lumenfall
+
+int main(int argc, char** argv) {
+    using namespace lumenfall;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        printUsage(args.empty() ? stderr : stdout);
+        return args.empty() ? kExitUsage : kExitSuccess;
+    }
+    if (args[0] == "--version") {
+        std::printf("lumenfall 1.0.0 (plug-in Lumenfall 4.0)\n");
+        return kExitSuccess;
+    }
+    const std::string command = args[0];
+    args.erase(args.begin());
+    if (command == "render") {
+        RenderOptions options;
+        std::string error;
+        if (!parseRenderOptions(args, &options, &error)) {
+            std::fprintf(stderr, "lumenfall render: %s\nTry 'lumenfall --help'.\n", error.c_str());
+            return kExitUsage;
+        }
+        return runRenderCommand(options);
+    }
+    if (command == "about") {
+        std::string plugin;
+        if (args.size() == 2 && args[0] == "--plugin") plugin = args[1];
+        else if (!args.empty()) {
+            std::fprintf(stderr, "lumenfall about: unexpected %s\n", args[0].c_str());
+            return kExitUsage;
+        }
+        return runAboutCommand(plugin);
+    }
+    std::fprintf(stderr, "lumenfall: unknown command '%s'\nTry 'lumenfall --help'.\n", command.c_str());
+    return kExitUsage;
+}

@@ -1,0 +1,513 @@
+#include "plugin_host.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/global_memory.h"
+#include "platform/module_loader.h"
+
+namespace lumenfall {
+namespace {
+
+PluginHost* g_current = nullptr;  // the host whose run is in progress
+std::atomic<bool> g_abortRequested{false};
+
+// Host handles: a master pointer followed by the block's bookkeeping.
+struct HostHandle {
+    char* data;
+    int32_t size;
+    int32_t locks;
+};
+
+// Host buffers.
+struct HostBufferRecord {
+    char* data;
+    int32_t size;
+};
+
+std::string rectText(const pi::Rect& r) {
+    char text[64];
+    std::snprintf(text, sizeof text, "(%d,%d,%d,%d)", r.top, r.left, r.bottom, r.right);
+    return text;
+}
+
+bool rectEmpty(const pi::Rect& r) { return r.bottom <= r.top || r.right <= r.left; }
+
+}  // namespace
+
+void requestHostAbort() { g_abortRequested = true; }
+
+struct PluginHost::Document {
+    int32_t width = 0, height = 0;
+    int32_t colours = 3;
+    int32_t planes = 3;        // colours + transparency
+    int32_t depth = 8;
+    std::vector<uint16_t> source;  // host range, interleaved
+    std::vector<uint16_t> output;
+    std::vector<uint8_t> selection;
+    std::vector<uint8_t> inBuffer, outBuffer, maskBuffer;
+    pi::Rect outDelivered{0, 0, 0, 0};
+    int16_t outLo = 0, outHi = -1;
+    int32_t outRowBytes = 0;
+
+    int32_t bytes() const { return depth == 16 ? 2 : 1; }
+    size_t at(int32_t x, int32_t y, int32_t p) const {
+        return (size_t(y) * size_t(width) + size_t(x)) * size_t(planes) + size_t(p);
+    }
+};
+
+struct PluginHost::Callbacks {
+    static pi::Boolean abortProc() {
+        PluginHost* h = g_current;
+        if (!h) return 0;
+        ++h->counters_.abortCalls;
+        h->logLine("abortProc");
+        if (g_abortRequested) return 1;
+        return h->options_.abortAtCall > 0 && h->counters_.abortCalls == h->options_.abortAtCall ? 1 : 0;
+    }
+
+    static void progressProc(int32_t done, int32_t total) {
+        PluginHost* h = g_current;
+        if (!h) return;
+        ++h->counters_.progressCalls;
+        h->progress_.push_back({done, total});
+        char line[64];
+        std::snprintf(line, sizeof line, "progressProc %d/%d", done, total);
+        h->logLine(line);
+        if (h->options_.progressBar && total > 0) {
+            const int width = 40;
+            const int filled = int(int64_t(std::clamp(done, 0, total)) * width / total);
+            std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################",
+                         width - filled, "", int(int64_t(done) * 100 / total));
+            std::fflush(stderr);
+        }
+    }
+
+    static pi::OSErr advanceState() {
+        PluginHost* h = g_current;
+        if (!h) return pi::kParamErr;
+        ++h->counters_.advanceStateCalls;
+        pi::FilterRecord& r = *h->record_;
+        h->logLine("advanceState in=" + rectText(r.inRect) + " out=" + rectText(r.outRect) +
+                   " mask=" + rectText(r.maskRect));
+        h->commitOutput();
+        if (h->options_.failAdvanceState > 0 && h->counters_.advanceStateCalls == h->options_.failAdvanceState) {
+            h->logLine("advanceState fails");
+            return -36;
+        }
+        return h->deliverBands();
+    }
+
+    static pi::OSErr displayPixels(const pi::PSPixelMap*, const pi::VRect*, int32_t, int32_t, void*) {
+        if (g_current) g_current->logLine("displayPixels");
+        return 0;
+    }
+
+    // ---- handle suite ----
+    static pi::Handle newHandle(int32_t size) {
+        PluginHost* h = g_current;
+        if (!h || size < 0) return nullptr;
+        ++h->handleAllocations_;
+        if (h->options_.failHandleAllocation > 0 && h->handleAllocations_ == h->options_.failHandleAllocation) {
+            h->logLine("newHandle " + std::to_string(size) + " fails");
+            return nullptr;
+        }
+        auto* handle = static_cast<HostHandle*>(std::calloc(1, sizeof(HostHandle)));
+        if (!handle) return nullptr;
+        handle->data = static_cast<char*>(std::calloc(1, size_t(size > 0 ? size : 1)));
+        if (!handle->data) {
+            std::free(handle);
+            return nullptr;
+        }
+        handle->size = size;
+        h->counters_.handleBytesAllocated += size;
+        ++h->counters_.handlesOutstanding;
+        h->logLine("newHandle " + std::to_string(size));
+        return &handle->data;
+    }
+    static void disposeHandle(pi::Handle hd) {
+        if (!hd) return;
+        auto* handle = reinterpret_cast<HostHandle*>(hd);
+        if (PluginHost* h = g_current) {
+            h->counters_.handleBytesFreed += handle->size;
+            --h->counters_.handlesOutstanding;
+            h->counters_.handlesLocked -= handle->locks;
+            h->logLine("disposeHandle " + std::to_string(handle->size));
+        }
+        std::free(handle->data);
+        std::free(handle);
+    }
+    static int32_t handleSize(pi::Handle hd) { return hd ? reinterpret_cast<HostHandle*>(hd)->size : 0; }
+    static pi::OSErr setHandleSize(pi::Handle, int32_t) { return pi::kMemFullErr; }
+    static pi::Ptr lockHandle(pi::Handle hd, pi::Boolean) {
+        if (!hd) return nullptr;
+        auto* handle = reinterpret_cast<HostHandle*>(hd);
+        ++handle->locks;
+        if (g_current) ++g_current->counters_.handlesLocked;
+        return handle->data;
+    }
+    static void unlockHandle(pi::Handle hd) {
+        if (!hd) return;
+        auto* handle = reinterpret_cast<HostHandle*>(hd);
+        if (handle->locks > 0) {
+            --handle->locks;
+            if (g_current) --g_current->counters_.handlesLocked;
+        }
+    }
+    static void recoverSpace(int32_t) {}
+
+    // ---- buffer suite ----
+    static pi::OSErr allocateBuffer(int32_t size, pi::BufferID* id) {
+        PluginHost* h = g_current;
+        *id = nullptr;
+        if (!h || size < 0) return pi::kMemFullErr;
+        ++h->bufferAllocations_;
+        if (h->options_.failBufferAllocation > 0 && h->bufferAllocations_ == h->options_.failBufferAllocation) {
+            h->logLine("allocateBuffer " + std::to_string(size) + " fails");
+            return pi::kMemFullErr;
+        }
+        auto* record = static_cast<HostBufferRecord*>(std::calloc(1, sizeof(HostBufferRecord)));
+        if (!record) return pi::kMemFullErr;
+        record->data = static_cast<char*>(std::calloc(1, size_t(size > 0 ? size : 1)));
+        if (!record->data) {
+            std::free(record);
+            return pi::kMemFullErr;
+        }
+        record->size = size;
+        h->counters_.bufferBytesAllocated += size;
+        ++h->counters_.buffersOutstanding;
+        h->logLine("allocateBuffer " + std::to_string(size));
+        *id = reinterpret_cast<pi::BufferID>(record);
+        return 0;
+    }
+    static pi::Ptr lockBuffer(pi::BufferID id, pi::Boolean) {
+        return id ? reinterpret_cast<HostBufferRecord*>(id)->data : nullptr;
+    }
+    static void unlockBuffer(pi::BufferID) {}
+    static void freeBuffer(pi::BufferID id) {
+        if (!id) return;
+        auto* record = reinterpret_cast<HostBufferRecord*>(id);
+        if (PluginHost* h = g_current) {
+            h->counters_.bufferBytesFreed += record->size;
+            --h->counters_.buffersOutstanding;
+            h->logLine("freeBuffer " + std::to_string(record->size));
+        }
+        std::free(record->data);
+        std::free(record);
+    }
+    static int32_t bufferSpace() { return 256 * 1024 * 1024; }
+};
+
+namespace {
+
+pi::HandleProcs g_handleProcs;
+pi::BufferProcs g_bufferProcs;
+
+void fillSuites(HandleSuiteKind kind) {
+    using C = PluginHost::Callbacks;
+    g_handleProcs = pi::HandleProcs{};
+    g_handleProcs.handleProcsVersion = 1;
+    g_handleProcs.numHandleProcs = 8;
+    g_handleProcs.newProc = C::newHandle;
+    g_handleProcs.disposeProc = C::disposeHandle;
+    g_handleProcs.getSizeProc = C::handleSize;
+    g_handleProcs.setSizeProc = C::setHandleSize;
+    g_handleProcs.lockProc = C::lockHandle;
+    g_handleProcs.unlockProc = C::unlockHandle;
+    g_handleProcs.recoverSpaceProc = C::recoverSpace;
+    g_handleProcs.disposeRegularHandleProc = C::disposeHandle;
+    if (kind == HandleSuiteKind::Version0) g_handleProcs.handleProcsVersion = 0;
+    if (kind == HandleSuiteKind::SevenProcs) g_handleProcs.numHandleProcs = 7;
+    if (kind == HandleSuiteKind::NoLock) g_handleProcs.lockProc = nullptr;
+
+    g_bufferProcs = pi::BufferProcs{};
+    g_bufferProcs.bufferProcsVersion = 2;
+    g_bufferProcs.numBufferProcs = 5;
+    g_bufferProcs.allocateProc = C::allocateBuffer;
+    g_bufferProcs.lockProc = C::lockBuffer;
+    g_bufferProcs.unlockProc = C::unlockBuffer;
+    g_bufferProcs.freeProc = C::freeBuffer;
+    g_bufferProcs.spaceProc = C::bufferSpace;
+}
+
+}  // namespace
+
+PluginHost::PluginHost(HostOptions options)
+    : options_(options), record_(new pi::FilterRecord()), document_(new Document()) {
+    std::memset(record_.get(), 0, sizeof(pi::FilterRecord));
+}
+
+PluginHost::~PluginHost() {
+    releasePluginData();
+    unloadModule(module_);
+}
+
+bool PluginHost::load(const std::string& modulePath, std::string* error) {
+    module_ = loadModule(modulePath, error);
+    if (!module_) return false;
+    entry_ = reinterpret_cast<pi::PluginMainProc>(findSymbol(module_, "PluginMain"));
+    if (!entry_) {
+        *error = modulePath + " has no PluginMain entry point";
+        unloadModule(module_);
+        module_ = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void PluginHost::logLine(std::string line) { log_.push_back(std::move(line)); }
+
+void PluginHost::clearLog() {
+    log_.clear();
+    progress_.clear();
+}
+
+int16_t PluginHost::about() {
+    pi::AboutRecord about{};
+    pi::PlatformData platform{};
+    about.platformData = &platform;
+    int16_t result = 0;
+    PluginHost* previous = g_current;
+    g_current = this;
+    entry_(pi::kSelectorAbout, &about, &dataSlot_, &result);
+    g_current = previous;
+    logLine("selector 0 -> " + std::to_string(result));
+    return result;
+}
+
+int16_t PluginHost::callSelector(int16_t selector) {
+    int16_t result = 0;
+    PluginHost* previous = g_current;
+    g_current = this;
+    record_->parameters = parameters_;
+    entry_(selector, record_.get(), &dataSlot_, &result);
+    parameters_ = record_->parameters;
+    g_current = previous;
+    logLine("selector " + std::to_string(selector) + " -> " + std::to_string(result));
+    return result;
+}
+
+void PluginHost::releasePluginData() {
+    PluginHost* previous = g_current;
+    g_current = this;
+    // Without a usable handle suite the plug-in keeps its data in the
+    // platform's movable global memory, which is freed the same way.
+    const bool ours = options_.handleSuite == HandleSuiteKind::Full;
+    auto dispose = [&](pi::Handle h) {
+        if (!h) return;
+        if (ours) Callbacks::disposeHandle(h);
+        else globalDispose(h);
+    };
+    dispose(reinterpret_cast<pi::Handle>(dataSlot_));
+    dispose(parameters_);
+    dataSlot_ = 0;
+    parameters_ = nullptr;
+    g_current = previous;
+}
+
+void PluginHost::setUpRecord(const Image& input, const Image* selection) {
+    Document& doc = *document_;
+    doc.width = input.width;
+    doc.height = input.height;
+    doc.colours = input.colourChannels;
+    doc.planes = input.channels();
+    doc.depth = input.depth;
+    doc.source.resize(input.samples.size());
+    for (size_t i = 0; i < input.samples.size(); ++i) {
+        const uint32_t v = input.samples[i];
+        doc.source[i] = input.depth == 16 ? uint16_t((v * 32768u + 32767u) / 65535u) : uint16_t(v);
+    }
+    doc.output = doc.source;
+    doc.selection.clear();
+    if (selection) {
+        doc.selection.resize(size_t(input.width) * input.height);
+        const Image grey = convertImage(*selection, 1, false, 8);
+        for (size_t i = 0; i < doc.selection.size(); ++i) doc.selection[i] = uint8_t(grey.samples[i]);
+    }
+    doc.outDelivered = pi::Rect{0, 0, 0, 0};
+
+    fillSuites(options_.handleSuite);
+    pi::FilterRecord& r = *record_;
+    pi::Handle keep = parameters_;
+    std::memset(&r, 0, sizeof r);
+    r.parameters = keep;
+    r.abortProc = Callbacks::abortProc;
+    r.progressProc = Callbacks::progressProc;
+    r.imageSize = pi::Point{int16_t(input.height), int16_t(input.width)};
+    r.planes = int16_t(doc.planes);
+    r.filterRect = pi::Rect{0, 0, int16_t(input.height), int16_t(input.width)};
+    r.maxSpace = 256 * 1024 * 1024;
+    r.isFloating = 0;
+    r.haveMask = selection ? 1 : 0;
+    r.hostSig = options_.hostSig;
+    r.imageMode = input.colourChannels == 1 ? (input.depth == 16 ? pi::kModeGray16 : pi::kModeGrayScale)
+                                            : (input.depth == 16 ? pi::kModeRGB48 : pi::kModeRGB);
+    if (options_.imageModeOverride >= 0) r.imageMode = options_.imageModeOverride;
+    r.wholeSize = r.imageSize;
+    r.bufferProcs = options_.offerBufferSuite ? &g_bufferProcs : nullptr;
+    r.handleProcs = options_.handleSuite == HandleSuiteKind::None ? nullptr : &g_handleProcs;
+    r.displayPixels = options_.offerDisplayPixels ? Callbacks::displayPixels : nullptr;
+    r.advanceState = options_.offerAdvanceState ? Callbacks::advanceState : nullptr;
+    r.filterCase = input.hasAlpha ? (selection ? pi::kFilterCaseEditableTransparencyWithSelection
+                                               : pi::kFilterCaseEditableTransparencyNoSelection)
+                                  : (selection ? pi::kFilterCaseFlatImageWithSelection
+                                               : pi::kFilterCaseFlatImageNoSelection);
+    r.supportsPadding = 1;
+    r.samplingSupport = 1;
+    r.depth = options_.depthOverride >= 0 ? options_.depthOverride : input.depth;
+    r.imageHRes = r.imageVRes = 72 * pi::kFixedOne;
+}
+
+// Copies the band the plug-in wrote back into the document.
+void PluginHost::commitOutput() {
+    Document& doc = *document_;
+    if (rectEmpty(doc.outDelivered) || doc.outBuffer.empty()) return;
+    const pi::Rect r = doc.outDelivered;
+    const int32_t planes = doc.outHi - doc.outLo + 1;
+    for (int32_t y = std::max<int32_t>(r.top, 0); y < std::min<int32_t>(r.bottom, doc.height); ++y) {
+        for (int32_t x = std::max<int32_t>(r.left, 0); x < std::min<int32_t>(r.right, doc.width); ++x) {
+            for (int32_t p = 0; p < planes; ++p) {
+                const int32_t plane = doc.outLo + p;
+                if (plane < 0 || plane >= doc.planes) continue;
+                const size_t offset = size_t(y - r.top) * doc.outRowBytes + size_t((x - r.left) * planes + p) * doc.bytes();
+                uint16_t v;
+                if (doc.depth == 16) std::memcpy(&v, &doc.outBuffer[offset], 2);
+                else v = doc.outBuffer[offset];
+                doc.output[doc.at(x, y, plane)] = v;
+            }
+        }
+    }
+}
+
+// Fills the plug-in's requested rectangles, with edge replication outside the image.
+int16_t PluginHost::deliverBands() {
+    Document& doc = *document_;
+    pi::FilterRecord& r = *record_;
+    auto clampX = [&](int32_t x) { return std::clamp(x, 0, doc.width - 1); };
+    auto clampY = [&](int32_t y) { return std::clamp(y, 0, doc.height - 1); };
+
+    // Returns the row bytes; the filter record is packed, so its fields are
+    // assigned directly rather than through pointers.
+    auto fill = [&](const pi::Rect& rect, int16_t lo, int16_t hi, int32_t rate, const std::vector<uint16_t>& from,
+                    std::vector<uint8_t>& buffer) -> int32_t {
+        if (rectEmpty(rect) || hi < lo || lo < 0 || hi >= doc.planes) {
+            buffer.clear();
+            return 0;
+        }
+        const int32_t planes = hi - lo + 1;
+        const int32_t w = rect.right - rect.left, h = rect.bottom - rect.top;
+        const int32_t step = std::max(1, rate / pi::kFixedOne);
+        const int32_t rowBytes = w * planes * doc.bytes();
+        buffer.assign(size_t(rowBytes) * h, 0);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                for (int32_t p = 0; p < planes; ++p) {
+                    const uint16_t v = from[doc.at(clampX((rect.left + x) * step), clampY((rect.top + y) * step), lo + p)];
+                    const size_t offset = size_t(y) * rowBytes + size_t(x * planes + p) * doc.bytes();
+                    if (doc.depth == 16) std::memcpy(&buffer[offset], &v, 2);
+                    else buffer[offset] = uint8_t(v);
+                }
+        return rowBytes;
+    };
+
+    r.inRowBytes = fill(r.inRect, r.inLoPlane, r.inHiPlane, r.inputRate, doc.source, doc.inBuffer);
+    r.inData = doc.inBuffer.empty() ? nullptr : doc.inBuffer.data();
+    r.outRowBytes = fill(r.outRect, r.outLoPlane, r.outHiPlane, pi::kFixedOne, doc.output, doc.outBuffer);
+    r.outData = doc.outBuffer.empty() ? nullptr : doc.outBuffer.data();
+    doc.outDelivered = r.outData ? r.outRect : pi::Rect{0, 0, 0, 0};
+    doc.outLo = r.outLoPlane;
+    doc.outHi = r.outHiPlane;
+    doc.outRowBytes = r.outRowBytes;
+
+    if (!doc.selection.empty() && !rectEmpty(r.maskRect)) {
+        const int32_t w = r.maskRect.right - r.maskRect.left, h = r.maskRect.bottom - r.maskRect.top;
+        const int32_t step = std::max(1, r.maskRate / pi::kFixedOne);
+        doc.maskBuffer.assign(size_t(w) * h, 0);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                doc.maskBuffer[size_t(y) * w + x] =
+                    doc.selection[size_t(clampY((r.maskRect.top + y) * step)) * doc.width + clampX((r.maskRect.left + x) * step)];
+        r.maskData = doc.maskBuffer.data();
+        r.maskRowBytes = w;
+    } else {
+        doc.maskBuffer.clear();
+        r.maskData = nullptr;
+        r.maskRowBytes = 0;
+    }
+    return 0;
+}
+
+RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* output) {
+    RunOutcome outcome;
+    g_abortRequested = false;
+    bufferAllocations_ = 0;
+    handleAllocations_ = 0;
+    setUpRecord(input, selection);
+    PluginHost* previous = g_current;
+    g_current = this;
+
+    auto step = [&](int16_t selector) {
+        const int16_t result = callSelector(selector);
+        commitOutput();
+        outcome.result = result;
+        if (result != 0) outcome.failedSelector = selector;
+        return result == 0;
+    };
+    auto anyRect = [&] {
+        const pi::FilterRecord& r = *record_;
+        return !rectEmpty(r.inRect) || !rectEmpty(r.outRect) || !rectEmpty(r.maskRect);
+    };
+
+    bool ok = true;
+    if (options_.showDialog) ok = step(pi::kSelectorParameters);
+    ok = ok && step(pi::kSelectorPrepare);
+    ok = ok && step(pi::kSelectorStart);
+    if (ok) {
+        // A plug-in that keeps asking for data without advancing is stopped
+        // after far more calls than an image's rows can need.
+        const int64_t limit = int64_t(input.height) * 8 + 64;
+        int64_t calls = 0;
+        while (ok && anyRect()) {
+            if (++calls > limit) {
+                logLine("continue loop does not end");
+                outcome.result = pi::kParamErr;
+                outcome.failedSelector = pi::kSelectorContinue;
+                ok = false;
+                break;
+            }
+            if (!options_.offerAdvanceState) deliverBands();
+            ok = step(pi::kSelectorContinue);
+        }
+    }
+    if (ok) {
+        outcome.rendered = true;
+        ok = step(pi::kSelectorFinish);
+        if (!ok) outcome.rendered = false;
+    }
+    g_current = previous;
+    if (options_.progressBar) std::fprintf(stderr, "\r%*s\r", 50, "");
+
+    // The result in the file's range, blended with the original through the selection.
+    Document& doc = *document_;
+    *output = input;
+    if (!outcome.rendered) return outcome;
+    for (int32_t y = 0; y < doc.height; ++y)
+        for (int32_t x = 0; x < doc.width; ++x) {
+            const uint32_t m = doc.selection.empty() ? 255 : doc.selection[size_t(y) * doc.width + x];
+            if (m == 0) continue;
+            for (int32_t p = 0; p < doc.planes; ++p) {
+                const size_t i = doc.at(x, y, p);
+                uint32_t v = doc.output[i];
+                if (doc.depth == 16) v = (std::min<uint32_t>(v, 32768) * 65535u + 16384u) / 32768u;
+                else v = std::min<uint32_t>(v, 255);
+                const int64_t original = input.samples[i];
+                output->samples[i] = uint16_t(original + (int64_t(v) - original) * int64_t(m) / 255);
+            }
+        }
+    return outcome;
+}
+
+}  // namespace lumenfall

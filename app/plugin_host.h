@@ -1,0 +1,123 @@
+// Our own host: loads a plug-in module and runs it on an image in memory,
+// with the full set of host callbacks. Every suite counts what it hands out
+// and can fail on demand, and every call is logged, so the same host serves
+// the command line and the tests.
+#ifndef LUMENFALL_APP_PLUGIN_HOST_H
+#define LUMENFALL_APP_PLUGIN_HOST_H
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/pi_abi.h"
+#include "image.h"
+
+namespace lumenfall {
+
+enum class HandleSuiteKind { Full, None, Version0, SevenProcs, NoLock };
+
+struct HostOptions {
+    pi::OSType hostSig = pi::fourCC("LMFH");
+    bool offerAdvanceState = true;
+    bool offerDisplayPixels = false;
+    bool offerBufferSuite = true;
+    HandleSuiteKind handleSuite = HandleSuiteKind::Full;
+    int32_t failBufferAllocation = 0;  // the Nth buffer allocation fails (1-based; 0 = never)
+    int32_t failHandleAllocation = 0;  // the Nth handle allocation fails
+    int32_t failAdvanceState = 0;      // the Nth advanceState call fails
+    int32_t abortAtCall = 0;           // the Nth abortProc call answers true
+    int16_t imageModeOverride = -1;    // report another image mode (refusal tests)
+    int32_t depthOverride = -1;
+    bool showDialog = false;           // call the parameters selector first
+    bool progressBar = false;          // draw a progress bar on stderr
+};
+
+struct HostCounters {
+    int64_t bufferBytesAllocated = 0;
+    int64_t bufferBytesFreed = 0;
+    int32_t buffersOutstanding = 0;
+    int64_t handleBytesAllocated = 0;
+    int64_t handleBytesFreed = 0;
+    int32_t handlesOutstanding = 0;
+    int32_t handlesLocked = 0;
+    int32_t progressCalls = 0;
+    int32_t abortCalls = 0;
+    int32_t advanceStateCalls = 0;
+};
+
+struct ProgressCall {
+    int32_t done;
+    int32_t total;
+};
+
+struct RunOutcome {
+    int16_t result = 0;            // the last selector's result
+    int16_t failedSelector = -1;   // selector that returned non-zero, or -1
+    bool rendered = false;         // the plug-in ran to the end of its rows
+};
+
+class PluginHost {
+public:
+    explicit PluginHost(HostOptions options = {});
+    ~PluginHost();
+    PluginHost(const PluginHost&) = delete;
+    PluginHost& operator=(const PluginHost&) = delete;
+
+    bool load(const std::string& modulePath, std::string* error);
+
+    // Runs the filter over `input`. `selection` (grey, same size) is optional;
+    // pixels it leaves at 0 keep their input values exactly. `output` receives
+    // the result in the input's layout and depth.
+    RunOutcome run(const Image& input, const Image* selection, Image* output);
+
+    // Calls the about selector with an about record.
+    int16_t about();
+
+    // Calls one selector with the current filter record (tests).
+    int16_t callSelector(int16_t selector);
+
+    // Releases the data slot and the parameter handle, as a host does when it
+    // unloads the plug-in.
+    void releasePluginData();
+
+    HostOptions& options() { return options_; }
+    const HostCounters& counters() const { return counters_; }
+    const std::vector<std::string>& log() const { return log_; }
+    const std::vector<ProgressCall>& progressCalls() const { return progress_; }
+    pi::FilterRecord& record() { return *record_; }
+    void clearLog();
+
+    // Called by the callbacks (which receive no context).
+    struct Callbacks;
+
+private:
+    struct Document;
+    friend struct Callbacks;
+
+    void setUpRecord(const Image& input, const Image* selection);
+    void commitOutput();
+    int16_t deliverBands();
+    void logLine(std::string line);
+
+    HostOptions options_;
+    HostCounters counters_;
+    std::vector<std::string> log_;
+    std::vector<ProgressCall> progress_;
+    void* module_ = nullptr;
+    pi::PluginMainProc entry_ = nullptr;
+    std::unique_ptr<pi::FilterRecord> record_;
+    intptr_t dataSlot_ = 0;
+    pi::Handle parameters_ = nullptr;
+    std::unique_ptr<Document> document_;
+    int32_t bufferAllocations_ = 0;
+    int32_t handleAllocations_ = 0;
+};
+
+// Set by Ctrl-C: the next abortProc call answers true.
+void requestHostAbort();
+
+}  // namespace lumenfall
+
+#endif

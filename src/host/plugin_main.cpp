@@ -1,0 +1,90 @@
+// The plug-in's only entry point and the dispatch by selector.
+#include <new>
+
+#include "host/globals.h"
+#include "host/host_memory.h"
+#include "host/pi_abi.h"
+#include "host/selectors.h"
+#include "platform/plugin_dialogs.h"
+
+namespace lumenfall {
+namespace {
+
+// Pointers of the latest call, for callbacks that receive no context.
+struct ModuleState {
+    pi::FilterRecord* record;
+    intptr_t* data;
+    int16_t* result;
+    uint8_t aboutBoxOpen;
+} g_module;
+
+void dispatch(int16_t selector, pi::FilterRecord* record, intptr_t* data, int16_t* result) {
+    const bool slotWasEmpty = *data == 0;
+    pi::Handle globalsHandle = reinterpret_cast<pi::Handle>(*data);
+    if (!globalsHandle) {
+        globalsHandle = newHandle(record, int32_t(sizeof(PluginGlobals)));
+        if (!globalsHandle) {
+            *result = pi::kMemFullErr;
+            return;
+        }
+        *data = reinterpret_cast<intptr_t>(globalsHandle);
+    }
+    auto* g = reinterpret_cast<PluginGlobals*>(lockHandle(record, globalsHandle));
+    if (!g) {
+        *result = pi::kMemFullErr;
+        return;
+    }
+    g->result = result;
+    g->record = record;
+    *result = 0;
+    if (selector == pi::kSelectorParameters) g->fresh = slotWasEmpty ? 1 : 0;
+
+    ParameterBlock* block = validateParameters(*g);
+    if (!block) {
+        *result = pi::kMemFullErr;
+    } else {
+        switch (selector) {
+            case pi::kSelectorParameters: handleParameters(*g, *block); break;
+            case pi::kSelectorPrepare:
+                record->bufferSpace = 0;
+                handlePrepare(*g, *block);
+                break;
+            case pi::kSelectorStart: handleStart(*g, *block); break;
+            case pi::kSelectorContinue: handleContinue(*g, *block); break;
+            case pi::kSelectorFinish: handleFinish(*g, *block); break;
+            default: *result = pi::kFilterBadParameters; break;
+        }
+        unlockParameters(*g);
+    }
+    if (*data) unlockHandle(record, reinterpret_cast<pi::Handle>(*data));
+}
+
+}  // namespace
+}  // namespace lumenfall
+
+LF_PLUGIN_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
+    using namespace lumenfall;
+    if (!result) return;
+    g_module.data = data;
+    g_module.result = result;
+    try {
+        if (selector == pi::kSelectorAbout) {
+            // The about selector receives an about record, never a filter record.
+            g_module.aboutBoxOpen = 0;
+            const auto* about = static_cast<const pi::AboutRecord*>(record);
+            *result = 0;
+            showAboutBox(about ? about->platformData : nullptr);
+            return;
+        }
+        if (!record || !data) {
+            *result = pi::kParamErr;
+            return;
+        }
+        g_module.record = static_cast<pi::FilterRecord*>(record);
+        dispatch(selector, g_module.record, data, result);
+    } catch (const std::bad_alloc&) {
+        *result = pi::kMemFullErr;
+    } catch (...) {
+        *result = pi::kParamErr;
+    }
+}

@@ -1,0 +1,35 @@
+#include "host/run_hooks.h"
+
+#include <cstring>
+
+namespace lumenfall {
+
+void initialiseRunImages(PluginGlobals& g) {
+    // The thumbnail starts as a grey ramp until a render fills it.
+    for (int y = 0; y < kThumbnailSide; ++y)
+        for (int x = 0; x < kThumbnailSide; ++x)
+            for (int c = 0; c < 3; ++c) g.thumbnail[(y * kThumbnailSide + x) * 3 + c] = uint8_t(x * 2);
+    g.thumbnailReady = 0;
+}
+
+bool probeDescriptor(PluginGlobals&) { return false; }
+void loadCachedSettings(PluginGlobals&, ParameterBlock&) {}
+void clearMemoryDotTable(PluginGlobals& g) {
+    if (WorkBlock* work = workBlock(g)) std::memset(work->memoryDotKept, 0, sizeof work->memoryDotKept);
+}
+void resetUndoAndPreviewState(PluginGlobals& g) {
+    if (WorkBlock* work = workBlock(g)) {
+        work->undoState = 0;
+        work->previewState = 0;
+    }
+}
+void loadMemoryDotMap(PluginGlobals&) {}
+void resetJobList(PluginGlobals& g) { g.jobCount = 0; }
+void readDescriptor(PluginGlobals&, ParameterBlock&) {}
+void takeOpeningUndoSnapshot(PluginGlobals&, ParameterBlock&) {}
+int16_t runMainDialog(PluginGlobals&, ParameterBlock&) { return 0; }
+void saveCachedSettings(PluginGlobals&, ParameterBlock&) {}
+void writeDescriptor(PluginGlobals&, ParameterBlock&) {}
+void saveMemoryDotMap(PluginGlobals&) {}
+
+}  // namespace lumenfall

@@ -1,0 +1,165 @@
+#include "host/selectors.h"
+
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include "host/image_pipeline.h"
+#include "host/run_hooks.h"
+#include "params/defaults.h"
+#include "platform/plugin_dialogs.h"
+#include "platform/random.h"
+
+namespace lumenfall {
+
+ParameterBlock* validateParameters(PluginGlobals& g) {
+    pi::FilterRecord* record = g.record;
+    if (!record->parameters) {
+        pi::Handle h = newHandle(record, int32_t(sizeof(ParameterBlock)));
+        if (!h) return nullptr;
+        auto* block = reinterpret_cast<ParameterBlock*>(lockHandle(record, h));
+        if (!block) {
+            disposeHandle(record, h);
+            return nullptr;
+        }
+        record->parameters = h;
+        g.band.rendering = 0;  // no render is in flight for a new block
+        initialiseParameterBlock(*block);
+        return block;
+    }
+    // A handle too small for the block (another plug-in's, or corrupted) is
+    // never read past its end: it is replaced by a fresh block.
+    if (handleSize(record, record->parameters) < int32_t(sizeof(ParameterBlock))) {
+        disposeHandle(record, record->parameters);
+        record->parameters = nullptr;
+        return validateParameters(g);
+    }
+    return reinterpret_cast<ParameterBlock*>(lockHandle(record, record->parameters));
+}
+
+void unlockParameters(PluginGlobals& g) {
+    if (g.record && g.record->parameters) unlockHandle(g.record, g.record->parameters);
+}
+
+void buildArcsineTables(PluginGlobals& g) {
+    for (int i = 0; i <= 256; ++i) {
+        const double a = std::asin(i / 256.0);
+        g.arcsine256[i][0] = float(std::cos(a));
+        g.arcsine256[i][1] = float(a);
+    }
+    for (int i = 0; i <= 512; ++i) {
+        const double a = std::asin(i / 512.0);
+        g.arcsine512[i][0] = std::cos(a);
+        g.arcsine512[i][1] = a;
+    }
+}
+
+void handleParameters(PluginGlobals&, ParameterBlock& block) { block.showDialog = 1; }
+
+void handlePrepare(PluginGlobals& g, ParameterBlock& block) {
+    prepareGeometry(g, block);
+    // Per-run reset.
+    g.dialogOpen = 0;
+    g.dialogFlags[0] = g.dialogFlags[1] = 0;
+    g.timerActive = 0;
+    g.band.rendering = 0;
+    g.dialogEndCode = 0;
+    const pi::Rect& f = g.record->filterRect;
+    block.centerX = (f.right - f.left) / 2;
+    block.centerY = (f.bottom - f.top) / 2;
+    seedRandom(unsigned(std::time(nullptr)));
+}
+
+// Grey and RGB at 8 or 16 bits are what the renderer writes.
+static bool imageModeSupported(const pi::FilterRecord* record) {
+    switch (record->imageMode) {
+        case pi::kModeGrayScale:
+        case pi::kModeRGB:
+            return record->depth == 0 || record->depth == 8;
+        case pi::kModeGray16:
+        case pi::kModeRGB48:
+            return record->depth == 0 || record->depth == 16;
+        default:
+            return false;
+    }
+}
+
+static void applyRunSetUp(PluginGlobals& g, ParameterBlock& block) {
+    initialiseRunImages(g);
+    g.dialogFlags[0] = g.dialogFlags[1] = 0;
+    if (!probeDescriptor(g)) loadCachedSettings(g, block);
+    if (g.fresh) {
+        g.fresh = 0;
+        const int32_t defaults[5] = {0, 0, 1, 100, 100};
+        std::memcpy(block.exportOptions, defaults, sizeof defaults);
+    }
+    block.settingsFolder[0] = block.psdFolder[0] = block.htmlFolder[0] = 0;
+    g.loadedThumbnailSize = 0;
+    clearMemoryDotTable(g);
+    buildArcsineTables(g);
+    resetUndoAndPreviewState(g);
+    loadMemoryDotMap(g);
+    resetJobList(g);
+    block.exportFormat = 3;
+}
+
+void handleStart(PluginGlobals& g, ParameterBlock& block) {
+    pi::FilterRecord* record = g.record;
+    block.hostPreview = (record->advanceState && record->displayPixels) ? 1 : 0;
+
+    if (!allocateRunBuffers(g)) {
+        emptyRectangles(record);
+        *g.result = 1;
+        return;
+    }
+    applyRunSetUp(g, block);
+    g.filterWidth = record->filterRect.right - record->filterRect.left;
+    g.filterHeight = record->filterRect.bottom - record->filterRect.top;
+
+    // Both tests run: a host can be refused for both reasons at once.
+    const void* platform = record->platformData;
+    if (!record->advanceState) {
+        showRefusal(Refusal::HostTooOld, platform);
+        *g.result = 1;
+    }
+    if (record->imageMode == pi::kModeMultichannel) {
+        showRefusal(Refusal::Multichannel, platform);
+        *g.result = 1;
+    } else if (!imageModeSupported(record)) {
+        showRefusal(Refusal::ImageMode, platform);
+        *g.result = 1;
+    }
+    if (*g.result != 0) {
+        endRun(g);
+        return;
+    }
+
+    readDescriptor(g, block);
+    // A descriptor the host could not close properly ends the run here,
+    // before rendering would overwrite its error.
+    if (*g.result != 0) {
+        endRun(g);
+        return;
+    }
+
+    if (block.showDialog) {
+        takeOpeningUndoSnapshot(g, block);
+        const int16_t dialogResult = runMainDialog(g, block);
+        block.showDialog = 0;
+        if (dialogResult != 0 || *g.result != 0) {
+            if (*g.result == 0) *g.result = dialogResult;
+            endRun(g);
+            return;
+        }
+        saveCachedSettings(g, block);
+    }
+
+    block.renderTarget = kTargetHostImage;
+    beginFinalRender(g, block);
+}
+
+void handleContinue(PluginGlobals& g, ParameterBlock& block) { continueBandLoop(g, block); }
+
+void handleFinish(PluginGlobals& g, ParameterBlock& block) { writeDescriptor(g, block); }
+
+}  // namespace lumenfall

@@ -1,0 +1,25 @@
+// The handlers of the selectors after dispatch.
+#ifndef LUMENFALL_HOST_SELECTORS_H
+#define LUMENFALL_HOST_SELECTORS_H
+
+#include "host/globals.h"
+
+namespace lumenfall {
+
+// Makes sure the parameter block exists in the host's parameter handle;
+// returns null (result -108) when it cannot be created or locked.
+ParameterBlock* validateParameters(PluginGlobals& g);
+void unlockParameters(PluginGlobals& g);
+
+void handleParameters(PluginGlobals& g, ParameterBlock& block);
+void handlePrepare(PluginGlobals& g, ParameterBlock& block);
+void handleStart(PluginGlobals& g, ParameterBlock& block);
+void handleContinue(PluginGlobals& g, ParameterBlock& block);
+void handleFinish(PluginGlobals& g, ParameterBlock& block);
+
+// The arcsine tables of the globals.
+void buildArcsineTables(PluginGlobals& g);
+
+}  // namespace lumenfall
+
+#endif

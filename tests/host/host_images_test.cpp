@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "plugin_fixture.h"
+
+using namespace lumenfall;
+using namespace lumenfall::testing;
+
+namespace {
+
+std::string tempPath(const std::string& name) {
+    return ::testing::TempDir() + "lumenfall_" + std::to_string(getpid()) + "_" + name;
+}
+
+}  // namespace
+
+TEST(HostImages, PixelsOutsideTheSelectionKeepTheirFileValues) {
+    for (int depth : {8, 16}) {
+        for (bool alpha : {false, true}) {
+            auto host = loadPlugin();
+            const Image input = patternImage(20, 12, 3, alpha, depth);
+            Image selection = constantImage(20, 12, 0);
+            for (int y = 3; y < 9; ++y)
+                for (int x = 5; x < 15; ++x) selection.samples[size_t(y) * 20 + x] = 255;
+            Image out;
+            ASSERT_TRUE(host->run(input, &selection, &out).rendered);
+            ASSERT_EQ(out.samples.size(), input.samples.size());
+            for (int y = 0; y < 12; ++y)
+                for (int x = 0; x < 20; ++x) {
+                    if (selection.samples[size_t(y) * 20 + x] != 0) continue;
+                    for (int c = 0; c < input.channels(); ++c)
+                        ASSERT_EQ(out.samples[out.index(x, y, c)], input.samples[input.index(x, y, c)])
+                            << depth << " " << x << "," << y;
+                }
+        }
+    }
+}
+
+TEST(HostImages, SixteenBitSamplesMapToTheHostRangeAndBack) {
+    // 0..65535 in the file is 0..32768 in the host; white and black survive.
+    auto host = loadPlugin();
+    Image input;
+    input.allocate(4, 1, 1, false, 16);
+    input.samples = {0, 65535, 32768, 1};
+    Image out;
+    ASSERT_TRUE(host->run(input, nullptr, &out).rendered);
+    EXPECT_EQ(out.depth, 16);
+    EXPECT_EQ(out.samples[0], 0);
+    EXPECT_EQ(out.samples[1], 65535);
+}
+
+TEST(HostImages, PngFilesKeepSizeDepthColourTypeAndSamples) {
+    for (int depth : {8, 16})
+        for (int colours : {1, 3})
+            for (bool alpha : {false, true}) {
+                const Image image = patternImage(13, 7, colours, alpha, depth);
+                const std::string path = tempPath("roundtrip.png");
+                std::string error;
+                ASSERT_TRUE(writePng(path, image, &error)) << error;
+                Image back;
+                ASSERT_TRUE(readImageFile(path, &back, &error)) << error;
+                EXPECT_EQ(back.width, 13);
+                EXPECT_EQ(back.height, 7);
+                EXPECT_EQ(back.depth, depth);
+                EXPECT_EQ(back.colourChannels, colours);
+                EXPECT_EQ(back.hasAlpha, alpha);
+                EXPECT_EQ(back.samples, image.samples);
+                std::remove(path.c_str());
+            }
+}
+
+TEST(HostImages, BrokenFilesAreErrorsNotCrashes) {
+    const std::string path = tempPath("broken.png");
+    const unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (size_t length : {size_t(0), size_t(4), sizeof header}) {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(header, 1, length, f);
+        std::fclose(f);
+        Image image;
+        std::string error;
+        EXPECT_FALSE(readImageFile(path, &image, &error)) << length;
+        EXPECT_FALSE(error.empty());
+    }
+    const std::string jpeg = tempPath("broken.jpg");
+    FILE* f = std::fopen(jpeg.c_str(), "wb");
+    const unsigned char soi[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F'};
+    std::fwrite(soi, 1, sizeof soi, f);
+    std::fclose(f);
+    Image image;
+    std::string error;
+    EXPECT_FALSE(readImageFile(jpeg, &image, &error));
+    std::remove(path.c_str());
+    std::remove(jpeg.c_str());
+}
+
+TEST(HostImages, JpegFilesRoundTripCloselyInGreyAndRgb) {
+    for (int colours : {1, 3}) {
+        Image image;
+        image.allocate(16, 16, colours, false, 8);
+        for (auto& s : image.samples) s = 128;
+        const std::string path = tempPath("flat.jpg");
+        std::string error;
+        ASSERT_TRUE(writeImageFile(path, image, &error)) << error;
+        Image back;
+        ASSERT_TRUE(readImageFile(path, &back, &error)) << error;
+        EXPECT_EQ(back.colourChannels, colours);
+        for (uint16_t s : back.samples) EXPECT_NEAR(s, 128, 2);
+        std::remove(path.c_str());
+    }
+}
+
+TEST(HostImages, SamplePictureIsADuskSky) {
+    const Image sky = makeSampleImage(320, 200);
+    EXPECT_EQ(sky.width, 320);
+    EXPECT_EQ(sky.colourChannels, 3);
+    // Deep blue at the top, warm near the horizon, dark hills at the bottom.
+    EXPECT_GT(sky.samples[sky.index(10, 0, 2)], sky.samples[sky.index(10, 0, 0)]);
+    EXPECT_GT(sky.samples[sky.index(10, 110, 0)], 200);
+    EXPECT_LT(sky.samples[sky.index(10, 199, 0)], 60);
+}
