@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdio>
+
 #include "platform/plugin_dialogs.h"
 #include "platform/shell_open.h"
 #include "ui/win32/about_box.h"
@@ -41,14 +43,18 @@ namespace lumenfall {
 
 void* moduleInstance() { return g_module; }
 
+// When no window can be shown (no desktop, as for a service or a test run
+// without a display) the message goes to standard error, so it is not lost.
 void showRefusal(Refusal which, const void* platformData) {
     const char* name = which == Refusal::HostTooOld ? "REFUSAL2" : "REFUSAL3";
-    runRefusalDialog(dialogModule(), hostWindow(platformData), name, refusalText(which));
+    if (runRefusalDialog(dialogModule(), hostWindow(platformData), name, refusalText(which)) == -1)
+        std::fprintf(stderr, "Plug-in error: %s\n", refusalText(which));
 }
 
 void showAboutBox(const void* platformData) {
-    if (runAboutBox(dialogModule(), hostWindow(platformData)) == LF_ABOUT_VISIT_BUTTON)
-        shellOpen(kMakerWebAddress);
+    INT_PTR result = runAboutBox(dialogModule(), hostWindow(platformData));
+    if (result == LF_ABOUT_VISIT_BUTTON) shellOpen(kMakerWebAddress);
+    if (result == -1) std::fprintf(stderr, "Lumenfall by Orvandel: draws fantasy suns. %s\n", kMakerWebAddress);
 }
 
 }  // namespace lumenfall
