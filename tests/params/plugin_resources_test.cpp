@@ -31,8 +31,15 @@ struct Reader {
         }
         return d[at++];
     }
-    uint16_t u16() { return uint16_t(u8() | u8() << 8); }
-    uint32_t u32() { return uint32_t(u16()) | uint32_t(u16()) << 16; }
+    // Separate statements: the order in which operands of | are evaluated is unspecified.
+    uint16_t u16() {
+        uint16_t low = u8();
+        return uint16_t(low | u8() << 8);
+    }
+    uint32_t u32() {
+        uint32_t low = u16();
+        return low | uint32_t(u16()) << 16;
+    }
     std::string pascal() {
         size_t n = u8();
         std::string s;
