@@ -25,6 +25,8 @@ struct RenderOptions {
     bool alpha = false;           // add an opaque alpha channel (editable transparency)
     int repeat = 1;
     bool quiet = false;
+    bool record = false;          // print the settings the run recorded
+    bool usageError = false;
     HostOptions host;
 };
 
@@ -33,6 +35,7 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* opt
 
 int runRenderCommand(const RenderOptions& options);
 int runAboutCommand(const std::string& pluginPath);
+int runSettingsCommand();
 
 std::string defaultPluginPath();
 void printUsage(FILE* to);

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "command_line.h"
+#include "settings_arguments.h"
 #include "platform/process_info.h"
 
 namespace lumenfall {
@@ -58,6 +59,19 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
                 return false;
             }
             o->depth = std::atoi(v.c_str());
+        } else if (a == "--set") {
+            DescriptorEntry entry;
+            if (!value(&v) || !parseSetting(v, &entry, error)) {
+                if (error->empty()) *error = "--set needs NAME=VALUE";
+                return false;
+            }
+            putSetting(&o->host.descriptorEntries, entry);
+        } else if (a == "--record") {
+            o->record = true;
+        } else if (a == "--last") {
+            o->host.passDescriptor = false;
+        } else if (a == "--play-dialog") {
+            o->host.descriptor.playInfo = pi::kPlayDialogDisplay;
         } else if (a == "--grey" || a == "--gray") {
             o->grey = true;
         } else if (a == "--alpha") {
@@ -163,6 +177,8 @@ int runRenderCommand(const RenderOptions& options) {
         return kExitFailure;
     }
     onInterrupt(requestHostAbort);
+    if (options.host.showDialog && !options.quiet)
+        std::fprintf(stderr, "lumenfall: the dialog is not built yet; the run uses the settings as they are\n");
 
     Image output;
     RunOutcome outcome;
@@ -186,7 +202,8 @@ int runRenderCommand(const RenderOptions& options) {
         std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
         return kExitFailure;
     }
-    if (!options.quiet) std::printf("Wrote %s (%dx%d)\n", options.output.c_str(), output.width, output.height);
+    if (options.record) std::fputs(formatSettings(host.recordedDescriptor()).c_str(), stdout);
+    if (!options.quiet) std::fprintf(options.record ? stderr : stdout, "Wrote %s (%dx%d)\n", options.output.c_str(), output.width, output.height);
     return kExitSuccess;
 }
 

@@ -17,6 +17,7 @@ void printUsage(FILE* to) {
         "  render [INPUT] [-o OUTPUT]   draw the sun into INPUT (PNG or JPEG; 8/16-bit, grey or RGB,\n"
         "                               with or without alpha). Without INPUT the built-in sample\n"
         "                               picture is used; without -o the result goes to lumenfall.png.\n"
+        "  settings                     list every setting that --set accepts, with its default\n"
         "  about                        show what the plug-in says about itself\n"
         "\n"
         "Render options:\n"
@@ -26,6 +27,12 @@ void printUsage(FILE* to) {
         "  --depth 8|16           convert the input to this depth first\n"
         "  --grey                 convert the input to grey first\n"
         "  --alpha                give the input an alpha channel (editable transparency)\n"
+        "  --set \"NAME=VALUE\"     a setting by its scripting name, for example --set \"sun radius=60\"\n"
+        "                         --set \"glue=screen\" --set \"vortices=off\" (repeatable; see 'settings')\n"
+        "  --record               print the settings the run recorded, as NAME=VALUE lines for --set\n"
+        "  --last                 start from the settings cached by the last dialog run instead of\n"
+        "                         the defaults\n"
+        "  --play-dialog          play back with the dialog shown, as a host replaying a script\n"
         "  --repeat N             run the filter N times in one process, as a host repeats it\n"
         "  --dialog               ask for the dialog (parameters selector first)\n"
         "  --plugin PATH          the plug-in module to load (default: beside this program)\n"
@@ -63,6 +70,7 @@ int main(int argc, char** argv) {
         }
         return runRenderCommand(options);
     }
+    if (command == "settings") return runSettingsCommand();
     if (command == "about") {
         std::string plugin;
         if (args.size() == 2 && args[0] == "--plugin") plugin = args[1];

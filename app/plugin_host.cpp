@@ -128,6 +128,18 @@ struct PluginHost::Callbacks {
         h->logLine("newHandle " + std::to_string(size));
         return &handle->data;
     }
+    // Handles the host makes for itself (descriptors): counted, never failed on demand.
+    static pi::Handle hostNewHandle(int32_t size) {
+        PluginHost* h = g_current;
+        const int32_t failAt = h ? h->options_.failHandleAllocation : 0;
+        if (h) h->options_.failHandleAllocation = 0;
+        pi::Handle handle = newHandle(size);
+        if (h) {
+            --h->handleAllocations_;
+            h->options_.failHandleAllocation = failAt;
+        }
+        return handle;
+    }
     static void disposeHandle(pi::Handle hd) {
         if (!hd) return;
         auto* handle = reinterpret_cast<HostHandle*>(hd);
@@ -235,12 +247,34 @@ void fillSuites(HandleSuiteKind kind) {
 
 }  // namespace
 
+namespace {
+
+// Descriptor handles must be freeable by whichever memory the plug-in uses.
+DescriptorMemory descriptorMemory(HandleSuiteKind kind) {
+    using C = PluginHost::Callbacks;
+    if (kind == HandleSuiteKind::Full)
+        return DescriptorMemory{C::hostNewHandle, [](pi::Handle h) { return C::lockHandle(h, 0); }, C::unlockHandle,
+                                C::disposeHandle, C::handleSize};
+    return DescriptorMemory{globalNew, globalLock, globalUnlock, globalDispose, globalSize};
+}
+
+}  // namespace
+
 PluginHost::PluginHost(HostOptions options)
-    : options_(options), record_(new pi::FilterRecord()), document_(new Document()) {
+    : options_(options), record_(new pi::FilterRecord()), document_(new Document()),
+      descriptors_(new DescriptorHost(descriptorMemory(options.handleSuite), options.descriptor)) {
     std::memset(record_.get(), 0, sizeof(pi::FilterRecord));
 }
 
+std::vector<DescriptorEntry> PluginHost::recordedDescriptor() const { return descriptors_->recorded(); }
+
 PluginHost::~PluginHost() {
+    {
+        PluginHost* previous = g_current;
+        g_current = this;
+        descriptors_->release();
+        g_current = previous;
+    }
     releasePluginData();
     unloadModule(module_);
 }
@@ -359,6 +393,7 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
     r.samplingSupport = 1;
     r.depth = options_.depthOverride >= 0 ? options_.depthOverride : input.depth;
     r.imageHRes = r.imageVRes = 72 * pi::kFixedOne;
+    descriptors_->attach(r, options_.descriptorEntries, options_.passDescriptor);
 }
 
 // Copies the band the plug-in wrote back into the document.
@@ -445,9 +480,9 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
     g_abortRequested = false;
     bufferAllocations_ = 0;
     handleAllocations_ = 0;
-    setUpRecord(input, selection);
     PluginHost* previous = g_current;
     g_current = this;
+    setUpRecord(input, selection);
 
     auto step = [&](int16_t selector) {
         const int16_t result = callSelector(selector);

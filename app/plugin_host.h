@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "descriptor_host.h"
 #include "host/pi_abi.h"
 #include "image.h"
 
@@ -32,6 +33,9 @@ struct HostOptions {
     int32_t depthOverride = -1;
     bool showDialog = false;           // call the parameters selector first
     bool progressBar = false;          // draw a progress bar on stderr
+    bool passDescriptor = true;        // hand the plug-in a descriptor (empty when no settings are given)
+    std::vector<DescriptorEntry> descriptorEntries;
+    DescriptorOptions descriptor;
 };
 
 struct HostCounters {
@@ -87,6 +91,9 @@ public:
     const std::vector<std::string>& log() const { return log_; }
     const std::vector<ProgressCall>& progressCalls() const { return progress_; }
     pi::FilterRecord& record() { return *record_; }
+    // The descriptor the plug-in recorded at finish.
+    std::vector<DescriptorEntry> recordedDescriptor() const;
+    const DescriptorHost& descriptors() const { return *descriptors_; }
     void clearLog();
 
     // Called by the callbacks (which receive no context).
@@ -111,6 +118,7 @@ private:
     intptr_t dataSlot_ = 0;
     pi::Handle parameters_ = nullptr;
     std::unique_ptr<Document> document_;
+    std::unique_ptr<DescriptorHost> descriptors_;
     int32_t bufferAllocations_ = 0;
     int32_t handleAllocations_ = 0;
 };

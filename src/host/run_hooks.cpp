@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "host/descriptor_io.h"
+
 namespace lumenfall {
 
 void initialiseRunImages(PluginGlobals& g) {
@@ -12,7 +14,7 @@ void initialiseRunImages(PluginGlobals& g) {
     g.thumbnailReady = 0;
 }
 
-bool probeDescriptor(PluginGlobals&) { return false; }
+bool probeDescriptor(PluginGlobals& g) { return probeForDescriptor(g.record); }
 void loadCachedSettings(PluginGlobals&, ParameterBlock&) {}
 void clearMemoryDotTable(PluginGlobals& g) {
     if (WorkBlock* work = workBlock(g)) std::memset(work->memoryDotKept, 0, sizeof work->memoryDotKept);
@@ -25,11 +27,14 @@ void resetUndoAndPreviewState(PluginGlobals& g) {
 }
 void loadMemoryDotMap(PluginGlobals&) {}
 void resetJobList(PluginGlobals& g) { g.jobCount = 0; }
-void readDescriptor(PluginGlobals&, ParameterBlock&) {}
+void readDescriptor(PluginGlobals& g, ParameterBlock& block) {
+    const int16_t error = readDescriptorInto(g.record, block);
+    if (error != 0) *g.result = error;
+}
 void takeOpeningUndoSnapshot(PluginGlobals&, ParameterBlock&) {}
 int16_t runMainDialog(PluginGlobals&, ParameterBlock&) { return 0; }
 void saveCachedSettings(PluginGlobals&, ParameterBlock&) {}
-void writeDescriptor(PluginGlobals&, ParameterBlock&) {}
+void writeDescriptor(PluginGlobals& g, ParameterBlock& block) { writeDescriptorFrom(g.record, block); }
 void saveMemoryDotMap(PluginGlobals&) {}
 
 }  // namespace lumenfall

@@ -1,0 +1,121 @@
+// Renders a small image with settings taken from the fuzzer's bytes: every
+// integer setting, the centre and axis floats (NaN and infinities included),
+// the colours, the seed, the glue mode, the depth and the layer's planes.
+// Any value must render to the end without undefined behaviour.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "params/defaults.h"
+#include "render/render_driver.h"
+
+namespace {
+
+using namespace lumenfall;
+
+struct Bytes {
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+    template <class T> T take() {
+        T v{};
+        size_t n = sizeof(T) < size - at ? sizeof(T) : size - at;
+        std::memcpy(&v, data + at, n);
+        at += n;
+        return v;
+    }
+};
+
+struct Band {
+    int32_t width, height, planes, depth;
+    std::vector<uint8_t> in, out, mask;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Bytes bytes{data, size};
+    auto block = std::make_unique<ParameterBlock>();
+    auto work = std::make_unique<WorkBlock>();
+    std::memset(block.get(), 0, sizeof(ParameterBlock));
+    std::memset(work.get(), 0, sizeof(WorkBlock));
+    initialiseParameterBlock(*block);
+
+    const uint8_t shape = bytes.take<uint8_t>();
+    Band band;
+    band.width = 8 + (shape & 15);
+    band.height = 4 + ((shape >> 4) & 7);
+    band.depth = (shape & 0x80) ? 16 : 8;
+    const bool editable = (bytes.take<uint8_t>() & 1) != 0;
+    const bool grey = (shape & 0x10) != 0;
+    band.planes = (grey ? 1 : 3) + (editable ? 1 : 0);
+    const size_t bytesPerChannel = band.depth == 16 ? 2 : 1;
+    const size_t rowBytes = size_t(band.width) * band.planes * bytesPerChannel;
+    band.in.assign(rowBytes * band.height, 0x5A);
+    band.out.assign(rowBytes * band.height, 0);
+    band.mask.assign(size_t(band.width) * band.height, 0x80);
+
+    ParameterBlock& b = *block;
+    int32_t* fields[] = {&b.spikeBrightness, &b.spikeWidth, &b.spikeRadius, &b.spikeCount,
+                         &b.sunRadius, &b.sunColdHot, &b.sunSmear, &b.sunSwirlSize,
+                         &b.sunSwirlCount, &b.sunDetail, &b.spikeGamma, &b.vortices,
+                         &b.monopoles, &b.sunType, &b.haloRadius, &b.haloBrightness,
+                         &b.bowRadius, &b.bowWidth, &b.bowBrightness, &b.bowSmear,
+                         &b.flareRadius, &b.flareWidth, &b.flareCount, &b.masterBrightness,
+                         &b.flareDetail, &b.flareBrightness, &b.flipBow, &b.spikeDiffraction,
+                         &b.spikeDetail, &b.glue, &b.randomSeed};
+    for (int32_t* f : fields) *f = bytes.take<int32_t>();
+    b.xCenter = bytes.take<float>();
+    b.yCenter = bytes.take<float>();
+    b.flareX = bytes.take<float>();
+    b.flareY = bytes.take<float>();
+    b.spikeX = bytes.take<float>();
+    b.spikeY = bytes.take<float>();
+    for (int c = 0; c < 3; ++c) {
+        b.sunColor[c] = bytes.take<uint16_t>();
+        b.haloColor[c] = bytes.take<uint16_t>();
+        b.flareColor[c] = bytes.take<uint16_t>();
+        b.spikeColor[c] = bytes.take<uint16_t>();
+    }
+    const uint8_t target = bytes.take<uint8_t>() % 2;  // host image or preview
+
+    CompositeTarget composite{};
+    composite.width = band.width;
+    composite.height = band.height;
+    HostBand& h = composite.band;
+    h.inData = band.in.data();
+    h.inRowBytes = int32_t(rowBytes);
+    h.outData = band.out.data();
+    h.outRowBytes = int32_t(rowBytes);
+    h.maskData = (shape & 0x20) ? band.mask.data() : nullptr;
+    h.maskRowBytes = band.width;
+    h.maskRowCount = band.height;
+    h.inRowCount = band.height;
+    h.outRowCount = band.height;
+    h.planes = band.planes;
+    h.depth = band.depth;
+    h.editableTransparency = editable;
+
+    RenderGeometry geometry{};
+    RowBuffer rowBuffer{};
+    int16_t result = 0;
+    RenderSession session{};
+    session.block = block.get();
+    session.work = work.get();
+    session.geometry = &geometry;
+    session.rowBuffer = &rowBuffer;
+    session.result = &result;
+    session.target = &composite;
+    session.host.context = &band;
+    session.host.inputRectWidth = [](void* c) { return static_cast<Band*>(c)->width; };
+    session.host.outputRectWidth = [](void* c) { return static_cast<Band*>(c)->width; };
+    geometry.renderRect = RenderRect{0, 0, int16_t(band.height), int16_t(band.width)};
+
+    beginFinalRender(session);
+    block->renderTarget = target;
+    while (geometry.rendering && result == 0) renderRowStep(session);
+    freeRowBuffer(session);
+    return 0;
+}
