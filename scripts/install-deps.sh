@@ -1,28 +1,51 @@
 #!/usr/bin/env bash
-# Installs what Lumenfall needs to build and test on Debian 12 (bookworm).
-# Safe to run again: apt is skipped when every package is already present.
+# Installs everything the project needs on a Debian 12 (bookworm) machine:
+# native and Windows cross toolchains, libraries, wine with a virtual X
+# server for the Windows tests, and the readers the tests check our files
+# with. Safe to run again: apt runs only when a package is missing, and the
+# source-package entry is added only once.
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
-  libpng-dev libjpeg62-turbo-dev zlib1g-dev
-  libgtest-dev libbenchmark-dev
+  build-essential g++ cmake ninja-build pkg-config ca-certificates
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  imagemagick libimage-exiftool-perl libjpeg-turbo-progs
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm dpkg-dev
+  wine64 xvfb xauth fonts-dejavu-core
+  imagemagick libimage-exiftool-perl libjpeg-turbo-progs tidy giflib-tools
 )
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+# `apt-get source` (scripts/build-win-deps.sh) needs a deb-src entry.
+sources_file=/etc/apt/sources.list.d/lumenfall-src.sources
+need_update=0
+if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  "${sudo_cmd[@]}" tee "$sources_file" >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  need_update=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+  [ "$status" = installed ] || missing+=("$p")
 done
 
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "Run this as root (or with sudo) to install packages." >&2
-    exit 1
-  fi
+if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update
-  apt-get install -y --no-install-recommends "${missing[@]}"
+  "${sudo_cmd[@]}" apt-get update
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${missing[@]}"
+else
+  echo "install-deps: all packages present"
 fi

@@ -12,6 +12,9 @@ enum class Refusal {
     ImageMode,     // a mode or depth other than grey/RGB at 8/16 bits: REFUSAL3
 };
 
+// The maker's web page, opened by the about box's button.
+constexpr const char* kMakerWebAddress = "https://orvandel.example/lumenfall/";
+
 // The text of a refusal, as shown to the user.
 const char* refusalText(Refusal which);
 

@@ -1,0 +1,30 @@
+# Turns abi_layout.csv into C++ checks for the records that host/pi_abi.h
+# declares. Included by tests/wine/CMakeLists.txt at configure time;
+# writes LF_ABI_CHECKS_FILE.
+set(declared FilterRecord HandleProcs BufferProcs PIDescriptorParameters ReadDescriptorProcs
+    WriteDescriptorProcs PSPixelMap PSPixelMask PlugInMonitor AboutRecord PlatformData)
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/abi_layout.csv rows REGEX "^[A-Za-z]")
+set(body "// Generated from abi_layout.csv by abi_layout_gen.cmake. Do not edit.\n")
+set(skipped "")
+foreach(row ${rows})
+  string(REPLACE "," ";" cells "${row}")
+  list(GET cells 0 record)
+  list(GET cells 1 field)
+  list(GET cells 2 offset)
+  list(GET cells 3 size)
+  list(FIND declared ${record} known)
+  if(known EQUAL -1)
+    list(APPEND skipped ${record})
+  elseif(field STREQUAL "SIZEOF")
+    string(APPEND body "checkRecord(\"${record}\", sizeof(pi::${record}), alignof(pi::${record}), ${offset}, ${size});\n")
+  else()
+    string(APPEND body "checkField(\"${record}\", \"${field}\", offsetof(pi::${record}, ${field}), "
+                       "sizeof(static_cast<pi::${record}*>(nullptr)->${field}), ${offset}, ${size});\n")
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES skipped)
+foreach(record ${skipped})
+  string(APPEND body "skippedRecord(\"${record}\");\n")
+endforeach()
+file(WRITE ${LF_ABI_CHECKS_FILE}.tmp "${body}")
+configure_file(${LF_ABI_CHECKS_FILE}.tmp ${LF_ABI_CHECKS_FILE} COPYONLY)
