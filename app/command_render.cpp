@@ -130,7 +130,7 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
 }
 
 static bool writeLog(const std::string& path, const PluginHost& host) {
-    std::ofstream out(path);
+    std::ofstream out(path, std::ios::binary);  // the same bytes on every build
     for (const std::string& line : host.log()) out << line << "\n";
     const HostCounters& c = host.counters();
     out << "buffers allocated " << c.bufferBytesAllocated << " freed " << c.bufferBytesFreed << " outstanding "

@@ -6,14 +6,20 @@
 # source-package entry is added only once.
 set -euo pipefail
 
+# With --native only what the native program needs (scripts/render-sun.sh).
 packages=(
   build-essential g++ cmake ninja-build pkg-config ca-certificates
-  libpng-dev libjpeg62-turbo-dev zlib1g-dev libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm dpkg-dev
-  wine64 xvfb xauth fonts-dejavu-core
-  imagemagick libimage-exiftool-perl libjpeg-turbo-progs tidy giflib-tools
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev
 )
+if [ "${1:-}" != "--native" ]; then
+  packages+=(
+    libgtest-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm dpkg-dev
+    wine64 xvfb xauth fonts-dejavu-core
+    imagemagick libimage-exiftool-perl libjpeg-turbo-progs tidy giflib-tools
+  )
+fi
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
@@ -21,7 +27,7 @@ if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 # `apt-get source` (scripts/build-win-deps.sh) needs a deb-src entry.
 sources_file=/etc/apt/sources.list.d/lumenfall-src.sources
 need_update=0
-if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+if [ "${1:-}" != "--native" ] && ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   "${sudo_cmd[@]}" tee "$sources_file" >/dev/null <<'SRC'
 Types: deb-src
 URIs: http://deb.debian.org/debian

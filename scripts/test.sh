@@ -12,6 +12,9 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release -DLF_BUILD_TESTS=
 ninja -C build/native -j"$jobs"
 (cd build/native && ctest --output-on-failure -j"$jobs")
 
+echo "== Windows build, tests under wine"
+bash scripts/test-win.sh
+
 echo "== sanitizer build (ASan, UBSan, float-cast-overflow)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLF_SANITIZE=ON -DLF_BUILD_TESTS=ON
 ninja -C build/asan -j"$jobs"

@@ -237,7 +237,7 @@ void renderRowStep(RenderSession& s) {
             jobs.jobs[i].image = tiled ? s.workingImage : nullptr;
             jobs.jobs[i].context = &context;
         }
-        runJobs(jobs);
+        runJobs(jobs, s.rowRenderer ? s.rowRenderer : renderSunRow);
     }
 
     if (s.host.advanceState && s.host.hasDisplayPixels &&                   // 4

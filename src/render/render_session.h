@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "kernels/composite_target.h"
+#include "kernels/sun_renderer.h"
 #include "params/parameter_block.h"
 #include "render/buffer_allocator.h"
 #include "render/work_block.h"
@@ -111,6 +112,9 @@ struct RenderSession {
     CompositeTarget* target;          // where the compositor writes
     TiledImage* workingImage;         // the dialog's working image (render target 2)
     RenderHostCallbacks host;
+    // The row job's renderer; null means the sun element renderer. Tests put
+    // a recorder here to see the jobs the driver runs.
+    void (*rowRenderer)(const SunRowContext& context, int32_t row, int32_t first, int32_t last, int32_t step);
 };
 
 // Saved around the dialog's own renders.

@@ -21,6 +21,7 @@ struct RowCall {
     int32_t step;
 };
 std::vector<RowCall>& rowCalls();
+void recordRowCall(const SunRowContext& context, int32_t row, int32_t first, int32_t last, int32_t step);
 
 // An allocator that counts and can be told to fail.
 struct CountingAllocator {
@@ -82,6 +83,7 @@ struct Harness {
         session.result = &result;
         session.target = &target;
         session.host.context = &host;
+        session.rowRenderer = recordRowCall;
         session.host.requestRow = [](void* c, int32_t row) {
             static_cast<FakeHost*>(c)->requestedRows.push_back(row);
         };

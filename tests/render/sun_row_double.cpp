@@ -1,20 +1,16 @@
-// Stands in for the sun element renderer while it is not linked: records the
-// row jobs the driver runs. Weak, so the real renderer wins when present.
+// Records the row jobs the driver runs, in place of the sun element renderer.
 #include "kernels/sun_renderer.h"
 #include "render_harness.h"
 
-namespace lumenfall {
+namespace lumenfall::test {
 
-namespace test {
 std::vector<RowCall>& rowCalls() {
     static std::vector<RowCall> calls;
     return calls;
 }
-}  // namespace test
 
-__attribute__((weak)) void renderSunRow(const SunRowContext&, int32_t row, int32_t first,
-                                        int32_t last, int32_t step) {
-    test::rowCalls().push_back({row, first, last, step});
+void recordRowCall(const SunRowContext&, int32_t row, int32_t first, int32_t last, int32_t step) {
+    rowCalls().push_back({row, first, last, step});
 }
 
-}  // namespace lumenfall
+}  // namespace lumenfall::test
