@@ -31,8 +31,6 @@ void renderOver(benchmark::State& state, int32_t width, int32_t height) {
     }
     const double pixels = double(width) * height;
     state.counters["MP/s"] = benchmark::Counter(pixels / 1e6, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["ms/render"] =
-        benchmark::Counter(1e-3, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void FinalRender4000x3000(benchmark::State& state) { renderOver(state, 4000, 3000); }
