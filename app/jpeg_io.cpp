@@ -25,6 +25,15 @@ void onError(j_common_ptr info) {
 
 void onMessage(j_common_ptr) {}
 
+// Routes the codec's errors back to our setjmp and keeps its messages quiet.
+jpeg_error_mgr* quietErrors(ErrorManager& manager) {
+    jpeg_error_mgr* err = jpeg_std_error(&manager.base);
+    manager.base.error_exit = onError;
+    manager.base.output_message = onMessage;
+    manager.message[0] = 0;
+    return err;
+}
+
 struct FileCloser {
     void operator()(FILE* f) const {
         if (f) std::fclose(f);
@@ -41,10 +50,7 @@ bool readJpeg(const std::string& path, Image* image, std::string* error) {
     }
     jpeg_decompress_struct info;
     ErrorManager manager;
-    info.err = jpeg_std_error(&manager.base);
-    manager.base.error_exit = onError;
-    manager.base.output_message = onMessage;
-    manager.message[0] = 0;
+    info.err = quietErrors(manager);
     if (setjmp(manager.jump)) {
         jpeg_destroy_decompress(&info);
         *error = path + ": not a readable JPEG file (" + manager.message + ")";
@@ -88,10 +94,7 @@ bool writeJpeg(const std::string& path, const Image& source, int quality, std::s
     }
     jpeg_compress_struct info;
     ErrorManager manager;
-    info.err = jpeg_std_error(&manager.base);
-    manager.base.error_exit = onError;
-    manager.base.output_message = onMessage;
-    manager.message[0] = 0;
+    info.err = quietErrors(manager);
     if (setjmp(manager.jump)) {
         jpeg_destroy_compress(&info);
         *error = "cannot write " + path + " (" + manager.message + ")";
