@@ -367,6 +367,7 @@ int32_t encodeJpeg(const PictureSource* picture, const JpegOptions& options, Enc
     out.height = 0;
     if (picture == nullptr || picture->readRow == nullptr) return kJpegNoImage;
     if (picture->width < 1 || picture->height < 1) return kJpegNoPixels;
+    if (!picture->hasStorage) return kJpegNoStorage;
     // JPEG frames hold at most 65535 pixels per side.
     if (picture->width > 65535 || picture->height > 65535) return kJpegEncoderFailed;
 

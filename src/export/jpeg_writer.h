@@ -46,7 +46,7 @@ struct EncodedJpeg {
     int32_t height = 0;
 };
 
-// Encodes the picture into memory. Results: kJpegWritten, 1, 2, 4, 5.
+// Encodes the picture into memory. Results: kJpegWritten, 1, 2, 3, 4, 5.
 int32_t encodeJpeg(const PictureSource* picture, const JpegOptions& options, EncodedJpeg& out);
 
 // Appends the preset-file form: big-endian 32-bit 1, width, height, byte

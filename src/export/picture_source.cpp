@@ -1,5 +1,7 @@
 #include "export/picture_source.h"
 
+#include "render/tiled_image.h"
+
 namespace lumenfall {
 
 namespace {
@@ -16,7 +18,28 @@ void readRgbFloatRow(const void* context, int32_t y, float* rgb) {
     for (int32_t i = 0; i < view.width * 3; ++i) rgb[i] = row[i];
 }
 
+void readTiledRow(const void* context, int32_t y, float* rgb) {
+    const TiledImage& image = *static_cast<const TiledImage*>(context);
+    const int32_t width = image.levelWidth[0];
+    for (int32_t x = 0; x < width; ++x) {
+        float channels[4];
+        readPixel(image, x, y, 0, channels);
+        for (int c = 0; c < 3; ++c) rgb[3 * x + c] = channels[c] * image.inverseMaxValue;
+    }
+}
+
 }  // namespace
+
+PictureSource pictureFromTiledImage(const TiledImage* image) {
+    PictureSource source;
+    if (image == nullptr) return source;
+    source.width = image->levelWidth[0];
+    source.height = image->levelHeight[0];
+    source.context = image;
+    source.readRow = readTiledRow;
+    source.hasStorage = image->tiles != nullptr && image->tileCount > 0;
+    return source;
+}
 
 PictureSource pictureFromRgb8(const Rgb8View& view) {
     PictureSource source;

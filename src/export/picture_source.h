@@ -15,6 +15,8 @@ struct PictureSource {
     const void* context = nullptr;
     // Fills rgb[0 .. 3 * width) with row y (0 <= y < height).
     void (*readRow)(const void* context, int32_t y, float* rgb) = nullptr;
+    // False for an image that has no pixel storage (a tiled image without tiles).
+    bool hasStorage = true;
 };
 
 // An 8-bit interleaved RGB picture in memory (the thumbnail, test pictures).
@@ -31,9 +33,15 @@ struct RgbFloatView {
     int32_t height = 0;
 };
 
+struct TiledImage;
+
 // Sources that read the views above; the view must outlive the source.
 PictureSource pictureFromRgb8(const Rgb8View& view);
 PictureSource pictureFromRgbFloat(const RgbFloatView& view);
+
+// Level 0 of a tiled image, channels times the image's gain (fractions of
+// full scale). A null image gives a source without a reader (no image).
+PictureSource pictureFromTiledImage(const TiledImage* image);
 
 }  // namespace lumenfall
 

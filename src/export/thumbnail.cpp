@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "kernels/resample_image.h"
+#include "render/tiled_image.h"
+
 namespace lumenfall {
 
 namespace {
@@ -82,6 +85,49 @@ bool copyCentredSquare(const HostOutputView& output, int32_t filterWidth, int32_
             for (int32_t c = 0; c < 3; ++c) {
                 target[3 * x + c] = sampleAt(row, pixel + (colourPlanes == 3 ? c : 0), output.depth);
             }
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// Both working images are freed on every path.
+struct ScratchImage {
+    TiledImage image;
+    explicit ScratchImage(const BufferAllocator* buffers) { initTiledImage(image, buffers, nullptr); }
+    ~ScratchImage() { freeTiledImage(&image); }
+};
+
+}  // namespace
+
+bool makeThumbnail(const HostOutputView& output, int32_t filterWidth, int32_t filterHeight,
+                   const LanczosWeights& weights, const BufferAllocator* buffers,
+                   Thumbnail& thumbnail) {
+    fillThumbnailRamp(thumbnail);
+    std::vector<uint8_t> square;
+    int32_t side = 0;
+    if (!copyCentredSquare(output, filterWidth, filterHeight, square, side)) return false;
+
+    ScratchImage source(buffers);
+    if (!createTiledImage(&source.image, side, side, kStoreRgba8, 0, false)) return false;
+    for (int32_t y = 0; y < side; ++y) {
+        const uint8_t* row = square.data() + static_cast<size_t>(y) * side * 3;
+        for (int32_t x = 0; x < side; ++x) {
+            writePixel8(source.image, x, y, 0, row[3 * x], row[3 * x + 1], row[3 * x + 2], 255);
+        }
+    }
+    rebuildPyramid(source.image);
+
+    ScratchImage scaled(buffers);
+    if (!createTiledImage(&scaled.image, kThumbnailSide, kThumbnailSide, kStoreRgba8, 0, false)) return false;
+    copyImage(&source.image, &scaled.image, weights);
+    for (int32_t y = 0; y < kThumbnailSide; ++y) {
+        uint8_t* row = thumbnail.rgb + static_cast<size_t>(y) * kThumbnailSide * 3;
+        for (int32_t x = 0; x < kThumbnailSide; ++x) {
+            float channels[4];
+            readPixel(scaled.image, x, y, 0, channels);
+            for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<uint8_t>(channels[c]);
         }
     }
     return true;

@@ -6,7 +6,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "kernels/resample_weights.h"
+
 namespace lumenfall {
+
+struct BufferAllocator;
 
 constexpr int32_t kThumbnailSide = 128;
 
@@ -35,9 +39,12 @@ void fillThumbnailRamp(Thumbnail& thumbnail);
 bool copyCentredSquare(const HostOutputView& output, int32_t filterWidth, int32_t filterHeight,
                        std::vector<uint8_t>& rgb, int32_t& side);
 
-// Fills the ramp, then replaces it by the scaled square when there is one.
-// Returns whether the picture came from the buffer.
+// Fills the ramp, then replaces it by the square scaled to 128 x 128 with
+// the resampler's copy (the weights must be filled). The working images are
+// allocated through `buffers` (null: plain allocation). Returns whether the
+// picture came from the buffer; when any step fails the ramp stays.
 bool makeThumbnail(const HostOutputView& output, int32_t filterWidth, int32_t filterHeight,
+                   const LanczosWeights& weights, const BufferAllocator* buffers,
                    Thumbnail& thumbnail);
 
 }  // namespace lumenfall
