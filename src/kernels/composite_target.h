@@ -26,6 +26,8 @@ struct HostBand {
     int32_t planes;             // planes delivered: 1 or 3 colour planes, plus transparency
     int32_t depth;              // bits per channel: 8 or 16 (32 for float stores)
     bool editableTransparency;  // filter case 4 or 5: the last plane is the layer's transparency
+    int32_t inRowCount;         // rows held by inData / outData: a pixel whose row lies outside
+    int32_t outRowCount;        // is neither read nor written; 0 = not given (rows are trusted)
 };
 
 // Pixel access to a tiled image, supplied by the render pipeline so that the
@@ -34,13 +36,16 @@ struct TiledImageAccess {
     TiledImage* image;
     void (*readPixel)(TiledImage* image, int32_t x, int32_t y, int32_t level, float rgba[4]);
     void (*writePixel)(TiledImage* image, int32_t x, int32_t y, int32_t level, const float rgba[4]);
+    float fullScale;            // the store's full scale (its maxValue: 255, 32768 or 1.0);
+                                // 0 = not given: channels pass between the ranges unchanged
 };
 
 struct CompositeTarget {
     uint32_t renderTarget;      // RenderTarget of the parameter block
     int32_t width;              // pixels are clamped to 0..width-1, 0..height-1
     int32_t height;
-    HostBand band;              // targets 0 and 1
+    HostBand band;              // targets 0 and 1; for target 2 only depth, planes and
+                                // editableTransparency are read (they describe the image)
     TiledImageAccess tiled;     // target 2
 };
 

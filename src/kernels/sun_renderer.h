@@ -20,9 +20,11 @@ struct SunRowContext {
     int32_t renderWidth;           // the filtered area (size functions use its short side)
     int32_t renderHeight;
     CompositeTarget* target;
+    int16_t* hostResult;           // receives -108 when the host's buffers are missing; may be null
 };
 
 // Renders columns first, first + step, ... up to last of image row `row`.
+// A step below 1 is taken as 1.
 void renderSunRow(const SunRowContext& context, int32_t row, int32_t first, int32_t last,
                   int32_t step);
 

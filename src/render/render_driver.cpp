@@ -213,11 +213,22 @@ void renderRowStep(RenderSession& s) {
         s.target->renderTarget = block.renderTarget;
         s.target->width = width;
         s.target->height = tiled ? s.workingImage->levelHeight[0] : g.renderHeight;
-        if (tiled) s.target->tiled = tiledImageAccess(s.workingImage);
+        if (tiled) {
+            s.target->tiled = tiledImageAccess(s.workingImage);
+            // The compositor reads the image's depth from the band; the host
+            // describes its image there, and an image of our own that the
+            // host never described is taken as RGB of the store's depth.
+            if (s.target->band.depth == 0) {
+                const uint32_t type = s.workingImage->storeType;
+                s.target->band.depth = type == kStoreRgba16 ? 16 : (type == kStoreRgbaFloat ? 32 : 8);
+                s.target->band.planes = 3;
+                s.target->band.editableTransparency = false;
+            }
+        }
     }
     if (s.rowBuffer && s.rowBuffer->data) {
         const SunRowContext context{&block, s.work, s.rowBuffer->data, g.sphereLastIndex,
-                                    g.renderWidth, g.renderHeight, s.target};
+                                    g.renderWidth, g.renderHeight, s.target, s.result};
         JobList jobs;
         buildRangeJobs(jobs, 0, width - 1, kJobRenderRow, kJobCount);
         for (int32_t i = 0; i < jobs.count; ++i) {

@@ -20,7 +20,7 @@ void writeThrough(TiledImage* image, int32_t x, int32_t y, int32_t level, const 
 }  // namespace
 
 TiledImageAccess tiledImageAccess(TiledImage* image) {
-    return TiledImageAccess{image, readThrough, writeThrough};
+    return TiledImageAccess{image, readThrough, writeThrough, image ? image->maxValue : 0.0f};
 }
 
 }  // namespace lumenfall

@@ -58,6 +58,7 @@ struct FakeHost {
     int advanceCalls = 0;
     int16_t advanceResult = 0;
     HostRects rects{};
+    int previewScaleCalls = 0;
 };
 
 struct Harness {
@@ -99,6 +100,7 @@ struct Harness {
         session.host.outputRectWidth = [](void* c) { return static_cast<FakeHost*>(c)->outputWidth; };
         session.host.getHostRects = [](void* c, HostRects* r) { *r = static_cast<FakeHost*>(c)->rects; };
         session.host.setHostRects = [](void* c, const HostRects* r) { static_cast<FakeHost*>(c)->rects = *r; };
+        session.host.applyPreviewScale = [](void* c) { ++static_cast<FakeHost*>(c)->previewScaleCalls; };
         session.host.refreshPreview = [](void* c, int32_t row) {
             static_cast<FakeHost*>(c)->refreshedRows.push_back(row);
         };

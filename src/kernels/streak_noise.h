@@ -1,0 +1,23 @@
+// The noise that streaks the lens-flare wedges: a blocky 2-D noise made of two
+// skewed lattices of 16-unit cells, averaged along a short radial line with
+// anti-aliased Bresenham weights.
+#ifndef LUMENFALL_KERNELS_STREAK_NOISE_H
+#define LUMENFALL_KERNELS_STREAK_NOISE_H
+
+#include <cstdint>
+
+namespace lumenfall {
+
+// One sample 0..510 at (x, y) with the scale g. The coordinate products wrap
+// in 32 bits: they only select lattice cells.
+int32_t blockNoise(const int32_t* noiseTable, int32_t x, int32_t y, int32_t scale);
+
+// Mean of the halved block noise along the line from (x0, y0) to (x1, y1),
+// both end points included, each step weighting the two pixels that straddle
+// the ideal line by their distance to it; 0..255.
+int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                    int32_t scale);
+
+}  // namespace lumenfall
+
+#endif

@@ -1,0 +1,308 @@
+#include "kernels/sun_elements.h"
+
+#include <cmath>
+
+#include "kernels/numeric_bounds.h"
+#include "kernels/streak_noise.h"
+
+namespace lumenfall {
+
+namespace {
+
+// Light sums and products are held within these bounds before they are
+// multiplied again; shipped settings stay orders of magnitude below them.
+constexpr int64_t kMaxLight = INT64_C(1) << 31;
+constexpr int64_t kMaxScaledLight = INT64_C(1) << 40;
+
+int64_t abs64(int64_t v) { return v < 0 ? -v : v; }
+int64_t max64(int64_t a, int64_t b) { return a > b ? a : b; }
+int64_t min64(int64_t a, int64_t b) { return a < b ? a : b; }
+
+// a * b / divisor without overflow for |a|, |b| < 2^62; saturates beyond.
+int64_t mulDiv(int64_t a, int64_t b, int64_t divisor) {
+    if (a == 0 || b == 0) return 0;
+    if (abs64(a) > INT64_C(0x3FFFFFFFFFFFFFFF) / abs64(b)) {
+        bool negative = (a < 0) != (b < 0);
+        return negative ? -INT64_C(0x3FFFFFFFFFFFFFFF) : INT64_C(0x3FFFFFFFFFFFFFFF);
+    }
+    return a * b / divisor;
+}
+
+int32_t streakScaleOf(int32_t flareDetail, int32_t width, int32_t height, int64_t renderScale) {
+    int64_t exponent = 1 + static_cast<int64_t>(flareDetail) * 5 / 100;  // an integer
+    double shortSide = static_cast<double>(width < height ? width : height);
+    double unit = shortSide * 0.001;
+    if (unit < 0.000001) unit = 0.000001;
+    double power = std::pow(2.0, static_cast<double>(4 - exponent));
+    int64_t g = saturateToInt32(power * unit * 256.0);
+    // Only the low 32 bits matter: the scale multiplies lattice coordinates.
+    return wrapToInt32(g * renderScale);
+}
+
+}  // namespace
+
+int32_t settingSize(int32_t percent, int32_t width, int32_t height) {
+    int64_t q = static_cast<int64_t>(percent) * percent / 10;
+    int32_t shortSide = width < height ? width : height;
+    double s = static_cast<double>(shortSide) * static_cast<double>(q) / 1000.0;
+    if (s < 1.0) return 1;
+    if (s >= kMaxSettingSize) return kMaxSettingSize;
+    return static_cast<int32_t>(s);
+}
+
+int64_t curveLookup(const int32_t curve[256], int64_t position) {
+    int64_t v = clampInt64(position, 0, INT32_MAX - 1);
+    int64_t i = min64(((v + 1) >> 7) & 511, 255);
+    int64_t f = v & 127;
+    int64_t next = min64(i + 1, 255);
+    int64_t l = static_cast<int64_t>(curve[i]) * (128 - f) + static_cast<int64_t>(curve[next]) * f;
+    return l < 0 ? 0 : l;
+}
+
+int32_t diamondAngle(int64_t dx, int64_t dy) {
+    if (dx == 0 && dy == 0) return 0;
+    int64_t t = (4 * dy * 4096) / (abs64(4 * dx) + abs64(4 * dy));
+    if (dx < 0) return static_cast<int32_t>(8192 - t);
+    if (dy < 0) return static_cast<int32_t>(t + 16384);
+    return static_cast<int32_t>(t);
+}
+
+void bleedOverRange(int64_t c[3], int64_t m, bool followUp) {
+    int mask = (c[0] > m ? 1 : 0) | (c[1] > m ? 2 : 0) | (c[2] > m ? 4 : 0);
+    if (mask == 0) return;
+    int64_t excess = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (c[i] > m) excess += c[i] - m;
+    }
+    int64_t e = shiftRight64(3 * excess * 60, 8);
+    int64_t h = e >> 1;
+    // One channel over: its two partners share the excess, then pass on what
+    // overflows them in turn. Two over: the third takes it all.
+    auto spread = [&](int first, int second) {
+        c[first] += h;
+        c[second] += h;
+        if (!followUp) return;
+        if (c[first] > m) c[second] += c[first] - m;
+        if (c[second] > m) c[first] += c[second] - m;
+    };
+    switch (mask) {
+        case 1: spread(1, 2); break;
+        case 2: spread(0, 2); break;
+        case 4: spread(0, 1); break;
+        case 3: c[2] += e; break;
+        case 5: c[1] += e; break;
+        case 6: c[0] += e; break;
+        default: break;
+    }
+}
+
+bool setUpSunRow(const SunRowContext& context, SunRowSetup* s) {
+    if (context.block == nullptr || context.work == nullptr || context.target == nullptr) {
+        return false;
+    }
+    const ParameterBlock& p = *context.block;
+    const CompositeTarget& target = *context.target;
+    int32_t depth = target.band.depth;
+    if (depth < 9) {
+        s->fullScale = 255;
+        s->floatScale = 255.0f;
+    } else if (depth == 16) {
+        s->fullScale = 32768;
+        s->floatScale = 32768.0f;
+    } else {
+        s->fullScale = 65535;
+        s->floatScale = 1.0f;
+    }
+    s->eightBit = depth < 9;
+
+    int32_t w = context.renderWidth, h = context.renderHeight;
+    int64_t ratio = 1;
+    if (target.renderTarget == kTargetTiledImage && target.tiled.image != nullptr) {
+        int64_t areaW = w < 1 ? 1 : w, areaH = h < 1 ? 1 : h;
+        ratio = max64(target.width / areaW, target.height / areaH);
+        ratio = clampInt64(ratio, 0, 65536);
+    }
+    int64_t scale = clampInt64(p.renderScale, 1, 65536);
+    s->renderScale = scale;
+
+    int64_t sunSize = settingSize(p.sunRadius, w, h);
+    s->sunRadius = max64(sunSize * 4 / scale, 0);
+    s->discEdge = s->sunRadius + 4;
+    s->limbStart = max64(s->discEdge * 8 / 10, 1);
+    s->haloOuter = max64((sunSize + settingSize(p.haloRadius, w, h)) * 4 / scale, 1);
+    s->haloWidth = s->haloOuter - s->sunRadius;
+    if (s->haloWidth == 0) s->haloWidth = 1;
+    s->bowInner = max64(settingSize(p.bowRadius, w, h) * 4 / scale, 1);
+    s->bowOuter = max64(s->bowInner + 2 * (settingSize(p.bowWidth, w, h) * 4 / scale), 1);
+    s->bowWidth = max64(s->bowOuter - s->bowInner, 1);
+    s->flareOuter = max64(settingSize(p.flareRadius, w, h) * 4 / scale + s->sunRadius, 1);
+    s->flareExtent = max64(s->flareOuter - s->sunRadius, 1);
+    s->flareStart = max64(s->sunRadius, 1);
+
+    // Wider wedges than 2^21 leave every flare term 0, exactly as unbounded
+    // arithmetic would; gains beyond 2^22 saturate the flare light the same.
+    s->flareWedge = clampInt64(static_cast<int64_t>(p.flareWidth) * 4096 / 100, -(1 << 21), 1 << 21);
+    s->flareHalf = s->flareWedge >> 1;
+    s->flareGain = clampInt64(static_cast<int64_t>(p.flareBrightness) * 256 / 100, -(1 << 22), 1 << 22);
+    s->flareCount = clampInt32(p.flareCount, 0, 100);
+    s->spikeCount = clampInt32(p.spikeCount, 0, 255);
+    s->spikeRampRate = 100 - static_cast<int64_t>(p.spikeDetail);
+    s->streakScale = streakScaleOf(p.flareDetail, w, h, scale);
+    s->masterBrightness = p.masterBrightness;
+    s->sunType = p.sunType;
+
+    int64_t cx = (static_cast<int64_t>(p.centerX) - p.viewOriginX) * ratio / scale;
+    int64_t cy = (static_cast<int64_t>(p.centerY) - p.viewOriginY) * ratio / scale;
+    s->centreX = clampInt64(cx, -kMaxCentreOffset, kMaxCentreOffset);
+    s->centreY = clampInt64(cy, -kMaxCentreOffset, kMaxCentreOffset);
+    return true;
+}
+
+SunPixel computeSunPixel(const SunRowContext& context, const SunRowSetup& s,
+                         const SurfaceTables& surface, int32_t x, int32_t y) {
+    const ParameterBlock& p = *context.block;
+    const WorkBlock& work = *context.work;
+    const DerivedValues& derived = p.derived;
+
+    const int64_t dx = s.centreX - x, dy = s.centreY - y;
+    const int64_t angle = diamondAngle(dx, dy);
+    const int64_t r =
+        static_cast<int64_t>(std::sqrt(static_cast<double>(16 * (dx * dx + dy * dy))));
+
+    int64_t total[3] = {0, 0, 0};
+
+    // Spikes.
+    if (r >= s.sunRadius && s.spikeCount >= 1) {
+        int64_t sum = 0;
+        for (int32_t k = 0; k < s.spikeCount; ++k) {
+            const int32_t* axis = work.spikeAxes[k];
+            int64_t across = abs64(axis[0] * dy + axis[1] * dx);
+            if (300 - across < 0) continue;
+            int64_t along = 32640 - abs64(axis[3] * dx - axis[2] * dy);
+            if (along >= 128) sum += ((along >> 7) * work.spikeProfile[300 - across]) >> 8;
+        }
+        // j = renderScale * (100 - spikeDetail) * r / 50; past the ramp's end
+        // every j reads entry 599 alone, and a negative j reads entry 0.
+        int64_t j = mulDiv(s.renderScale * s.spikeRampRate, r, 50);
+        j = clampInt64(j, 0, 599 * 4 + 3);
+        int64_t e = min64(j >> 2, 599), f = j & 3, e1 = min64(e + 1, 599);
+        for (int c = 0; c < 3; ++c) {
+            // The weights are 3 - f and f: they sum to 3, not 4.
+            int64_t ramp = static_cast<int64_t>(work.spikeRamp[c][e]) * (3 - f) +
+                           static_cast<int64_t>(work.spikeRamp[c][e1]) * f;
+            total[c] += shiftRight64(ramp * sum, 3);
+        }
+    }
+
+    // Halo.
+    if (r >= s.sunRadius && r < s.haloOuter) {
+        int64_t t = max64((s.haloOuter - r) * 32768 / s.haloWidth, 0);
+        for (int c = 0; c < 3; ++c) {
+            total[c] += max64(curveLookup(derived.haloCurves[c], t) >> 7, 0);
+        }
+    }
+
+    // Flares. Without a wedge to light (no flares, or wedges too narrow to
+    // hold a pixel) the light is 0 and the streak noise need not be taken.
+    if (r >= s.flareStart && r < s.flareOuter) {
+        int64_t scaled = 0;
+        if (s.flareCount > 0 && s.flareHalf > 0) {
+            int32_t px = static_cast<int32_t>(-dx), py = static_cast<int32_t>(-dy);
+            int32_t noise = streakNoise(work.noiseTable, px, py,
+                                        px + static_cast<int32_t>(120 * dx / r),
+                                        py + static_cast<int32_t>(120 * dy / r), s.streakScale);
+            const int64_t wedge = s.flareWedge, half = s.flareHalf;
+            int64_t light = 0;
+            for (int32_t i = 0; i < s.flareCount; ++i) {
+                int64_t b = static_cast<int16_t>(work.flareAngles[i]);
+                bool inside = (b < angle && angle < b + wedge) ||
+                              (b < angle + 16384 && angle + 16384 < b + wedge);
+                if (!inside) continue;
+                int64_t d = angle - b;
+                if (d < 0) d += 16384;
+                if (d > half) d = 2 * half - d;
+                int64_t q = d * d / half;
+                int64_t v = (q * (s.flareOuter - r) * noise) / (half * s.flareExtent);
+                if (2 * v - 80 > 0) light += 2 * v - 80;
+            }
+            int64_t value = min64(shiftRight64(noise * light, 8), INT64_C(1) << 40);
+            scaled = clampInt64(value * s.flareGain / 2, 0, 32768);
+        }
+        for (int c = 0; c < 3; ++c) total[c] += curveLookup(derived.flareCurves[c], scaled);
+    }
+
+    // Bow.
+    if (r >= s.bowInner && r < s.bowOuter) {
+        int64_t t = (r - s.bowInner) * 800 / s.bowWidth;
+        int64_t e = t >> 2, f = t & 3, e1 = min64(e + 1, 200);
+        for (int c = 0; c < 3; ++c) {
+            int64_t spectrum = static_cast<int64_t>(work.bowSpectrum[c][e]) * (3 - f) +
+                               static_cast<int64_t>(work.bowSpectrum[c][e1]) * f;
+            total[c] += (spectrum * 129) >> 1;
+        }
+    }
+
+    // Sun disc.
+    int32_t rim = 4;
+    int64_t disc[3] = {0, 0, 0};
+    bool onRim = false;
+    if (r < s.discEdge) {
+        if (s.sunType == kSunFlat) {
+            for (int c = 0; c < 3; ++c) {
+                int64_t u = max64(derived.sunCurves[c][255], 0);
+                disc[c] = u < 255 ? ((u << 7) | (u >> 1)) : 32768;
+            }
+        } else if (s.sunType != kSunEclipse) {
+            int64_t k = 0;
+            if (context.sphereTable != nullptr && context.sphereLastIndex >= 0) {
+                k = context.sphereTable[min64(r / 4, context.sphereLastIndex)];
+            }
+            // Surface coordinates wrap like the texture they address.
+            int32_t sx = wrapToInt32(-dx * 16 * k / 1024);
+            int32_t sy = wrapToInt32(-dy * 16 * k / 1024);
+            int64_t level = 129 * static_cast<int64_t>(surfaceValue(surface, sx, sy));
+            if (r > s.limbStart) level = level * (s.discEdge - r) / (s.discEdge - s.limbStart);
+            for (int c = 0; c < 3; ++c) disc[c] = curveLookup(derived.sunCurves[c], level);
+        }
+        if (r >= s.sunRadius) {
+            onRim = true;
+            rim = static_cast<int32_t>(r - s.sunRadius);
+            for (int c = 0; c < 3; ++c) {
+                disc[c] = clampInt64(disc[c], -kMaxLight, kMaxLight) * s.masterBrightness / 25;
+            }
+        } else {
+            rim = 0;
+            for (int c = 0; c < 3; ++c) total[c] += disc[c];
+        }
+    }
+
+    const int64_t m = s.fullScale;
+    for (int c = 0; c < 3; ++c) {
+        total[c] = clampInt64(total[c], -kMaxLight, kMaxLight) * s.masterBrightness / 25;
+        if (s.eightBit) {
+            total[c] /= 129;
+            if (onRim) disc[c] /= 129;
+        }
+        total[c] = clampInt64(total[c], -kMaxScaledLight, kMaxScaledLight);
+        disc[c] = clampInt64(disc[c], -kMaxScaledLight, kMaxScaledLight);
+    }
+    bleedOverRange(total, m, true);
+    for (int c = 0; c < 3; ++c) total[c] = min64(total[c], m);
+
+    SunPixel out;
+    out.rimWeight = rim;
+    if (onRim) {
+        bleedOverRange(disc, m, false);
+        for (int c = 0; c < 3; ++c) {
+            int64_t mixed = (rim * total[c] + (4 - rim) * min64(disc[c], m)) / 4;
+            out.rgb[c] = static_cast<int32_t>(clampInt64(mixed, INT32_MIN, m));
+        }
+    } else {
+        for (int c = 0; c < 3; ++c) {
+            out.rgb[c] = static_cast<int32_t>(clampInt64(total[c], INT32_MIN, m));
+        }
+    }
+    return out;
+}
+
+}  // namespace lumenfall

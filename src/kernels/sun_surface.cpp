@@ -1,0 +1,114 @@
+#include "kernels/sun_surface.h"
+
+#include <cmath>
+
+#include "kernels/numeric_bounds.h"
+
+namespace lumenfall {
+
+SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const WorkBlock& work) {
+    const DerivedValues& d = block.derived;
+    SurfaceTables t;
+    t.noise = work.noiseTable;
+    t.smoothstep = d.smoothstepTable;
+    t.detailLevel = d.detailLevel;
+    t.smearStride = d.smearStride < 1 ? 1 : d.smearStride;
+    t.swirlRadius = d.swirlRadius == 0 ? 1 : d.swirlRadius;
+    t.swirlStrength = d.swirlStrength;
+    t.swirlCount = clampInt32(block.sunSwirlCount, 0, 100);
+    t.vortices = switchOn(block.vortices);
+    t.monopoles = switchOn(block.monopoles);
+    t.centresX = d.swirlCentresX;
+    t.centresY = d.swirlCentresY;
+    return t;
+}
+
+int32_t latticeOctave(const SurfaceTables& tables, uint32_t x, uint32_t y, uint32_t scale,
+                      uint32_t offset, uint32_t base) {
+    uint32_t sx = ((x + offset) * scale) & 0xFFFFFu;
+    uint32_t sy = ((y + offset) * scale) & 0xFFFFFu;
+    uint32_t cellX = sx >> 9, cellY = sy >> 9;
+    int32_t wx = tables.smoothstep[sx & 511];
+    int32_t wy = tables.smoothstep[sy & 511];
+    // 29 and 37 are the hash steps of one cell along x and y, 66 their sum.
+    uint32_t h = cellX * 29u + cellY * 37u + base;
+    const int32_t* n = tables.noise;
+    int32_t n0 = n[h & 2047], n29 = n[(h + 29) & 2047];
+    int32_t n37 = n[(h + 37) & 2047], n66 = n[(h + 66) & 2047];
+    int32_t row0 = (n29 * wx + n0 * (511 - wx)) >> 5;
+    int32_t row1 = (n66 * wx + n37 * (511 - wx)) >> 5;
+    return (row0 * (511 - wy) + row1 * wy) >> 7;
+}
+
+int32_t sunNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
+    uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+    int32_t a = latticeOctave(tables, ux, uy, 16, 4, 0);
+    int32_t b = latticeOctave(tables, ux, uy, 4, 1, 1136);
+    int32_t c = latticeOctave(tables, ux, uy, 1, 1, 403);
+    int32_t d = latticeOctave(tables, ux & 0x1FFFFu, uy & 0x1FFFFu, 8, 0, 184);
+    int32_t v = (a + 2 * b + c) * 5 + 7 * d - 221184;
+    if (tables.detailLevel == 1) {
+        v += 3 * latticeOctave(tables, ux, uy, 32, 3, 885) - 24576;
+    } else if (tables.detailLevel == 2) {
+        v += 3 * latticeOctave(tables, ux, uy, 32, 3, 1456) +
+             2 * latticeOctave(tables, ux, uy, 64, 2, 175) - 40960;
+    }
+    int32_t t = shiftRight(v, 9) - 25;
+    return t < 0 ? -t : t;
+}
+
+int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1,
+                       int64_t y1) {
+    int64_t sum = 0;
+    // Coordinates beyond 32 bits wrap like the texture itself.
+    int64_t count = walkSmearLine(x0, y0, x1, y1, tables.smearStride, [&](int64_t x, int64_t y) {
+        sum += sunNoise(tables, wrapToInt32(x), wrapToInt32(y));
+    });
+    return static_cast<int32_t>(sum / count);
+}
+
+SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
+    const int32_t count = tables.swirlCount;
+    const int64_t radius = tables.swirlRadius;
+    const double radiusD = static_cast<double>(radius);
+    const double k = static_cast<double>(tables.swirlStrength) / (radiusD * radiusD);
+    double dispX = 0.0, dispY = 0.0;  // always whole numbers within 32 bits
+    for (int32_t i = 0; i < count; ++i) {
+        int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
+        int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
+        if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius)) continue;
+        // Exactly on the centre the distance is 0 and there is no push; any
+        // other integer offset is at least 1 away, so q never exceeds 1.
+        if (ex == 0 && ey == 0) continue;
+        double squared = static_cast<double>(ex * ex + ey * ey);
+        double q = 1.0 / std::sqrt(squared);
+        double distance = std::trunc(q * squared);
+        if (!(distance < radiusD)) continue;
+        double g = (i & 1) ? radiusD - distance : distance - radiusD;
+        double ux = std::trunc(static_cast<double>(ex * radius) * q) * k * g;
+        double uy = std::trunc(static_cast<double>(ey * radius) * q) * k * g;
+        bool monopole = (i & 2) == 0 ? tables.monopoles : !tables.vortices;
+        if (monopole) {
+            dispX = saturateToInt32(dispX + ux);
+            dispY = saturateToInt32(dispY + uy);
+        } else {
+            double turnedX = saturateToInt32(dispX - uy);
+            dispY = saturateToInt32(dispY + ux);
+            dispX = turnedX;
+        }
+    }
+    return {static_cast<int32_t>(dispX), static_cast<int32_t>(dispY)};
+}
+
+int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y) {
+    if (!tables.vortices && !tables.monopoles) {
+        int32_t v = sunNoise(tables, x, y);
+        return v > 255 ? 255 : v;
+    }
+    SwirlPush push = swirlDisplacement(tables, x, y);
+    int32_t v = smearedTexture(tables, x, y, static_cast<int64_t>(x) + push.dx,
+                               static_cast<int64_t>(y) + push.dy);
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
+
+}  // namespace lumenfall

@@ -1,0 +1,92 @@
+// The sun's surface: a folded fractal value noise, optionally pushed by
+// monopoles and twisted by vortices, and smeared along the displacement.
+// Integer and table-driven, except the swirl displacement (floating point,
+// truncated).
+#ifndef LUMENFALL_KERNELS_SUN_SURFACE_H
+#define LUMENFALL_KERNELS_SUN_SURFACE_H
+
+#include <cstdint>
+
+#include "params/parameter_block.h"
+#include "render/work_block.h"
+
+namespace lumenfall {
+
+// The tables and values the surface reads, bounded for use.
+struct SurfaceTables {
+    const int32_t* noise;       // 2048 values 0..255
+    const int32_t* smoothstep;  // 512 weights 0..511
+    int32_t detailLevel;        // 1 and 2 add finer octaves; anything else is level 0
+    int32_t smearStride;        // at least 1
+    int32_t swirlRadius;        // 0 is taken as 1
+    int32_t swirlStrength;
+    int32_t swirlCount;         // 0..100: the centre tables hold 100 swirls
+    bool vortices;
+    bool monopoles;
+    const int16_t* centresX;    // 100 centres in surface units
+    const int16_t* centresY;
+};
+
+SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const WorkBlock& work);
+
+// A smear line never takes more steps than this, so that any swirl strength
+// renders in bounded time. Lines of the shipped slider range stay far below.
+constexpr int64_t kMaxSmearSteps = 65536;
+
+// One bilinear octave of the lattice noise, 0..16256. Unsigned arithmetic:
+// coordinates wrap, as the texture repeats every 2^20 scaled units.
+int32_t latticeOctave(const SurfaceTables& tables, uint32_t x, uint32_t y, uint32_t scale,
+                      uint32_t offset, uint32_t base);
+
+// The folded octave noise, 0..457 at detail level 0 and up to 537 at level 2.
+int32_t sunNoise(const SurfaceTables& tables, int32_t x, int32_t y);
+
+// Visits the sample points of a smear line from (x0, y0) towards (x1, y1):
+// Bresenham along the major axis (y wins a tie) in strides of `stride`,
+// until the major coordinate has reached the end. Returns the sample count.
+template <class Visit>
+int64_t walkSmearLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t stride,
+                      Visit&& visit) {
+    int64_t dx = x1 - x0, dy = y1 - y0;
+    int64_t ax = dx < 0 ? -dx : dx, ay = dy < 0 ? -dy : dy;
+    int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    bool yMajor = ay >= ax;
+    int64_t major = yMajor ? ay : ax;
+    int64_t minor = yMajor ? ax : ay;
+    int64_t x = x0, y = y0;
+    visit(x, y);
+    int64_t count = 1;
+    int64_t error = 2 * minor - major;
+    int64_t travelled = 0;
+    while (travelled < major && count <= kMaxSmearSteps) {
+        travelled += stride;
+        if (yMajor) y += sy * stride; else x += sx * stride;
+        // Classic Bresenham: the minor step is taken only when the error is
+        // above 0, not at 0.
+        if (error > 0) {
+            if (yMajor) x += sx * stride; else y += sy * stride;
+            error -= 2 * major;
+        }
+        error += 2 * minor;
+        visit(x, y);
+        ++count;
+    }
+    return count;
+}
+
+// Mean of sunNoise along the smear line; a line of zero length is one sample.
+int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+
+// The displacement of (x, y) by the swirl field: monopoles push along the
+// radius, vortices turn about their centre, neighbouring swirls alternate.
+struct SwirlPush {
+    int32_t dx, dy;
+};
+SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y);
+
+// The surface value 0..255 at surface coordinates (x, y).
+int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y);
+
+}  // namespace lumenfall
+
+#endif

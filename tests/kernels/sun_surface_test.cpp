@@ -1,0 +1,243 @@
+#include "kernels/sun_surface.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "kernels/kernel_test_support.h"
+
+namespace lumenfall {
+namespace {
+
+struct SurfaceFixture {
+    int32_t noise[2048];
+    int32_t smoothstep[512];
+    int16_t centresX[100];
+    int16_t centresY[100];
+    SurfaceTables tables{};
+
+    SurfaceFixture() {
+        std::mt19937 random(7);
+        for (int32_t& n : noise) n = static_cast<int32_t>(random() & 255);
+        testing_support::fillSmoothstep(smoothstep);
+        for (int i = 0; i < 100; ++i) {
+            centresX[i] = static_cast<int16_t>(30000 - i * 10);  // far away by default
+            centresY[i] = 30000;
+        }
+        tables.noise = noise;
+        tables.smoothstep = smoothstep;
+        tables.smearStride = 1;
+        tables.swirlRadius = 10;
+        tables.swirlStrength = 100;
+        tables.centresX = centresX;
+        tables.centresY = centresY;
+    }
+    int32_t clampedNoise(int32_t x, int32_t y) const { return std::min(sunNoise(tables, x, y), 255); }
+};
+
+TEST(SunSurface, LatticeOctaveAtAPoint) {
+    SurfaceFixture f;
+    for (int i = 0; i < 2048; ++i) f.noise[i] = i & 255;
+    // x = 256: cell 0, wx = smoothstep[256] = 256, wy = 0;
+    // row0 = (29 * 256 + 0 * 255) >> 5 = 232; O = (232 * 511) >> 7 = 926.
+    EXPECT_EQ(latticeOctave(f.tables, 256, 0, 1, 0, 0), 926);
+    // The scaled coordinate keeps 20 bits, so the texture repeats.
+    EXPECT_EQ(latticeOctave(f.tables, 256 + (1u << 20), 0, 1, 0, 0), 926);
+    EXPECT_EQ(latticeOctave(f.tables, 0, 0, 1, 0, 0), 0);
+}
+
+TEST(SunSurface, NoiseStaysWithinItsRangeAtEveryDetailLevel) {
+    SurfaceFixture f;
+    std::mt19937 random(11);
+    const int32_t limit[3] = {457, 500, 537};
+    for (int32_t level = 0; level <= 2; ++level) {
+        f.tables.detailLevel = level;
+        int32_t low = 1 << 30, high = -1;
+        for (int i = 0; i < 200000; ++i) {
+            int32_t x = static_cast<int32_t>(random());
+            int32_t y = static_cast<int32_t>(random());
+            if (i < 100000) {  // half of them near the origin
+                x %= 5000;
+                y %= 5000;
+            }
+            int32_t v = sunNoise(f.tables, x, y);
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+        EXPECT_GE(low, 0);
+        EXPECT_LE(high, limit[level]);
+    }
+}
+
+TEST(SunSurface, NoiseReachesItsBoundOnAnEmptyTable) {
+    SurfaceFixture f;
+    std::memset(f.noise, 0, sizeof(f.noise));
+    f.tables.detailLevel = 0;
+    EXPECT_EQ(sunNoise(f.tables, 123, -456), 457);  // -221184 >> 9 = -432, |-432 - 25|
+    f.tables.detailLevel = 2;
+    EXPECT_EQ(sunNoise(f.tables, 123, -456), 537);
+    f.tables.detailLevel = 1;
+    EXPECT_EQ(sunNoise(f.tables, 123, -456), 505);  // -245760 >> 9 = -480
+    f.tables.detailLevel = 7;  // unknown levels add nothing
+    EXPECT_EQ(sunNoise(f.tables, 123, -456), 457);
+    for (int32_t& n : f.noise) n = 255;
+    f.tables.detailLevel = 0;
+    EXPECT_EQ(sunNoise(f.tables, 5, 5), 400);  // every octave 16256
+}
+
+TEST(SunSurface, SmearLineWalksClassicBresenhamInStrides) {
+    auto points = [](int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t stride) {
+        std::vector<std::pair<int64_t, int64_t>> p;
+        int64_t n = walkSmearLine(x0, y0, x1, y1, stride, [&](int64_t x, int64_t y) { p.push_back({x, y}); });
+        EXPECT_EQ(n, static_cast<int64_t>(p.size()));
+        return p;
+    };
+    using P = std::vector<std::pair<int64_t, int64_t>>;
+    // Error 0 at the first step: no minor step yet (a reading of ">= 0"
+    // would give (1, 1) second).
+    EXPECT_EQ(points(0, 0, 2, 1, 1), (P{{0, 0}, {1, 0}, {2, 1}}));
+    EXPECT_EQ(points(0, 0, -2, -1, 1), (P{{0, 0}, {-1, 0}, {-2, -1}}));
+    // A tie goes to the y axis.
+    EXPECT_EQ(points(0, 0, 2, 2, 1), (P{{0, 0}, {1, 1}, {2, 2}}));
+    EXPECT_EQ(points(0, 0, 1, 3, 1), (P{{0, 0}, {0, 1}, {1, 2}, {1, 3}}));
+    // Strides of 3: the last step lands beyond the end.
+    EXPECT_EQ(points(0, 0, 7, 0, 3), (P{{0, 0}, {3, 0}, {6, 0}, {9, 0}}));
+    EXPECT_EQ(points(4, 5, 4, 5, 3), (P{{4, 5}}));
+}
+
+TEST(SunSurface, SmearedTextureIsTheMeanAlongTheLine) {
+    SurfaceFixture f;
+    f.tables.smearStride = 2;
+    // Minor steps move a whole stride too: (10,10) (12,10) (14,10) (16,12).
+    int32_t expected = (sunNoise(f.tables, 10, 10) + sunNoise(f.tables, 12, 10) +
+                        sunNoise(f.tables, 14, 10) + sunNoise(f.tables, 16, 12)) / 4;
+    EXPECT_EQ(smearedTexture(f.tables, 10, 10, 15, 11), expected);
+    EXPECT_EQ(smearedTexture(f.tables, 10, 10, 10, 10), sunNoise(f.tables, 10, 10));
+}
+
+TEST(SunSurface, WithoutSwirlsTheSettingsOfSwirlsDoNotMatter) {
+    SurfaceFixture f;
+    SurfaceFixture g;
+    g.tables.swirlRadius = 5000;
+    g.tables.swirlStrength = 1 << 30;
+    g.tables.swirlCount = 100;
+    g.tables.smearStride = 9;
+    for (int i = 0; i < 100; ++i) g.centresX[i] = g.centresY[i] = static_cast<int16_t>(i);
+    for (int32_t x = -50; x < 50; x += 3) {
+        for (int32_t y = -50; y < 50; y += 7) {
+            EXPECT_EQ(surfaceValue(f.tables, x, y), f.clampedNoise(x, y));
+            EXPECT_EQ(surfaceValue(g.tables, x, y), f.clampedNoise(x, y));
+        }
+    }
+}
+
+TEST(SunSurface, NoSwirlsOrFarSwirlsGiveTheUnsmearedTexture) {
+    SurfaceFixture f;
+    f.tables.vortices = true;
+    f.tables.swirlCount = 0;
+    f.tables.smearStride = 4;
+    for (int32_t x = 0; x < 40; x += 5) EXPECT_EQ(surfaceValue(f.tables, x, 3), f.clampedNoise(x, 3));
+    f.tables.swirlCount = 100;  // every centre is far away
+    f.tables.monopoles = true;
+    for (int32_t x = 0; x < 40; x += 5) EXPECT_EQ(surfaceValue(f.tables, x, 3), f.clampedNoise(x, 3));
+}
+
+// One swirl of radius 10 and strength 100 (k = 1) at the origin, the pixel
+// 3 to its right: distance 3, trunc(3 * 10 / 3) = 10, g = 3 - 10 for an even
+// swirl, so the push is 10 * (-7) = -70.
+TEST(SunSurface, MonopolesPushAlongTheRadiusAndVorticesTurn) {
+    SurfaceFixture f;
+    f.centresX[0] = 0;
+    f.centresY[0] = 0;
+    f.tables.swirlCount = 1;
+    f.tables.monopoles = true;
+    SwirlPush push = swirlDisplacement(f.tables, 3, 0);
+    EXPECT_EQ(push.dx, -70);
+    EXPECT_EQ(push.dy, 0);
+    f.tables.monopoles = false;
+    f.tables.vortices = true;
+    push = swirlDisplacement(f.tables, 3, 0);
+    EXPECT_EQ(push.dx, 0);
+    EXPECT_EQ(push.dy, -70);
+
+    // Odd swirls turn the other way; with both switches on swirl 2 is a vortex.
+    f.centresX[0] = 1000;
+    f.centresX[1] = 0;
+    f.centresY[1] = 0;
+    f.tables.swirlCount = 2;
+    f.tables.monopoles = true;
+    push = swirlDisplacement(f.tables, 3, 0);
+    EXPECT_EQ(push.dx, 70);  // swirl 1 is a monopole: (1 AND 2) = 0
+    EXPECT_EQ(push.dy, 0);
+    f.centresX[1] = 1000;
+    f.centresX[2] = 0;
+    f.centresY[2] = 0;
+    f.tables.swirlCount = 3;
+    push = swirlDisplacement(f.tables, 3, 0);
+    EXPECT_EQ(push.dx, 0);
+    EXPECT_EQ(push.dy, -70);
+    f.tables.vortices = false;  // now every swirl is a monopole
+    push = swirlDisplacement(f.tables, 3, 0);
+    EXPECT_EQ(push.dx, -70);
+
+    // The surface value smears from the pixel along its push.
+    f.tables.smearStride = 5;
+    EXPECT_EQ(surfaceValue(f.tables, 3, 0), std::min(smearedTexture(f.tables, 3, 0, -67, 0), 255));
+}
+
+TEST(SunSurface, APixelOnASwirlCentreIsNotPushed) {
+    SurfaceFixture f;
+    f.centresX[0] = 5;
+    f.centresY[0] = -5;
+    f.tables.swirlCount = 1;
+    f.tables.monopoles = f.tables.vortices = true;
+    SwirlPush push = swirlDisplacement(f.tables, 5, -5);
+    EXPECT_EQ(push.dx, 0);
+    EXPECT_EQ(push.dy, 0);
+    EXPECT_EQ(surfaceValue(f.tables, 5, -5), f.clampedNoise(5, -5));
+    // Outside the radius (a square test, then the distance) nothing either.
+    push = swirlDisplacement(f.tables, 5 + 8, -5 + 8);  // distance 11 > 10
+    EXPECT_EQ(push.dx, 0);
+    EXPECT_EQ(push.dy, 0);
+}
+
+TEST(SunSurface, ExtremeSwirlSettingsStayBoundedAndDefined) {
+    SurfaceFixture f;
+    f.tables.vortices = f.tables.monopoles = true;
+    f.tables.swirlCount = 100;
+    f.tables.swirlRadius = INT32_MAX;
+    f.tables.swirlStrength = INT32_MAX;
+    for (int i = 0; i < 100; ++i) f.centresX[i] = f.centresY[i] = static_cast<int16_t>(-32768 + i * 600);
+    for (int32_t x : {INT32_MIN, -1, 0, 17, INT32_MAX}) {
+        int32_t v = surfaceValue(f.tables, x, 3);
+        EXPECT_GE(v, 0);
+        EXPECT_LE(v, 255);
+    }
+    f.tables.swirlRadius = -5;  // no pixel lies inside a negative radius
+    EXPECT_EQ(surfaceValue(f.tables, 0, 0), smearedTexture(f.tables, 0, 0, 0, 0));
+}
+
+TEST(SunSurface, TablesFromTheBlockAreBounded) {
+    testing_support::SunScene scene;
+    ParameterBlock& p = *scene.block;
+    p.derived.smearStride = 0;
+    p.derived.swirlRadius = 0;
+    p.sunSwirlCount = 500;
+    p.vortices = 0x100;  // only the low byte counts
+    p.monopoles = 1;
+    SurfaceTables t = surfaceTablesFrom(p, *scene.work);
+    EXPECT_EQ(t.smearStride, 1);
+    EXPECT_EQ(t.swirlRadius, 1);
+    EXPECT_EQ(t.swirlCount, 100);
+    EXPECT_FALSE(t.vortices);
+    EXPECT_TRUE(t.monopoles);
+    p.sunSwirlCount = -3;
+    EXPECT_EQ(surfaceTablesFrom(p, *scene.work).swirlCount, 0);
+}
+
+}  // namespace
+}  // namespace lumenfall
