@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/row_step.h"
+#include "host/run_hooks.h"
 
 namespace lumenfall {
 
@@ -72,6 +73,8 @@ void emptyRectangles(pi::FilterRecord* record) {
 
 void endRun(PluginGlobals& g) {
     g.band.rendering = 0;
+    // The kept flags live in the work block, which is about to be freed.
+    if (g.buffers.allocated) saveMemoryDotMap(g);
     freeRunBuffers(g);
     emptyRectangles(g.record);
 }
