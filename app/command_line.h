@@ -18,6 +18,7 @@ struct RenderOptions {
     std::string output = "lumenfall.png";
     bool outputGiven = false;
     std::string selection;
+    std::string preset;           // settings from a preset file, under the --set ones
     std::string pluginPath;       // empty: the module beside the executable
     std::string logPath;          // write the host's call log here
     int depth = 0;                // 0: keep the input's; 8 or 16 converts

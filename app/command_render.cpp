@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "command_line.h"
+#include "preset_settings.h"
 #include "settings_arguments.h"
 #include "platform/process_info.h"
 
@@ -48,6 +49,8 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
             o->outputGiven = true;
         } else if (a == "--selection") {
             if (!value(&o->selection)) return false;
+        } else if (a == "--preset") {
+            if (!value(&o->preset)) return false;
         } else if (a == "--plugin") {
             if (!value(&o->pluginPath)) return false;
         } else if (a == "--log") {
@@ -126,6 +129,10 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
             return false;
         }
     }
+    if (!o->preset.empty() && !o->host.passDescriptor) {
+        *error = "--preset and --last both choose the starting settings; give one";
+        return false;
+    }
     return true;
 }
 
@@ -169,6 +176,10 @@ int runRenderCommand(const RenderOptions& options) {
     }
 
     HostOptions hostOptions = options.host;
+    if (!options.preset.empty() && !addPresetSettings(options.preset, &hostOptions.descriptorEntries, &error)) {
+        std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
+        return kExitFailure;
+    }
     hostOptions.progressBar = !options.quiet && stderrIsTerminal();
     PluginHost host(hostOptions);
     const std::string plugin = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;

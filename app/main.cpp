@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "command_preset.h"
 
 namespace lumenfall {
 
@@ -18,6 +19,7 @@ void printUsage(FILE* to) {
         "                               with or without alpha). Without INPUT the built-in sample\n"
         "                               picture is used; without -o the result goes to lumenfall.png.\n"
         "  settings                     list every setting that --set accepts, with its default\n"
+        "  preset show|save|roll ...    print, write or roll preset files (.q4q); see 'preset --help'\n"
         "  about                        show what the plug-in says about itself\n"
         "\n"
         "Render options:\n"
@@ -29,6 +31,9 @@ void printUsage(FILE* to) {
         "  --alpha                give the input an alpha channel (editable transparency)\n"
         "  --set \"NAME=VALUE\"     a setting by its scripting name, for example --set \"sun radius=60\"\n"
         "                         --set \"glue=screen\" --set \"vortices=off\" (repeatable; see 'settings')\n"
+        "  --preset FILE          start from the settings of a preset file (--set still wins); colour\n"
+        "                         low bytes, the Z components and reserved colour B are not carried\n"
+        "                         by a descriptor and so do not reach the render\n"
         "  --record               print the settings the run recorded, as NAME=VALUE lines for --set\n"
         "  --last                 start from the settings cached by the last dialog run instead of\n"
         "                         the defaults\n"
@@ -71,6 +76,7 @@ int main(int argc, char** argv) {
         return runRenderCommand(options);
     }
     if (command == "settings") return runSettingsCommand();
+    if (command == "preset") return runPresetCommand(args);
     if (command == "about") {
         std::string plugin;
         if (args.size() == 2 && args[0] == "--plugin") plugin = args[1];

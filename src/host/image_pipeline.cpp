@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/render_bridge.h"
+#include "host/run_hooks.h"
 #include "kernels/resample_image.h"
 #include "render/render_driver.h"
 
@@ -80,6 +81,8 @@ void emptyRectangles(pi::FilterRecord* record) {
 
 void endRun(PluginGlobals& g) {
     g.geometry.rendering = 0;
+    // The kept flags live in the work block, which is about to be freed.
+    if (g.buffers.allocated) saveMemoryDotMap(g);
     freeRunBuffers(g);
     emptyRectangles(g.record);
 }

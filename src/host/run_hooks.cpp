@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "export/preset_thumbnail.h"
 #include "host/descriptor_io.h"
+#include "params/plugin_files.h"
 
 namespace lumenfall {
 
@@ -15,7 +17,10 @@ void initialiseRunImages(PluginGlobals& g) {
 }
 
 bool probeDescriptor(PluginGlobals& g) { return probeForDescriptor(g.record); }
-void loadCachedSettings(PluginGlobals&, ParameterBlock&) {}
+// Straight into the block, without a reset: fields an older file lacks keep
+// their values. The file's thumbnail is not decoded: the run set-up empties
+// the loaded thumbnail right after this step.
+void loadCachedSettings(PluginGlobals&, ParameterBlock& block) { loadCachedSettingsFile(block); }
 void clearMemoryDotTable(PluginGlobals& g) {
     if (WorkBlock* work = workBlock(g)) std::memset(work->memoryDotKept, 0, sizeof work->memoryDotKept);
 }
@@ -25,7 +30,9 @@ void resetUndoAndPreviewState(PluginGlobals& g) {
         work->previewState = 0;
     }
 }
-void loadMemoryDotMap(PluginGlobals&) {}
+void loadMemoryDotMap(PluginGlobals& g) {
+    if (WorkBlock* work = workBlock(g)) loadMemoryDotMapFile(work->memoryDotKept);
+}
 void resetJobList(PluginGlobals& g) { g.jobCount = 0; }
 void readDescriptor(PluginGlobals& g, ParameterBlock& block) {
     const int16_t error = readDescriptorInto(g.record, block);
@@ -33,8 +40,18 @@ void readDescriptor(PluginGlobals& g, ParameterBlock& block) {
 }
 void takeOpeningUndoSnapshot(PluginGlobals&, ParameterBlock&) {}
 int16_t runMainDialog(PluginGlobals&, ParameterBlock&) { return 0; }
-void saveCachedSettings(PluginGlobals&, ParameterBlock&) {}
+// A file that cannot be written is skipped: the run goes on.
+void saveCachedSettings(PluginGlobals& g, ParameterBlock& block) {
+    if (!g.thumbnailReady) {
+        saveCachedSettingsFile(block, nullptr);
+        return;
+    }
+    const std::vector<uint8_t> thumbnail = presetThumbnailBlock(g.thumbnail);
+    saveCachedSettingsFile(block, &thumbnail);
+}
 void writeDescriptor(PluginGlobals& g, ParameterBlock& block) { writeDescriptorFrom(g.record, block); }
-void saveMemoryDotMap(PluginGlobals&) {}
+void saveMemoryDotMap(PluginGlobals& g) {
+    if (WorkBlock* work = workBlock(g)) saveMemoryDotMapFile(work->memoryDotKept);
+}
 
 }  // namespace lumenfall

@@ -1,0 +1,113 @@
+#include "preset_settings.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "params/defaults.h"
+#include "params/enumerations.h"
+#include "params/settings_table.h"
+#include "settings_arguments.h"
+
+namespace lumenfall {
+
+std::vector<DescriptorEntry> descriptorEntriesFromBlock(const ParameterBlock& block) {
+    std::vector<DescriptorEntry> entries;
+    const SettingInfo* table = settingsTable();
+    for (int i = 0; i < kSettingCount; ++i) {
+        const SettingInfo& s = table[i];
+        DescriptorEntry e;
+        e.key = s.key;
+        switch (s.kind) {
+            case SettingKind::Colour:
+                e.type = pi::kTypeInteger;
+                e.integer = *colourField(block, s) >> 8;
+                break;
+            case SettingKind::Integer:
+                e.type = pi::kTypeInteger;
+                e.integer = *intField(block, s);
+                break;
+            case SettingKind::Switch:
+                e.type = pi::kTypeBoolean;
+                e.integer = (*intField(block, s) & 0xFF) != 0 ? 1 : 0;
+                break;
+            case SettingKind::Axis:
+                e.type = pi::kTypeFloat;
+                e.number = *floatField(block, s);
+                break;
+            case SettingKind::SunType:
+            case SettingKind::Glue: {
+                const uint32_t type = s.kind == SettingKind::Glue ? kEnumTypeGlue : kEnumTypeSunType;
+                e.type = pi::kTypeEnumerated;
+                e.enumType = type;
+                e.integer = enumIndexToCode(type, *intField(block, s));
+                break;
+            }
+        }
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+void applyEntryToBlock(const DescriptorEntry& e, ParameterBlock& block) {
+    const SettingInfo* s = findSettingByKey(e.key);
+    if (s == nullptr) return;
+    switch (s->kind) {
+        case SettingKind::Colour:
+            *colourField(block, *s) = uint16_t((uint32_t(int32_t(e.integer)) * 256u) & 0xFFFFu);
+            break;
+        case SettingKind::Integer:
+            *intField(block, *s) = int32_t(e.integer);
+            break;
+        case SettingKind::Switch:
+            *intField(block, *s) = int32_t(uint8_t(e.integer));  // a boolean byte
+            break;
+        case SettingKind::Axis:
+            // Finite values beyond the float range saturate, as the plug-in reads them.
+            if (std::isfinite(e.number) && e.number > FLT_MAX)
+                *floatField(block, *s) = FLT_MAX;
+            else if (std::isfinite(e.number) && e.number < -FLT_MAX)
+                *floatField(block, *s) = -FLT_MAX;
+            else
+                *floatField(block, *s) = float(e.number);
+            break;
+        case SettingKind::SunType:
+        case SettingKind::Glue: {
+            int32_t index = 0;
+            enumCodeToIndex(s->kind == SettingKind::Glue ? kEnumTypeGlue : kEnumTypeSunType, uint32_t(e.integer),
+                            &index);
+            *intField(block, *s) = index;
+            break;
+        }
+    }
+}
+
+bool loadPresetForCommand(const std::string& path, ParameterBlock* block, PresetLoadReport* report,
+                          std::string* error, const PresetThumbnailSink* sink) {
+    std::memset(block, 0, sizeof(ParameterBlock));
+    initialiseParameterBlock(*block);
+    const int32_t result = loadPresetFile(block, path.c_str(), kReadSettings, sink, report);
+    if (result == kPresetCannotOpen) {
+        *error = "cannot open the preset " + path + " (missing, unreadable or not a file)";
+        return false;
+    }
+    if (result != kPresetOk) {
+        *error = "the preset " + path + " is damaged or cut short (read " + std::to_string(report->valuesRead) +
+                 " values of a version-" + std::to_string(report->version) + " file)";
+        return false;
+    }
+    return true;
+}
+
+bool addPresetSettings(const std::string& path, std::vector<DescriptorEntry>* entries, std::string* error) {
+    auto block = std::make_unique<ParameterBlock>();
+    PresetLoadReport report;
+    if (!loadPresetForCommand(path, block.get(), &report, error)) return false;
+    std::vector<DescriptorEntry> merged = descriptorEntriesFromBlock(*block);
+    for (const DescriptorEntry& e : *entries) putSetting(&merged, e);
+    *entries = merged;
+    return true;
+}
+
+}  // namespace lumenfall
