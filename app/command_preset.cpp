@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "command_line.h"
+#include "option_values.h"
 #include "export/preset_thumbnail.h"
 #include "export/thumbnail.h"
 #include "export/thumbnail_jpeg.h"
@@ -101,14 +102,7 @@ struct SaveOptions {
 bool parseSaveOptions(const std::vector<std::string>& args, bool roll, SaveOptions* o, std::string* error) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](std::string* out) {
-            if (i + 1 >= args.size()) {
-                *error = a + " needs a value";
-                return false;
-            }
-            *out = args[++i];
-            return true;
-        };
+        auto value = [&](std::string* out) { return takeOptionValue(args, &i, out, error); };
         std::string v;
         if (a == "-o" || a == "--output") {
             if (!value(&o->output)) return false;

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "command_line.h"
+#include "option_values.h"
 #include "preset_settings.h"
 #include "settings_arguments.h"
 #include "platform/process_info.h"
@@ -35,14 +36,7 @@ std::string defaultPluginPath() { return executableFolder() + pluginModuleName()
 bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, std::string* error) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](std::string* out) {
-            if (i + 1 >= args.size()) {
-                *error = a + " needs a value";
-                return false;
-            }
-            *out = args[++i];
-            return true;
-        };
+        auto value = [&](std::string* out) { return takeOptionValue(args, &i, out, error); };
         std::string v;
         if (a == "-o" || a == "--output") {
             if (!value(&o->output)) return false;
