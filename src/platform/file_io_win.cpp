@@ -15,8 +15,15 @@ int32_t writeFileReplacing(const char* path, const void* data, size_t size) {
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return kFileCannotOpen;
 
-    const std::string temporary = std::string(path) + ".tmp-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                  std::to_string(InterlockedIncrement(&g_sequence));
+    // A short name beside the target: paths here live within MAX_PATH, so
+    // the temporary file must not be longer than the file it replaces.
+    const std::string target(path);
+    const size_t slash = target.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    char name[32];
+    std::snprintf(name, sizeof name, "~lf%lx%lx.tmp", static_cast<unsigned long>(GetCurrentProcessId() & 0xFFFF),
+                  static_cast<unsigned long>(InterlockedIncrement(&g_sequence)));
+    const std::string temporary = folder + name;
     HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return kFileCannotOpen;
     bool ok = true;

@@ -3,34 +3,56 @@
 #ifndef LUMENFALL_TESTS_PARAMS_SCOPED_TEMP_FOLDER_H
 #define LUMENFALL_TESTS_PARAMS_SCOPED_TEMP_FOLDER_H
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace lumenfall::testing {
+
+// Sets or clears the variables the plug-in's temporary folder comes from:
+// TMPDIR, and on Windows TMP and TEMP, which GetTempPath reads.
+inline void setTempVariable(const char* value) {
+#if defined(_WIN32)
+    for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+        SetEnvironmentVariableA(name, value);
+        _putenv_s(name, value ? value : "");
+    }
+#else
+    if (value) ::setenv("TMPDIR", value, 1);
+    else ::unsetenv("TMPDIR");
+#endif
+}
 
 class ScopedTempFolder {
 public:
     ScopedTempFolder() {
-        char pattern[] = "/tmp/lumenfall-test-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        folder_ = made ? std::string(made) + "/" : std::string("/tmp/");
+        namespace fs = std::filesystem;
+        std::error_code error;
+        const fs::path base = fs::temp_directory_path(error);
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && folder_.empty(); ++attempt) {
+            const fs::path candidate = base / ("lumenfall-test-" + std::to_string(random()));
+            if (fs::create_directory(candidate, error)) folder_ = candidate.string() + char(fs::path::preferred_separator);
+        }
         const char* old = std::getenv("TMPDIR");
         hadOld_ = old != nullptr;
         if (old) old_ = old;
-        ::setenv("TMPDIR", folder_.c_str(), 1);
+        setTempVariable(folder_.c_str());
     }
     ~ScopedTempFolder() {
-        removeTree(folder_.substr(0, folder_.size() - 1));
-        if (hadOld_) ::setenv("TMPDIR", old_.c_str(), 1);
-        else ::unsetenv("TMPDIR");
+        std::error_code error;
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, error);
+        setTempVariable(hadOld_ ? old_.c_str() : nullptr);
     }
     ScopedTempFolder(const ScopedTempFolder&) = delete;
     ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;
@@ -41,34 +63,13 @@ public:
     // Names of the entries in the folder.
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
-        if (DIR* d = ::opendir(folder_.c_str())) {
-            while (dirent* e = ::readdir(d)) {
-                const std::string n = e->d_name;
-                if (n != "." && n != "..") names.push_back(n);
-            }
-            ::closedir(d);
-        }
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_, error))
+            names.push_back(entry.path().filename().string());
         return names;
     }
 
 private:
-    static void removeTree(const std::string& path) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0) return;
-        if (S_ISDIR(info.st_mode)) {
-            if (DIR* d = ::opendir(path.c_str())) {
-                while (dirent* e = ::readdir(d)) {
-                    const std::string n = e->d_name;
-                    if (n != "." && n != "..") removeTree(path + "/" + n);
-                }
-                ::closedir(d);
-            }
-            ::rmdir(path.c_str());
-        } else {
-            ::unlink(path.c_str());
-        }
-    }
-
     std::string folder_;
     std::string old_;
     bool hadOld_ = false;
