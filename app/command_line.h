@@ -27,6 +27,7 @@ struct RenderOptions {
     int repeat = 1;
     bool quiet = false;
     bool record = false;          // print the settings the run recorded
+    bool bench = false;           // print the time and speed of every run
     bool usageError = false;
     HostOptions host;
 };

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -63,6 +64,8 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
                 return false;
             }
             putSetting(&o->host.descriptorEntries, entry);
+        } else if (a == "--bench") {
+            o->bench = true;
         } else if (a == "--record") {
             o->record = true;
         } else if (a == "--last") {
@@ -188,7 +191,12 @@ int runRenderCommand(const RenderOptions& options) {
     Image output;
     RunOutcome outcome;
     for (int i = 0; i < options.repeat; ++i) {
+        const auto start = std::chrono::steady_clock::now();
         outcome = host.run(input, options.selection.empty() ? nullptr : &selection, &output);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (options.bench && outcome.rendered)
+            std::fprintf(stderr, "run %d: %.1f ms, %.2f megapixels per second\n", i + 1, seconds * 1e3,
+                         double(input.width) * input.height / 1e6 / (seconds > 0 ? seconds : 1e-9));
         if (!outcome.rendered) break;
     }
     if (!options.logPath.empty() && !writeLog(options.logPath, host)) {

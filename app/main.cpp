@@ -42,6 +42,7 @@ void printUsage(FILE* to) {
         "  --dialog               ask for the dialog (parameters selector first)\n"
         "  --plugin PATH          the plug-in module to load (default: beside this program)\n"
         "  --log FILE             write the host's log of calls and its memory counters\n"
+        "  --bench                print the time and megapixels per second of every run (with --repeat)\n"
         "  --host-sig XXXX        the host signature the plug-in sees\n"
         "  -q, --quiet            no progress bar and no messages on success\n"
         "\n"
