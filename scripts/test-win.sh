@@ -9,4 +9,4 @@ build=${LF_WIN_BUILD:-$root/build/win64}
 bash "$root/scripts/build-win-deps.sh"
 bash "$root/scripts/build-win.sh"
 cd "$build"
-xvfb-run -a -s "-screen 0 1024x768x24" ctest -L wine --output-on-failure
+xvfb-run -a -s "-screen 0 1024x768x24" ctest -L wine --output-on-failure --output-log ctest.log

@@ -10,7 +10,7 @@ jobs=$(nproc)
 echo "== native build"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release -DLF_BUILD_TESTS=ON -DLF_BUILD_BENCH=ON
 ninja -C build/native -j"$jobs"
-(cd build/native && ctest --output-on-failure -j"$jobs")
+(cd build/native && ctest --output-on-failure -j"$jobs" --output-log ctest.log)
 
 echo "== Windows build, tests under wine"
 bash scripts/test-win.sh
@@ -18,7 +18,7 @@ bash scripts/test-win.sh
 echo "== sanitizer build (ASan, UBSan, float-cast-overflow)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLF_SANITIZE=ON -DLF_BUILD_TESTS=ON
 ninja -C build/asan -j"$jobs"
-(cd build/asan && ctest --output-on-failure -j"$jobs")
+(cd build/asan && ctest --output-on-failure -j"$jobs" --output-log ctest.log)
 
 echo "== fuzz targets (${LF_FUZZ_SECONDS:-60} s each)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLF_SANITIZE=ON \
@@ -37,3 +37,17 @@ for target in build/fuzz/bin/fuzz_*; do
   rm -rf "$work"
 done
 [ "$fuzz_failed" -eq 0 ]
+
+# One closing line for every stage: the CTest runs and the fuzz targets.
+passed=0
+failed=0
+for log in build/native/ctest.log build/win64/ctest.log build/asan/ctest.log; do
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" 2>/dev/null | tail -n 1 || true)
+  [ -n "$line" ] || continue
+  total=$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')
+  bad=$(echo "$line" | sed -E 's/.*, ([0-9]+) tests? failed.*/\1/')
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+done
+fuzz_count=$(ls build/fuzz/bin/fuzz_* | wc -l)
+echo "all: $((passed + fuzz_count - fuzz_failed)) passed, $((failed + fuzz_failed)) failed"
