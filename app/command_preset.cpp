@@ -249,11 +249,7 @@ bool renderPresetThumbnail(const ParameterBlock& block, const Image& picture, co
     std::vector<uint8_t> bytes(rgb.samples.size());
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(rgb.samples[i]);
 
-    static float floats[kResamplePhases][kResampleTaps];
-    static int32_t scaled2048[kResamplePhases][kResampleTaps];
-    static int32_t scaled32768[kResamplePhases][kResampleTaps];
-    fillLanczosWeights(floats, scaled2048, scaled32768);
-    const LanczosWeights weights{floats, scaled2048, scaled32768};
+    const LanczosWeights& weights = standardLanczosWeights();
 
     HostOutputView view;
     view.data = bytes.data();

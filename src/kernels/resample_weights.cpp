@@ -53,4 +53,16 @@ void fillLanczosWeights(float floats[kResamplePhases][kResampleTaps],
     }
 }
 
+const LanczosWeights& standardLanczosWeights() {
+    struct Tables {
+        float floats[kResamplePhases][kResampleTaps];
+        int32_t scaled2048[kResamplePhases][kResampleTaps];
+        int32_t scaled32768[kResamplePhases][kResampleTaps];
+        Tables() { fillLanczosWeights(floats, scaled2048, scaled32768); }
+    };
+    static const Tables tables;
+    static const LanczosWeights view{tables.floats, tables.scaled2048, tables.scaled32768};
+    return view;
+}
+
 }  // namespace lumenfall

@@ -29,6 +29,10 @@ void fillLanczosWeights(float floats[kResamplePhases][kResampleTaps],
                         int32_t scaled2048[kResamplePhases][kResampleTaps],
                         int32_t scaled32768[kResamplePhases][kResampleTaps]);
 
+// The three tables filled once, for work outside a render (the command
+// line's preset thumbnails); a render reads the copy in its work block.
+const LanczosWeights& standardLanczosWeights();
+
 }  // namespace lumenfall
 
 #endif

@@ -15,19 +15,7 @@ using namespace lumenfall;
 
 namespace {
 
-struct Weights {
-    float floats[kResamplePhases][kResampleTaps];
-    int32_t w2048[kResamplePhases][kResampleTaps];
-    int32_t w32768[kResamplePhases][kResampleTaps];
-    Weights() { fillLanczosWeights(floats, w2048, w32768); }
-    LanczosWeights view() const { return {floats, w2048, w32768}; }
-};
-
-const LanczosWeights& weights() {
-    static const Weights w;
-    static const LanczosWeights view = w.view();
-    return view;
-}
+const LanczosWeights& weights() { return standardLanczosWeights(); }
 
 HostOutputView view8(const std::vector<uint8_t>& pixels, int32_t width, int32_t height, int32_t planes) {
     HostOutputView view;

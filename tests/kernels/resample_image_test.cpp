@@ -13,18 +13,7 @@ using namespace lumenfall;
 
 namespace {
 
-struct Weights {
-    float floats[kResamplePhases][kResampleTaps];
-    int32_t w2048[kResamplePhases][kResampleTaps];
-    int32_t w32768[kResamplePhases][kResampleTaps];
-    Weights() { fillLanczosWeights(floats, w2048, w32768); }
-    LanczosWeights view() const { return {floats, w2048, w32768}; }
-};
-
-const Weights& weights() {
-    static const Weights w;
-    return w;
-}
+const LanczosWeights& weights() { return standardLanczosWeights(); }
 
 // A tiled image that frees itself.
 struct Image {
@@ -49,8 +38,8 @@ struct Image {
 // edge rule, to check the direct tile reads.
 float referenceSample8(const TiledImage& image, int32_t level, float x, float y, int channel) {
     const TapPosition px = tapPosition(x), py = tapPosition(y);
-    const int32_t* wx = weights().w2048[px.phase];
-    const int32_t* wy = weights().w2048[py.phase];
+    const int32_t* wx = weights().scaled2048[px.phase];
+    const int32_t* wy = weights().scaled2048[py.phase];
     int64_t total = 0;
     for (int j = 0; j < 5; ++j) {
         int64_t row = 0;
@@ -86,7 +75,7 @@ TEST(Resample, ThousandTwentyFourToOneTwentyEightBlendsLevelsTwoAndThreeEvenly) 
     source.fillLevel(2, 0);
     source.fillLevel(3, 200);
     Image destination(128, 8);
-    resampleImage(&source.image, {0, 0, 64, 1024}, &destination.image, {0, 0, 8, 128}, 0.5, weights().view());
+    resampleImage(&source.image, {0, 0, 64, 1024}, &destination.image, {0, 0, 8, 128}, 0.5, weights());
     for (int32_t y = 0; y < 8; ++y)
         for (int32_t x = 0; x < 128; x += 9) EXPECT_EQ(destination.red(x, y), 100) << x << "," << y;
     EXPECT_EQ(destination.image.pyramidState, 2u);
@@ -97,7 +86,7 @@ TEST(Resample, LargerDestinationReadsLevelZeroOnly) {
     source.fillLevel(0, 50);
     for (int32_t level = 1; level <= source.image.lastLevel; ++level) source.fillLevel(level, 250);
     Image destination(100, 80);
-    resampleImage(&source.image, {0, 0, 48, 64}, &destination.image, {0, 0, 80, 100}, 0.5, weights().view());
+    resampleImage(&source.image, {0, 0, 48, 64}, &destination.image, {0, 0, 80, 100}, 0.5, weights());
     for (int32_t y = 0; y < 80; y += 7)
         for (int32_t x = 0; x < 100; x += 7) ASSERT_EQ(destination.red(x, y), 50) << x << "," << y;
     float c[4];
@@ -110,18 +99,18 @@ TEST(Resample, EmptyDestinationOnlyRebuildsAndMissingImagesDoNothing) {
     Image destination(16, 16);
     destination.fillLevel(0, 90);
     destination.fillLevel(1, 0);
-    resampleImage(&source.image, {0, 0, 16, 16}, &destination.image, {4, 4, 4, 10}, 0.5, weights().view());
+    resampleImage(&source.image, {0, 0, 16, 16}, &destination.image, {4, 4, 4, 10}, 0.5, weights());
     EXPECT_EQ(destination.red(2, 2, 0), 90);
     EXPECT_EQ(destination.red(2, 2, 1), 90) << "the pyramid was rebuilt from level 0";
-    resampleImage(nullptr, {0, 0, 16, 16}, &destination.image, {0, 0, 16, 16}, 0.5, weights().view());
-    resampleImage(&source.image, {0, 0, 16, 16}, nullptr, {0, 0, 16, 16}, 0.5, weights().view());
-    copyImage(nullptr, &destination.image, weights().view());
+    resampleImage(nullptr, {0, 0, 16, 16}, &destination.image, {0, 0, 16, 16}, 0.5, weights());
+    resampleImage(&source.image, {0, 0, 16, 16}, nullptr, {0, 0, 16, 16}, 0.5, weights());
+    copyImage(nullptr, &destination.image, weights());
     EXPECT_EQ(destination.red(2, 2, 0), 90);
 }
 
 TEST(SampleLevel, EdgeModesDecideWhatLiesBeyondTheBorder) {
     // Columns 30 and 31 bright; sampling at the left border (x = 0, phase 64).
-    const int32_t* w = weights().w2048[64];
+    const int32_t* w = weights().scaled2048[64];
     const float wrapped = 255.0f * float(w[3] + w[4]) / 2048.0f;  // taps -1 and -2 read columns 31 and 30
     for (uint32_t mode : {0u, 1u, 2u}) {
         Image image(32, 32, kStoreRgba8, mode);
@@ -131,7 +120,7 @@ TEST(SampleLevel, EdgeModesDecideWhatLiesBeyondTheBorder) {
             writePixel8(image.image, 31, y, 0, 255, 255, 255, 255);
         }
         float rgba[4];
-        sampleLevel(image.image, weights().view(), 0, 0.0f, 10.0f, rgba);
+        sampleLevel(image.image, weights(), 0, 0.0f, 10.0f, rgba);
         if (mode == 0) {
             EXPECT_EQ(rgba[0], 0.0f) << "clamping repeats the dark border column";
         } else {
@@ -145,7 +134,7 @@ TEST(SampleLevel, EdgeModesDecideWhatLiesBeyondTheBorder) {
         image.fillLevel(0, 0);
         for (int32_t x = 0; x < 32; ++x) writePixel8(image.image, x, 31, 0, 255, 255, 255, 255);
         float rgba[4];
-        sampleLevel(image.image, weights().view(), 0, 10.0f, 0.0f, rgba);
+        sampleLevel(image.image, weights(), 0, 10.0f, 0.0f, rgba);
         const float rowWrapped = 255.0f * float(w[3]) / 2048.0f;
         if (mode == 1) EXPECT_NEAR(rgba[0], rowWrapped, 1e-3f);
         else EXPECT_EQ(rgba[0], 0.0f);
@@ -155,13 +144,13 @@ TEST(SampleLevel, EdgeModesDecideWhatLiesBeyondTheBorder) {
 TEST(SampleLevel, PhaseZeroSpreadsOneColumnOverItsNeighbours) {
     // X = 9.5: n = trunc(10.0) = 10, phase 0. A bright column at offset d from
     // the centre contributes 255 times the weight of that tap.
-    const int32_t* w = weights().w2048[0];
+    const int32_t* w = weights().scaled2048[0];
     for (int32_t d = -2; d <= 2; ++d) {
         Image image(32, 32);
         image.fillLevel(0, 0);
         for (int32_t y = 0; y < 32; ++y) writePixel8(image.image, 10 + d, y, 0, 255, 255, 255, 255);
         float rgba[4];
-        sampleLevel(image.image, weights().view(), 0, 9.5f, 16.0f, rgba);
+        sampleLevel(image.image, weights(), 0, 9.5f, 16.0f, rgba);
         EXPECT_FLOAT_EQ(rgba[0], 255.0f * float(w[2 - d]) / 2048.0f) << "offset " << d;
         EXPECT_FLOAT_EQ(rgba[3], 255.0f) << "opaque everywhere";
     }
@@ -180,7 +169,7 @@ TEST(SampleLevel, DirectTileReadsMatchTapByTapReads) {
     for (float x : {3.3f, 100.0f, 507.7f, 509.2f, 510.5f, 513.9f, 700.25f, 1019.0f, 1022.6f, 1028.9f}) {
         for (float y : {2.0f, 5.6f, 9.1f, 11.5f}) {
             float rgba[4];
-            sampleLevel(image.image, weights().view(), 0, x, y, rgba);
+            sampleLevel(image.image, weights(), 0, x, y, rgba);
             for (int c = 0; c < 3; ++c) EXPECT_EQ(rgba[c], referenceSample8(image.image, 0, x, y, c)) << x << "," << y;
         }
     }
@@ -192,7 +181,7 @@ TEST(SampleLevel, LayoutsAndMissingPixels) {
     Image wide(20, 20, kStoreRgba16);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 20; ++x) writePixel16(wide.image, x, y, 0, 32768, 16384, 0, 32768);
-    sampleTrilinear(wide.image, weights().view(), 0, 0.0f, 0.37f, 0.61f, rgba);
+    sampleTrilinear(wide.image, weights(), 0, 0.0f, 0.37f, 0.61f, rgba);
     EXPECT_EQ(rgba[0], 1.0f);
     EXPECT_EQ(rgba[1], 0.5f);
     EXPECT_EQ(rgba[2], 0.0f);
@@ -201,28 +190,28 @@ TEST(SampleLevel, LayoutsAndMissingPixels) {
     const float two[4] = {2.0f, 2.0f, 2.0f, 1.0f};
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 20; ++x) writePixel(floats.image, x, y, 0, two);
-    sampleTrilinear(floats.image, weights().view(), 0, 0.0f, 0.5f, 0.5f, rgba);
+    sampleTrilinear(floats.image, weights(), 0, 0.0f, 0.5f, 0.5f, rgba);
     EXPECT_NEAR(rgba[0], 2.0f, 1e-5f);
     // Grey 8-bit: the grey in three channels, alpha full.
     Image grey(20, 20, kStoreGrey8);
     const float g[4] = {128.0f, 0, 0, 0};
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 20; ++x) writePixel(grey.image, x, y, 0, g);
-    sampleLevel(grey.image, weights().view(), 0, 10.0f, 10.0f, rgba);
+    sampleLevel(grey.image, weights(), 0, 10.0f, 10.0f, rgba);
     EXPECT_EQ(rgba[0], 128.0f);
     EXPECT_EQ(rgba[2], 128.0f);
     EXPECT_EQ(rgba[3], 255.0f);
     // Other layouts and images without tiles sample as zero.
     Image half(20, 20, kStoreGreyHalf);
-    sampleLevel(half.image, weights().view(), 0, 10.0f, 10.0f, rgba);
+    sampleLevel(half.image, weights(), 0, 10.0f, 10.0f, rgba);
     EXPECT_EQ(rgba[3], 0.0f);
     TiledImage empty;
     initTiledImage(empty, nullptr, nullptr);
-    sampleTrilinear(empty, weights().view(), 0, 0.5f, 0.5f, 0.5f, rgba);
+    sampleTrilinear(empty, weights(), 0, 0.5f, 0.5f, 0.5f, rgba);
     EXPECT_EQ(rgba[0], 0.0f);
     // Wild coordinates and levels stay defined.
-    sampleTrilinear(wide.image, weights().view(), 99, 0.5f, NAN, INFINITY, rgba);
-    sampleTrilinear(wide.image, weights().view(), -7, 0.0f, -1e30f, 1e30f, rgba);
+    sampleTrilinear(wide.image, weights(), 99, 0.5f, NAN, INFINITY, rgba);
+    sampleTrilinear(wide.image, weights(), -7, 0.0f, -1e30f, 1e30f, rgba);
     EXPECT_EQ(rgba[0], 1.0f);
 }
 
@@ -247,7 +236,7 @@ TEST(CopyImage, SameGeometryCopiesPixelsDifferentSizeResamples) {
     for (int32_t y = 0; y < 30; ++y)
         for (int32_t x = 0; x < 40; ++x) writePixel8(source.image, x, y, 0, uint8_t(x * 6), uint8_t(y * 8), 7, uint8_t(x + y));
     Image same(40, 30);
-    copyImage(&source.image, &same.image, weights().view());
+    copyImage(&source.image, &same.image, weights());
     for (int32_t y = 0; y < 30; ++y)
         for (int32_t x = 0; x < 40; ++x)
             ASSERT_EQ(readWord(same.image, x, y, 0), readWord(source.image, x, y, 0)) << x << "," << y;
@@ -257,7 +246,7 @@ TEST(CopyImage, SameGeometryCopiesPixelsDifferentSizeResamples) {
     flat.fillLevel(0, 77);
     rebuildPyramid(flat.image);
     Image smaller(10, 10);
-    copyImage(&flat.image, &smaller.image, weights().view());
+    copyImage(&flat.image, &smaller.image, weights());
     EXPECT_EQ(smaller.red(5, 5), 77);
     float c[4];
     readPixel(smaller.image, 5, 5, 0, c);
@@ -265,7 +254,7 @@ TEST(CopyImage, SameGeometryCopiesPixelsDifferentSizeResamples) {
 
     // Same size, different layout: nothing is copied.
     Image other(40, 30, kStoreRgba16);
-    copyImage(&source.image, &other.image, weights().view());
+    copyImage(&source.image, &other.image, weights());
     readPixel(other.image, 10, 10, 0, c);
     EXPECT_EQ(c[0], 0.0f);
 }

@@ -35,14 +35,6 @@ std::vector<uint8_t> gradient() {
     return rgb;
 }
 
-struct Weights {
-    float floats[kResamplePhases][kResampleTaps];
-    int32_t scaled2048[kResamplePhases][kResampleTaps];
-    int32_t scaled32768[kResamplePhases][kResampleTaps];
-    Weights() { fillLanczosWeights(floats, scaled2048, scaled32768); }
-    LanczosWeights view() const { return LanczosWeights{floats, scaled2048, scaled32768}; }
-};
-
 struct Image {
     TiledImage image;
     Image() { initTiledImage(image, nullptr, nullptr); }
@@ -87,9 +79,9 @@ TEST(PresetThumbnail, MemoryDotPictureIs88By88) {
     const auto thumbnail = presetThumbnailBlock(rgb.data());
     auto block = newBlock();
     ASSERT_EQ(saveMemoryDotFile(4, *block, &thumbnail), kPresetOk);
-    Weights weights;
+    const LanczosWeights& weights = standardLanczosWeights();
     Image dot;
-    ASSERT_TRUE(loadMemoryDotThumbnail(4, 88, weights.view(), nullptr, &dot.image));
+    ASSERT_TRUE(loadMemoryDotThumbnail(4, 88, weights, nullptr, &dot.image));
     EXPECT_EQ(dot.image.levelWidth[0], 88);
     EXPECT_EQ(dot.image.levelHeight[0], 88);
     EXPECT_EQ(dot.image.storeType, uint32_t(kStoreRgba8));
@@ -101,12 +93,12 @@ TEST(PresetThumbnail, MemoryDotPictureIs88By88) {
 
     // No file, no thumbnail in the file, a refused dot number: no picture,
     // and an earlier picture is cleared.
-    EXPECT_FALSE(loadMemoryDotThumbnail(9, 88, weights.view(), nullptr, &dot.image));
+    EXPECT_FALSE(loadMemoryDotThumbnail(9, 88, weights, nullptr, &dot.image));
     EXPECT_EQ(dot.image.tiles, nullptr);
     ASSERT_EQ(saveMemoryDotFile(5, *block, nullptr), kPresetOk);
-    EXPECT_FALSE(loadMemoryDotThumbnail(5, 88, weights.view(), nullptr, &dot.image));
-    EXPECT_FALSE(loadMemoryDotThumbnail(25, 88, weights.view(), nullptr, &dot.image));
-    EXPECT_FALSE(loadMemoryDotThumbnail(4, 0, weights.view(), nullptr, &dot.image));
+    EXPECT_FALSE(loadMemoryDotThumbnail(5, 88, weights, nullptr, &dot.image));
+    EXPECT_FALSE(loadMemoryDotThumbnail(25, 88, weights, nullptr, &dot.image));
+    EXPECT_FALSE(loadMemoryDotThumbnail(4, 0, weights, nullptr, &dot.image));
 }
 
 TEST(PresetThumbnail, CorruptJpegDataGivesNoPictureButKeepsTheSettings) {
@@ -115,7 +107,7 @@ TEST(PresetThumbnail, CorruptJpegDataGivesNoPictureButKeepsTheSettings) {
     auto thumbnail = presetThumbnailBlock(rgb.data());
     auto source = newBlock();
     fillDistinct(*source, 3);
-    Weights weights;
+    const LanczosWeights& weights = standardLanczosWeights();
     // Damage the JPEG in several places and cut it short.
     const size_t jpegStart = 16;
     for (size_t damage : {size_t(2), size_t(20), size_t(200), thumbnail.size() - jpegStart - 2}) {
@@ -123,7 +115,7 @@ TEST(PresetThumbnail, CorruptJpegDataGivesNoPictureButKeepsTheSettings) {
         for (size_t i = 0; i < 16 && jpegStart + damage + i < broken.size(); ++i) broken[jpegStart + damage + i] ^= 0xA5;
         ASSERT_EQ(saveMemoryDotFile(6, *source, &broken), kPresetOk);
         Image dot;
-        loadMemoryDotThumbnail(6, 88, weights.view(), nullptr, &dot.image);  // any outcome, no crash
+        loadMemoryDotThumbnail(6, 88, weights, nullptr, &dot.image);  // any outcome, no crash
         auto block = newBlock();
         EXPECT_EQ(loadMemoryDotFile(6, *block), kPresetOk);
         expectSameSettings(*block, *source);
@@ -132,7 +124,7 @@ TEST(PresetThumbnail, CorruptJpegDataGivesNoPictureButKeepsTheSettings) {
     cut.resize(16 + 50);  // the declared length promises more than follows
     ASSERT_EQ(saveMemoryDotFile(7, *source, &cut), kPresetOk);
     Image dot;
-    EXPECT_FALSE(loadMemoryDotThumbnail(7, 88, weights.view(), nullptr, &dot.image));
+    EXPECT_FALSE(loadMemoryDotThumbnail(7, 88, weights, nullptr, &dot.image));
     auto block = newBlock();
     EXPECT_EQ(loadMemoryDotFile(7, *block), kPresetReadError);
     expectSameSettings(*block, *source);  // every setting came before the cut
@@ -141,7 +133,7 @@ TEST(PresetThumbnail, CorruptJpegDataGivesNoPictureButKeepsTheSettings) {
     for (int32_t v : {1, 128, 128, 3000}) putValue(zeros, v);
     zeros.resize(16 + 3000, 0);
     ASSERT_EQ(saveMemoryDotFile(8, *source, &zeros), kPresetOk);
-    EXPECT_FALSE(loadMemoryDotThumbnail(8, 88, weights.view(), nullptr, &dot.image));
+    EXPECT_FALSE(loadMemoryDotThumbnail(8, 88, weights, nullptr, &dot.image));
 }
 
 TEST(PresetThumbnail, UnreadablePathIsACannotOpen) {
