@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "params/defaults.h"
-#include "render/render_driver.h"
+#include "render/band_target.h"
+#include "render/render_rows.h"
 
 namespace {
 
@@ -38,9 +39,7 @@ struct Band {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Bytes bytes{data, size};
     auto block = std::make_unique<ParameterBlock>();
-    auto work = std::make_unique<WorkBlock>();
     std::memset(block.get(), 0, sizeof(ParameterBlock));
-    std::memset(work.get(), 0, sizeof(WorkBlock));
     initialiseParameterBlock(*block);
 
     const uint8_t shape = bytes.take<uint8_t>();
@@ -81,10 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const uint8_t target = bytes.take<uint8_t>() % 2;  // host image or preview
 
-    CompositeTarget composite{};
-    composite.width = band.width;
-    composite.height = band.height;
-    HostBand& h = composite.band;
+    HostBand h{};
     h.inData = band.in.data();
     h.inRowBytes = int32_t(rowBytes);
     h.outData = band.out.data();
@@ -98,24 +94,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     h.depth = band.depth;
     h.editableTransparency = editable;
 
-    RenderGeometry geometry{};
-    RowBuffer rowBuffer{};
-    int16_t result = 0;
-    RenderSession session{};
-    session.block = block.get();
-    session.work = work.get();
-    session.geometry = &geometry;
-    session.rowBuffer = &rowBuffer;
-    session.result = &result;
-    session.target = &composite;
-    session.host.context = &band;
-    session.host.inputRectWidth = [](void* c) { return static_cast<Band*>(c)->width; };
-    session.host.outputRectWidth = [](void* c) { return static_cast<Band*>(c)->width; };
-    geometry.renderRect = RenderRect{0, 0, int16_t(band.height), int16_t(band.width)};
-
-    beginFinalRender(session);
-    block->renderTarget = target;
-    while (geometry.rendering && result == 0) renderRowStep(session);
-    freeRowBuffer(session);
+    std::vector<uint16_t> sphere(size_t(band.width) + 4);
+    PlanRequest request{};
+    request.areaWidth = request.renderWidth = band.width;
+    request.areaHeight = request.renderHeight = band.height;
+    request.renderScale = 1;
+    request.sphereStorage = sphere.data();
+    request.sphereEntries = sphere.size();
+    auto plan = std::make_unique<RenderPlan>();
+    buildRenderPlan(*block, request, plan.get());
+    BandTarget rows(h, target == 1 ? BandWrite::Preview : BandWrite::Final, band.width, band.height);
+    renderRows(*plan, rows, 0, band.height);
     return 0;
 }

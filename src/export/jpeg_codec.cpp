@@ -15,7 +15,7 @@
 #include <jpeglib.h>
 
 #include "export/jpeg_writer.h"
-#include "export/maker_identity.h"
+#include "params/product_identity.h"
 #include "export/metadata_builder.h"
 #include "export/thumbnail_jpeg.h"
 
@@ -128,8 +128,8 @@ struct EncodeJob {
 
 void writeMarkers(EncodeJob& job) {
     j_compress_ptr codec = &job.codec;
-    jpeg_write_marker(codec, JPEG_COM, reinterpret_cast<const JOCTET*>(kMakerAddress),
-                      static_cast<unsigned>(std::strlen(kMakerAddress) + 1));
+    jpeg_write_marker(codec, JPEG_COM, reinterpret_cast<const JOCTET*>(kMakerWebAddress),
+                      static_cast<unsigned>(std::strlen(kMakerWebAddress) + 1));
     jpeg_write_marker(codec, JPEG_APP0 + 1, job.metadata.buffer, static_cast<unsigned>(job.exifLength));
     if (job.iccChunks > 0) {
         static const char kIccSignature[12] = "ICC_PROFILE";  // with its zero byte
@@ -398,7 +398,7 @@ int32_t encodeJpeg(const PictureSource* picture, const JpegOptions& options, Enc
             job->iccChunks = 0;
             job->iccSize = 0;
         }
-        const size_t markerBytes = 64 + std::strlen(kMakerAddress) + job->iptc.size() +
+        const size_t markerBytes = 64 + std::strlen(kMakerWebAddress) + job->iptc.size() +
                                    static_cast<size_t>(job->exifLength) + job->iccSize +
                                    static_cast<size_t>(job->iccChunks) * 18;
         const size_t pixelBytes = static_cast<size_t>(job->width) * static_cast<size_t>(job->height) *

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "export/maker_identity.h"
+#include "params/product_identity.h"
 
 namespace lumenfall {
 
@@ -101,7 +101,7 @@ int32_t buildIptcBlock(MetadataBuilder& builder, bool withPrefix, bool lengthOnl
 
     const uint8_t version[2] = {0, 2};
     out.dataset(0, version, 2);
-    out.textDataset(115, kMakerAddress);
+    out.textDataset(115, kMakerWebAddress);
     // Years outside four digits cannot come from the clock; keep the field 8 bytes.
     char date[32];
     int year = localDate.tm_year + 1900;
@@ -111,7 +111,7 @@ int32_t buildIptcBlock(MetadataBuilder& builder, bool withPrefix, bool lengthOnl
                   localDate.tm_mday % 100);
     out.textDataset(55, date);
     out.textDataset(120, kPictureCaption);
-    out.textDataset(25, kProgramName);
+    out.textDataset(25, kProductName);
     const int32_t keywordCount =
         builder.keywordCount < 0 ? 0 : (builder.keywordCount > kMaxKeywords ? kMaxKeywords : builder.keywordCount);
     for (int32_t i = 0; i < keywordCount; ++i) {
@@ -139,7 +139,7 @@ int32_t buildExifBlock(MetadataBuilder& builder, bool withPrefix, bool lengthOnl
     out.be32(10);          // "Lumenfall" and its zero byte
     out.be32(26);          // value offset from the TIFF header
     out.be32(0);           // no next IFD
-    out.bytes(kProgramName, std::strlen(kProgramName) + 1);
+    out.bytes(kProductName, std::strlen(kProductName) + 1);
     return out.finish();
 }
 

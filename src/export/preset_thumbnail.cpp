@@ -2,7 +2,7 @@
 
 #include "export/thumbnail_image.h"
 #include "export/thumbnail_jpeg.h"
-#include "kernels/resample_image.h"
+#include "render/resample_image.h"
 #include "params/plugin_files.h"
 #include "render/tiled_image.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "kernels/resample_image.h"
+#include "render/resample_image.h"
 #include "render/tiled_image.h"
 
 namespace lumenfall {

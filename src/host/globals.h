@@ -1,47 +1,75 @@
 // The plug-in's globals record. It lives in the host's data slot between
 // selectors and runs, locked on entry to each selector and unlocked on exit,
-// so no pointer into it survives between selectors.
+// so no pointer into it survives between selectors except the run's own
+// allocations (run buffers, the row buffer, the render plan), which live
+// from start to the end of the run.
 #ifndef LUMENFALL_HOST_GLOBALS_H
 #define LUMENFALL_HOST_GLOBALS_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "host/host_memory.h"
 #include "host/pi_abi.h"
+#include "kernels/host_band.h"
 #include "params/parameter_block.h"
-#include "kernels/composite_target.h"
-#include "render/render_session.h"
 #include "render/work_block.h"
 
 namespace lumenfall {
 
+struct RenderPlan;
+
 constexpr int kSmallBufferCount = 7;
-constexpr int kJobRecordBytes = 88;
-constexpr int kMaxJobs = 1;
 constexpr int kThumbnailSide = 128;
 
-// The rows of the band last requested, relative to the filter top.
-struct BandRows {
-    int32_t maskFirstRow, maskLastRow;
-    int32_t inputFirstRow, inputLastRow;
+// Rectangle edges in the host's order; bottom and right are exclusive.
+struct RenderRect {
+    int16_t top;
+    int16_t left;
+    int16_t bottom;
+    int16_t right;
+};
+
+// The render's geometry and the band loop's row counters.
+struct RenderGeometry {
+    RenderRect renderRect;      // copy of the filter rectangle
+    int32_t renderWidth;        // right - left (or the preview's share of it)
+    int32_t renderHeight;       // bottom - top
+    int32_t firstColumn;        // 0
+    int32_t lastColumn;         // width - 1
+    int32_t firstRow;           // 0
+    int32_t lastRow;            // height - 1
+    uint32_t currentRow;        // row the next step renders
+    uint32_t progressDone;
+    uint32_t progressTotal;
+    uint8_t rendering;          // 1 while rows remain
+    uint8_t maskWanted;         // the row request then asks for the selection mask
+    // Throttles of the host's progress and abort callbacks, which can be slow.
+    int32_t progressCounter;
+    int32_t progressLastDone;
+    int32_t abortCounter;
 };
 
 // Sizes derived at prepare from the filter rectangle.
 struct BufferSizes {
-    int32_t rowLength;         // W + 3
-    int32_t rowLengthDouble;   // 2 (W + 3)
-    int32_t passCount;         // H + 3
-    int32_t workingRow;        // S
-    int32_t span;              // W + 2178
-    int32_t bufferSpace;       // 2 S + 1112
+    int32_t workingRow;        // S = max(2 (max(W, H) + 4), 3 W + 2184)
+    int32_t bufferSpace;       // 2 S + 1112, the budget the host is told
+};
+
+// The growable buffer of 16-bit values that holds the plan's SphereTable.
+// It starts as the run's row buffer; a render wider than that gets a host
+// buffer of its own (`grown`), freed with the run buffers.
+struct RowBuffer {
+    uint16_t* data;
+    size_t capacityBytes;
+    HostBuffer* grown;          // null while the run's row buffer serves
 };
 
 // Buffers that live from start to the end of continue.
 struct RunBuffers {
     HostBuffer rowBuffer;                   // 2 S bytes
     HostBuffer small[kSmallBufferCount];    // the 32-byte one first
-    HostBuffer jobRecords;                  // 88 bytes per job record
-    HostBuffer workBlock;                   // the render work block
+    HostBuffer workBlock;                   // the work block
     bool allocated;
 };
 
@@ -51,30 +79,26 @@ struct PluginGlobals {
     uint8_t fresh;                 // globals created by the current parameters selector
 
     RenderGeometry geometry;       // render geometry and row counters
-    BandRows bandRows;
     BufferSizes sizes;
     RunBuffers buffers;
-    RowBuffer rowBuffer;           // the SphereTable's buffer (the run's row buffer, or a larger one)
-    CompositeTarget target;        // the band the compositor reads and writes
-    int32_t filterWidth;           // recorded at start
+    RowBuffer rowBuffer;
+    RenderPlan* plan;              // the final render's plan, from start to the end of the run
+    HostBand band;                 // the band the host delivered last
+    int32_t filterWidth;           // recorded at start, for the dialog's pictures
     int32_t filterHeight;
 
-    // Per-run state of the dialog.
+    // Per-run state of the dialog, reset at prepare and start; the dialog
+    // reads it once it is built.
     uint8_t dialogOpen;
     uint8_t dialogFlags[2];
     int16_t dialogEndCode;
     uint8_t timerActive;
 
-    // The 128 x 128, 3-channel thumbnail and the size of a loaded one.
+    // The 128 x 128, 3-channel thumbnail and the size of a loaded one (the
+    // latter for the dialog's memory dots).
     uint8_t thumbnail[kThumbnailSide * kThumbnailSide * 3];
     uint8_t thumbnailReady;
     int32_t loadedThumbnailSize;
-
-    // Arcsine tables: cos(asin(i/256)), asin(i/256) and the same at 1/512 steps.
-    float arcsine256[257][2];
-    double arcsine512[513][2];
-
-    int32_t jobCount;              // entries in the job list
 };
 
 inline WorkBlock* workBlock(PluginGlobals& g) {

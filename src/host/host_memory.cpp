@@ -59,7 +59,7 @@ bool bufferSuiteUsable(const pi::FilterRecord* record) {
            procs->unlockProc && procs->freeProc;
 }
 
-bool allocateBuffer(const pi::FilterRecord* record, int32_t size, HostBuffer* buffer) {
+bool allocateHostBuffer(const pi::FilterRecord* record, int32_t size, HostBuffer* buffer) {
     *buffer = HostBuffer{};
     if (size < 0) return false;
     if (!bufferSuiteUsable(record)) {
@@ -82,7 +82,7 @@ bool allocateBuffer(const pi::FilterRecord* record, int32_t size, HostBuffer* bu
     return true;
 }
 
-void freeBuffer(const pi::FilterRecord* record, HostBuffer* buffer) {
+void freeHostBuffer(const pi::FilterRecord* record, HostBuffer* buffer) {
     if (buffer->id && record && record->bufferProcs) {
         record->bufferProcs->unlockProc(buffer->id);
         record->bufferProcs->freeProc(buffer->id);

@@ -19,6 +19,22 @@ void unlockHandle(const pi::FilterRecord* record, pi::Handle h);
 void disposeHandle(const pi::FilterRecord* record, pi::Handle h);
 int32_t handleSize(const pi::FilterRecord* record, pi::Handle h);
 
+// Unlocks a host handle when the scope ends, however it ends (an exception
+// on its way to PluginMain's catch included), so no path leaves it locked.
+class HandleUnlocker {
+public:
+    HandleUnlocker(const pi::FilterRecord* record, pi::Handle handle) : record_(record), handle_(handle) {}
+    ~HandleUnlocker() {
+        if (handle_) unlockHandle(record_, handle_);
+    }
+    HandleUnlocker(const HandleUnlocker&) = delete;
+    HandleUnlocker& operator=(const HandleUnlocker&) = delete;
+
+private:
+    const pi::FilterRecord* record_;
+    pi::Handle handle_;
+};
+
 // A buffer from the host's buffer suite, or from plain allocation when the
 // host offers none.
 struct HostBuffer {
@@ -31,9 +47,9 @@ struct HostBuffer {
 bool bufferSuiteUsable(const pi::FilterRecord* record);
 
 // Allocates and locks; false (and an empty buffer) on failure.
-bool allocateBuffer(const pi::FilterRecord* record, int32_t size, HostBuffer* buffer);
+bool allocateHostBuffer(const pi::FilterRecord* record, int32_t size, HostBuffer* buffer);
 // Unlocks and frees; safe on an empty buffer.
-void freeBuffer(const pi::FilterRecord* record, HostBuffer* buffer);
+void freeHostBuffer(const pi::FilterRecord* record, HostBuffer* buffer);
 
 }  // namespace lumenfall
 

@@ -3,20 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/render_bridge.h"
+#include "host/band_render.h"
 #include "host/run_hooks.h"
-#include "kernels/resample_image.h"
-#include "render/render_driver.h"
+#include "render/render_plan.h"
+#include "render/resample_image.h"
 
 namespace lumenfall {
 
 BufferSizes bufferSizesFor(int32_t width, int32_t height) {
     BufferSizes s{};
-    s.rowLength = width + 3;
-    s.rowLengthDouble = 2 * (width + 3);
-    s.passCount = height + 3;
     s.workingRow = std::max(2 * (std::max(width, height) + 4), 3 * width + 2184);
-    s.span = width + 2178;
     s.bufferSpace = 2 * s.workingRow + 1112;
     return s;
 }
@@ -39,38 +35,37 @@ void prepareGeometry(PluginGlobals& g, ParameterBlock& block) {
 bool allocateRunBuffers(PluginGlobals& g) {
     RunBuffers& b = g.buffers;
     const pi::FilterRecord* record = g.record;
-    bool ok = allocateBuffer(record, 2 * g.sizes.workingRow, &b.rowBuffer);
-    // Five small buffers (the 32-byte one first), the job records, the work
-    // block, then the last two small buffers.
-    for (int i = 0; ok && i < 5; ++i) ok = allocateBuffer(record, i == 0 ? 32 : 16, &b.small[i]);
-    ok = ok && allocateBuffer(record, kJobRecordBytes * kMaxJobs, &b.jobRecords);
-    ok = ok && allocateBuffer(record, int32_t(kWorkBlockBytes), &b.workBlock);
-    for (int i = 5; ok && i < kSmallBufferCount; ++i) ok = allocateBuffer(record, 16, &b.small[i]);
+    bool ok = allocateHostBuffer(record, 2 * g.sizes.workingRow, &b.rowBuffer);
+    // Five small buffers (the 32-byte one first), the work block, then the
+    // last two small buffers.
+    for (int i = 0; ok && i < 5; ++i) ok = allocateHostBuffer(record, i == 0 ? 32 : 16, &b.small[i]);
+    ok = ok && allocateHostBuffer(record, int32_t(kWorkBlockBytes), &b.workBlock);
+    for (int i = 5; ok && i < kSmallBufferCount; ++i) ok = allocateHostBuffer(record, 16, &b.small[i]);
     if (!ok) {
         freeRunBuffers(g);
         return false;
     }
     b.allocated = true;
-    // The band counters start from zero with every new work block, and the
-    // resampling weights are there before anything resamples.
+    // The resampling weights are there before anything resamples, and the
+    // band counters start from zero with every run.
     WorkBlock* work = workBlock(g);
     std::memset(work, 0, sizeof(WorkBlock));
     fillLanczosWeights(*work);
-    g.rowBuffer = RowBuffer{reinterpret_cast<uint16_t*>(b.rowBuffer.data), size_t(b.rowBuffer.size),
-                            kRunRowBufferHandle};
+    g.geometry.progressCounter = g.geometry.progressLastDone = g.geometry.abortCounter = 0;
+    g.rowBuffer = RowBuffer{reinterpret_cast<uint16_t*>(b.rowBuffer.data), size_t(b.rowBuffer.size), nullptr};
     return true;
 }
 
 void freeRunBuffers(PluginGlobals& g) {
     RunBuffers& b = g.buffers;
-    // A row buffer the driver grew is freed the way it came.
-    releaseDriverBuffer(g, g.rowBuffer.handle);
-    g.rowBuffer = RowBuffer{nullptr, 0, 0};
-    freeBuffer(g.record, &b.rowBuffer);
-    for (HostBuffer& small : b.small) freeBuffer(g.record, &small);
-    freeBuffer(g.record, &b.jobRecords);
-    freeBuffer(g.record, &b.workBlock);
+    // A grown row buffer is freed the way it came.
+    releaseRowBuffer(g);
+    freeHostBuffer(g.record, &b.rowBuffer);
+    for (HostBuffer& small : b.small) freeHostBuffer(g.record, &small);
+    freeHostBuffer(g.record, &b.workBlock);
     b.allocated = false;
+    delete g.plan;
+    g.plan = nullptr;
 }
 
 void emptyRectangles(pi::FilterRecord* record) {
@@ -110,11 +105,6 @@ void requestRow(PluginGlobals& g, const ParameterBlock& block, int32_t r) {
     record->inHiPlane = record->outHiPlane = int16_t(record->planes - 1);
     record->inputRate = record->maskRate = pi::kFixedOne;
     record->inputPadding = record->outputPadding = record->maskPadding = pi::kPadEdgeReplication;
-
-    g.bandRows.maskFirstRow = record->maskRect.top - filter.top;
-    g.bandRows.maskLastRow = record->maskRect.bottom - 1 - filter.top;
-    g.bandRows.inputFirstRow = record->inRect.top - filter.top;
-    g.bandRows.inputLastRow = record->inRect.bottom - 1 - filter.top;
 
     if (block.renderTarget == kTargetTiledImage) {
         const RenderRect& render = g.geometry.renderRect;
@@ -159,24 +149,36 @@ void requestPreview(PluginGlobals& g, ParameterBlock& block, int32_t k, int32_t 
 }
 
 void startFinalRender(PluginGlobals& g, ParameterBlock& block) {
-    RenderBridge bridge;
-    openRenderBridge(bridge, g, block);
-    // A host that cannot deliver the first band, or a driver that could not
-    // get its row buffer, ends the run here with nothing left allocated.
-    if (beginFinalRender(bridge.session) != 0) endRun(g);
+    pi::FilterRecord* record = g.record;
+    // The final render always goes into the host image at full size,
+    // whatever the dialog left in the block.
+    block.viewOriginX = 0;
+    block.viewOriginY = 0;
+    block.renderTarget = kTargetHostImage;
+    const pi::Rect& f = record->filterRect;
+    g.geometry.renderRect = RenderRect{f.top, f.left, f.bottom, f.right};
+    setRenderGeometry(g, block, g.geometry.renderRect, 1);
+    // A driver that could not get its memory, or a host that cannot deliver
+    // the first band, ends the run here with nothing left allocated.
+    if (!planRender(g, block, g.geometry.renderWidth)) {
+        endRun(g);
+        return;
+    }
+    requestRow(g, block, int32_t(g.geometry.currentRow));
+    if (record->advanceState) *g.result = record->advanceState();
+    if (*g.result != 0) endRun(g);
 }
 
 void continueBandLoop(PluginGlobals& g, ParameterBlock& block) {
-    if (!g.buffers.allocated) {
+    if (!g.buffers.allocated || !g.plan) {
         emptyRectangles(g.record);
         return;
     }
-    RenderBridge bridge;
-    openRenderBridge(bridge, g, block);
     RenderGeometry& geometry = g.geometry;
+    BandServices services(g, kTargetHostImage, nullptr);
     describeHostBand(g);
     for (;;) {
-        renderRowStep(bridge.session);  // progress, the row, the next row number, the abort test
+        renderBandStep(g, kTargetHostImage, services);  // progress, the row, the next row number, the abort test
         if (*g.result != 0) geometry.rendering = 0;
         if (*g.result == 0) requestRow(g, block, int32_t(geometry.currentRow));
         if (!geometry.rendering) {

@@ -5,18 +5,14 @@
 #include "host/host_memory.h"
 #include "host/pi_abi.h"
 #include "host/selectors.h"
-#include "platform/plugin_dialogs.h"
+#include "ui/plugin_dialogs.h"
 
 namespace lumenfall {
 namespace {
 
-// Pointers of the latest call, for callbacks that receive no context.
-struct ModuleState {
-    pi::FilterRecord* record;
-    intptr_t* data;
-    int16_t* result;
-    uint8_t aboutBoxOpen;
-} g_module;
+// Set while the about box is open (module state, as the about selector has
+// no globals); nothing reads it yet.
+uint8_t g_aboutBoxOpen = 0;
 
 void dispatch(int16_t selector, pi::FilterRecord* record, intptr_t* data, int16_t* result) {
     const bool slotWasEmpty = *data == 0;
@@ -34,6 +30,7 @@ void dispatch(int16_t selector, pi::FilterRecord* record, intptr_t* data, int16_
         *result = pi::kMemFullErr;
         return;
     }
+    const HandleUnlocker globalsLock(record, globalsHandle);
     g->result = result;
     g->record = record;
     *result = 0;
@@ -42,21 +39,20 @@ void dispatch(int16_t selector, pi::FilterRecord* record, intptr_t* data, int16_
     ParameterBlock* block = validateParameters(*g);
     if (!block) {
         *result = pi::kMemFullErr;
-    } else {
-        switch (selector) {
-            case pi::kSelectorParameters: handleParameters(*g, *block); break;
-            case pi::kSelectorPrepare:
-                record->bufferSpace = 0;
-                handlePrepare(*g, *block);
-                break;
-            case pi::kSelectorStart: handleStart(*g, *block); break;
-            case pi::kSelectorContinue: handleContinue(*g, *block); break;
-            case pi::kSelectorFinish: handleFinish(*g, *block); break;
-            default: *result = pi::kFilterBadParameters; break;
-        }
-        unlockParameters(*g);
+        return;
     }
-    if (*data) unlockHandle(record, reinterpret_cast<pi::Handle>(*data));
+    const HandleUnlocker parametersLock(record, record->parameters);
+    switch (selector) {
+        case pi::kSelectorParameters: handleParameters(*g, *block); break;
+        case pi::kSelectorPrepare:
+            record->bufferSpace = 0;
+            handlePrepare(*g, *block);
+            break;
+        case pi::kSelectorStart: handleStart(*g, *block); break;
+        case pi::kSelectorContinue: handleContinue(*g, *block); break;
+        case pi::kSelectorFinish: handleFinish(*g, *block); break;
+        default: *result = pi::kFilterBadParameters; break;
+    }
 }
 
 }  // namespace
@@ -65,23 +61,21 @@ void dispatch(int16_t selector, pi::FilterRecord* record, intptr_t* data, int16_
 LF_PLUGIN_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
     using namespace lumenfall;
     if (!result) return;
-    g_module.data = data;
-    g_module.result = result;
     try {
         if (selector == pi::kSelectorAbout) {
             // The about selector receives an about record, never a filter record.
-            g_module.aboutBoxOpen = 0;
             const auto* about = static_cast<const pi::AboutRecord*>(record);
             *result = 0;
+            g_aboutBoxOpen = 1;
             showAboutBox(about ? about->platformData : nullptr);
+            g_aboutBoxOpen = 0;
             return;
         }
         if (!record || !data) {
             *result = pi::kParamErr;
             return;
         }
-        g_module.record = static_cast<pi::FilterRecord*>(record);
-        dispatch(selector, g_module.record, data, result);
+        dispatch(selector, static_cast<pi::FilterRecord*>(record), data, result);
     } catch (const std::bad_alloc&) {
         *result = pi::kMemFullErr;
     } catch (...) {

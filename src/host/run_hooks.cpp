@@ -33,7 +33,6 @@ void resetUndoAndPreviewState(PluginGlobals& g) {
 void loadMemoryDotMap(PluginGlobals& g) {
     if (WorkBlock* work = workBlock(g)) loadMemoryDotMapFile(work->memoryDotKept);
 }
-void resetJobList(PluginGlobals& g) { g.jobCount = 0; }
 void readDescriptor(PluginGlobals& g, ParameterBlock& block) {
     const int16_t error = readDescriptorInto(g.record, block);
     if (error != 0) *g.result = error;

@@ -15,7 +15,6 @@ void loadCachedSettings(PluginGlobals& g, ParameterBlock& block);
 void clearMemoryDotTable(PluginGlobals& g);
 void resetUndoAndPreviewState(PluginGlobals& g);
 void loadMemoryDotMap(PluginGlobals& g);
-void resetJobList(PluginGlobals& g);
 
 // Start, after the refusals: applies the host's descriptor to the block.
 void readDescriptor(PluginGlobals& g, ParameterBlock& block);

@@ -1,13 +1,12 @@
 #include "host/selectors.h"
 
-#include <cmath>
 #include <cstring>
 #include <ctime>
 
 #include "host/image_pipeline.h"
 #include "host/run_hooks.h"
 #include "params/defaults.h"
-#include "platform/plugin_dialogs.h"
+#include "ui/plugin_dialogs.h"
 #include "platform/random.h"
 
 namespace lumenfall {
@@ -35,23 +34,6 @@ ParameterBlock* validateParameters(PluginGlobals& g) {
         return validateParameters(g);
     }
     return reinterpret_cast<ParameterBlock*>(lockHandle(record, record->parameters));
-}
-
-void unlockParameters(PluginGlobals& g) {
-    if (g.record && g.record->parameters) unlockHandle(g.record, g.record->parameters);
-}
-
-void buildArcsineTables(PluginGlobals& g) {
-    for (int i = 0; i <= 256; ++i) {
-        const double a = std::asin(i / 256.0);
-        g.arcsine256[i][0] = float(std::cos(a));
-        g.arcsine256[i][1] = float(a);
-    }
-    for (int i = 0; i <= 512; ++i) {
-        const double a = std::asin(i / 512.0);
-        g.arcsine512[i][0] = std::cos(a);
-        g.arcsine512[i][1] = a;
-    }
 }
 
 void handleParameters(PluginGlobals&, ParameterBlock& block) { block.showDialog = 1; }
@@ -96,10 +78,8 @@ static void applyRunSetUp(PluginGlobals& g, ParameterBlock& block) {
     block.settingsFolder[0] = block.psdFolder[0] = block.htmlFolder[0] = 0;
     g.loadedThumbnailSize = 0;
     clearMemoryDotTable(g);
-    buildArcsineTables(g);
     resetUndoAndPreviewState(g);
     loadMemoryDotMap(g);
-    resetJobList(g);
     block.exportFormat = 3;
 }
 

@@ -7,18 +7,15 @@
 namespace lumenfall {
 
 // Makes sure the parameter block exists in the host's parameter handle;
-// returns null (result -108) when it cannot be created or locked.
+// returns it locked (the dispatch unlocks it), or null (result -108) when it
+// cannot be created or locked.
 ParameterBlock* validateParameters(PluginGlobals& g);
-void unlockParameters(PluginGlobals& g);
 
 void handleParameters(PluginGlobals& g, ParameterBlock& block);
 void handlePrepare(PluginGlobals& g, ParameterBlock& block);
 void handleStart(PluginGlobals& g, ParameterBlock& block);
 void handleContinue(PluginGlobals& g, ParameterBlock& block);
 void handleFinish(PluginGlobals& g, ParameterBlock& block);
-
-// The arcsine tables of the globals.
-void buildArcsineTables(PluginGlobals& g);
 
 }  // namespace lumenfall
 

@@ -1,30 +1,59 @@
-// The glue compositor: blends one effect pixel onto the image pixel under it
-// by the glue mode and writes it to the render target (host output row,
-// dialog preview over a checkerboard through the selection, or the dialog's
-// tiled image).
+// The glue compositor: blends a span of effect pixels onto the image pixels
+// under them by the glue mode. The pixel layout is fixed once per span; the
+// blend itself knows nothing of where pixels come from or go to. Rows in
+// memory (the host's band, the preview) are read and written here too;
+// other stores read into and write from the blend's plain arrays.
 #ifndef LUMENFALL_KERNELS_GLUE_COMPOSITOR_H
 #define LUMENFALL_KERNELS_GLUE_COMPOSITOR_H
 
 #include <cstdint>
 
-#include "kernels/composite_target.h"
+#include "kernels/host_band.h"
+#include "kernels/sun_elements.h"
 
 namespace lumenfall {
-
-struct GlueContext {
-    const CompositeTarget* target;
-    int32_t glue;                      // glue mode 1..19; others blend as "normal"
-    const int32_t* proceduralWeights;  // 256 entries
-};
 
 // The channel maximum M of a host depth: 255 for 8 bits, 32768 for 16 bits;
 // 0 for any other depth, which the compositor leaves untouched.
 int32_t compositeFullScale(int32_t depth);
 
-// effect: R, G, B as fractions of the renderer's float scale and the coverage
-// (the renderer always passes full coverage). rimWeight 0..4.
-void compositePixel(const GlueContext& context, int32_t x, int32_t y, const float effect[4],
-                    int32_t rimWeight);
+// Everything about a pixel's layout in the rows.
+struct PixelLayout {
+    int32_t fullScale;     // M
+    int32_t bytes;         // bytes per channel: 1 or 2
+    int32_t planes;        // planes per pixel in the rows
+    int32_t colourPlanes;  // 1 (grey) or 3
+    bool grey;
+    bool transparency;     // the last plane is an editable transparency
+};
+
+// False when the rows cannot be blended (a depth other than 8 or 16 bits,
+// or no colour plane).
+bool pixelLayoutOf(int32_t depth, int32_t planes, bool editableTransparency, PixelLayout* layout);
+
+struct GlueSetup {
+    int32_t glue;                      // glue mode 1..19; others blend as "normal"
+    const int32_t* proceduralWeights;  // 256 entries
+    float inverseScale;                // 1 / the renderer's float scale Mf
+    PixelLayout layout;
+};
+
+// Blends effect[i] onto source[i] (channels 0..M; a grey source repeats its
+// value in all three) into result[i] and the output transparency alpha[i].
+void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
+               int32_t (*result)[3], int32_t* alpha);
+
+// How blended pixels are written into rows in memory.
+enum class BandWrite {
+    Final,    // the result, and the transparency plane where there is one
+    Preview,  // the result over an 8 x 8 checkerboard, through the selection
+};
+
+// Blends pixels first .. first + count - 1 of row `row` (relative to the
+// filtered area's top) of the band. Rows the band does not hold are left
+// alone. Returns false when the band has no input or output rows.
+bool compositeBandSpan(const GlueSetup& setup, const HostBand& band, BandWrite how, int32_t row,
+                       int32_t first, int32_t count, const SunPixel* effect);
 
 }  // namespace lumenfall
 

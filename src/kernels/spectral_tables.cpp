@@ -23,8 +23,8 @@ void fadeSpikeEnds(int32_t base[3][kSpectralBaseEntries]) {
     }
 }
 
-void buildSpikeRamp(const ParameterBlock& block, WorkBlock& work) {
-    int32_t (*base)[kSpectralBaseEntries] = work.spectralBase;
+void buildSpikeRamp(const ParameterBlock& block, SunTables& tables) {
+    int32_t (*base)[kSpectralBaseEntries] = tables.spectralBase;
     buildSpectralBase(kSpectralBuildSpike, base);
     fadeSpikeEnds(base);
     const int64_t diffraction = block.spikeDiffraction;
@@ -38,12 +38,12 @@ void buildSpikeRamp(const ParameterBlock& block, WorkBlock& work) {
             int64_t v = (sum[c] * diffraction + (100 - diffraction) * 255) / 100;
             v = (v * (block.spikeColor[c] >> 8)) >> 8;
             v = v * brightness / 100;
-            work.spikeRamp[c][j] = saturateTo<int16_t>(v);
+            tables.spikeRamp[c][j] = saturateTo<int16_t>(v);
         }
     }
 }
 
-void buildBowBase(const ParameterBlock& block, WorkBlock& work) {
+void buildBowBase(const ParameterBlock& block, SunTables& tables) {
     int32_t plain[3][kSpectralBaseEntries];
     buildSpectralBase(kSpectralBuildBow, plain);
     int64_t bow[3][kSpectralBaseEntries];
@@ -72,7 +72,7 @@ void buildBowBase(const ParameterBlock& block, WorkBlock& work) {
     // modulo 2^32 here keeps those bits.
     for (int c = 0; c < 3; ++c)
         for (int k = 0; k < kSpectralBaseEntries; ++k)
-            work.spectralBase[c][k] = int32_t(uint32_t(uint64_t(bow[c][k])));
+            tables.spectralBase[c][k] = int32_t(uint32_t(uint64_t(bow[c][k])));
 }
 
 // Sum of max(half - |d|, 0) over d <= x.
@@ -134,9 +134,9 @@ void addSpectrumSample(const int32_t base[3][kSpectralBaseEntries], int32_t w, i
     for (int c = 0; c < 3; ++c) sum[c] += (base[c][q] * (50 - u) + base[c][next] * u) / 50;
 }
 
-void buildSpectralTable(const ParameterBlock& block, WorkBlock& work, int mode) {
-    if (mode == kSpectralBuildSpike) buildSpikeRamp(block, work);
-    if (mode == kSpectralBuildBow) buildBowBase(block, work);
+void buildSpectralTable(const ParameterBlock& block, SunTables& tables, int mode) {
+    if (mode == kSpectralBuildSpike) buildSpikeRamp(block, tables);
+    if (mode == kSpectralBuildBow) buildBowBase(block, tables);
 }
 
 int64_t smearWeightTotal(int64_t half, int64_t centre, int64_t first, int64_t last) {
@@ -144,13 +144,13 @@ int64_t smearWeightTotal(int64_t half, int64_t centre, int64_t first, int64_t la
     return weightsUpTo(half, last - centre) - weightsUpTo(half, first - 1 - centre);
 }
 
-void buildBowTable(const ParameterBlock& block, WorkBlock& work) {
+void buildBowTable(const ParameterBlock& block, SunTables& tables) {
     uint16_t source[3][kSpectralBaseEntries];
     for (int c = 0; c < 3; ++c) {
-        std::memset(work.bowSpectrum[c], 0, sizeof work.bowSpectrum[c]);
+        std::memset(tables.bowSpectrum[c], 0, sizeof tables.bowSpectrum[c]);
         for (int k = 0; k < kSpectralBaseEntries; ++k) {
-            source[c][k] = uint16_t(uint32_t(work.spectralBase[c][k]));
-            work.bowSpectrum[c][k] = source[c][k];
+            source[c][k] = uint16_t(uint32_t(tables.spectralBase[c][k]));
+            tables.bowSpectrum[c][k] = source[c][k];
         }
     }
     if (block.bowSmear == 0) return;
@@ -179,7 +179,7 @@ void buildBowTable(const ParameterBlock& block, WorkBlock& work) {
                 const int64_t weight = half - d > 0 ? half - d : 0;
                 sum += weight * source[c][j];
             }
-            work.bowSpectrum[c][i + 1] = uint16_t(sum / total);
+            tables.bowSpectrum[c][i + 1] = uint16_t(sum / total);
         }
     }
 }

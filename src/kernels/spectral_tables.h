@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "params/parameter_block.h"
-#include "render/work_block.h"
+#include "kernels/sun_tables.h"
 
 namespace lumenfall {
 
@@ -28,13 +28,13 @@ void buildSpectralBase(int mode, int32_t base[3][kSpectralBaseEntries]);
 // Adds the spectrum sample at w tenths of a nanometre to `sum`.
 void addSpectrumSample(const int32_t base[3][kSpectralBaseEntries], int32_t w, int64_t sum[3]);
 
-// Mode 3 builds SpikeRamp (the base table is left faded in work.spectralBase);
+// Mode 3 builds SpikeRamp (the base table is left faded in tables.spectralBase);
 // mode 4 leaves the bow's blurred, tinted and possibly flipped 93 entries in
-// work.spectralBase. Other modes do nothing.
-void buildSpectralTable(const ParameterBlock& block, WorkBlock& work, int mode);
+// tables.spectralBase. Other modes do nothing.
+void buildSpectralTable(const ParameterBlock& block, SunTables& tables, int mode);
 
 // Copies the bow's 93 entries into BowSpectrum and smears them.
-void buildBowTable(const ParameterBlock& block, WorkBlock& work);
+void buildBowTable(const ParameterBlock& block, SunTables& tables);
 
 // Sum of the smear weights max(half - |centre - j|, 0) over j = first..last.
 int64_t smearWeightTotal(int64_t half, int64_t centre, int64_t first, int64_t last);

@@ -28,17 +28,6 @@ int64_t mulDiv(int64_t a, int64_t b, int64_t divisor) {
     return a * b / divisor;
 }
 
-int32_t streakScaleOf(int32_t flareDetail, int32_t width, int32_t height, int64_t renderScale) {
-    int64_t exponent = 1 + static_cast<int64_t>(flareDetail) * 5 / 100;  // an integer
-    double shortSide = static_cast<double>(width < height ? width : height);
-    double unit = shortSide * 0.001;
-    if (unit < 0.000001) unit = 0.000001;
-    double power = std::pow(2.0, static_cast<double>(4 - exponent));
-    int64_t g = saturateToInt32(power * unit * 256.0);
-    // Only the low 32 bits matter: the scale multiplies lattice coordinates.
-    return wrapToInt32(g * renderScale);
-}
-
 }  // namespace
 
 int32_t settingSize(int32_t percent, int32_t width, int32_t height) {
@@ -48,6 +37,16 @@ int32_t settingSize(int32_t percent, int32_t width, int32_t height) {
     if (s < 1.0) return 1;
     if (s >= kMaxSettingSize) return kMaxSettingSize;
     return static_cast<int32_t>(s);
+}
+
+int32_t flareStreakScale(int32_t flareDetail, int32_t width, int32_t height, int64_t renderScale) {
+    int64_t exponent = 1 + static_cast<int64_t>(flareDetail) * 5 / 100;  // an integer
+    double shortSide = static_cast<double>(width < height ? width : height);
+    double unit = shortSide * 0.001;
+    if (unit < 0.000001) unit = 0.000001;
+    double power = std::pow(2.0, static_cast<double>(4 - exponent));
+    int64_t g = saturateToInt32(power * unit * 256.0);
+    return wrapToInt32(g * renderScale);
 }
 
 int64_t curveLookup(const int32_t curve[256], int64_t position) {
@@ -96,213 +95,223 @@ void bleedOverRange(int64_t c[3], int64_t m, bool followUp) {
     }
 }
 
-bool setUpSunRow(const SunRowContext& context, SunRowSetup* s) {
-    if (context.block == nullptr || context.work == nullptr || context.target == nullptr) {
-        return false;
-    }
-    const ParameterBlock& p = *context.block;
-    const CompositeTarget& target = *context.target;
-    int32_t depth = target.band.depth;
+SunFrame sunFrameFor(const ParameterBlock& p, const FrameRequest& request) {
+    SunFrame s{};
+    const int32_t depth = request.depth;
     if (depth < 9) {
-        s->fullScale = 255;
-        s->floatScale = 255.0f;
+        s.fullScale = 255;
+        s.floatScale = 255.0f;
     } else if (depth == 16) {
-        s->fullScale = 32768;
-        s->floatScale = 32768.0f;
+        s.fullScale = 32768;
+        s.floatScale = 32768.0f;
     } else {
-        s->fullScale = 65535;
-        s->floatScale = 1.0f;
+        s.fullScale = 65535;
+        s.floatScale = 1.0f;
     }
-    s->eightBit = depth < 9;
+    s.eightBit = depth < 9;
 
-    int32_t w = context.renderWidth, h = context.renderHeight;
-    int64_t ratio = 1;
-    if (target.renderTarget == kTargetTiledImage && target.tiled.image != nullptr) {
-        int64_t areaW = w < 1 ? 1 : w, areaH = h < 1 ? 1 : h;
-        ratio = max64(target.width / areaW, target.height / areaH);
-        ratio = clampInt64(ratio, 0, 65536);
-    }
-    int64_t scale = clampInt64(p.renderScale, 1, 65536);
-    s->renderScale = scale;
+    const int32_t w = request.areaWidth, h = request.areaHeight;
+    const int64_t ratio = clampInt64(request.enlargement, 0, 65536);
+    const int64_t scale = clampInt64(request.renderScale, 1, 65536);
+    s.renderScale = scale;
 
-    int64_t sunSize = settingSize(p.sunRadius, w, h);
-    s->sunRadius = max64(sunSize * 4 / scale, 0);
-    s->discEdge = s->sunRadius + 4;
-    s->limbStart = max64(s->discEdge * 8 / 10, 1);
-    s->haloOuter = max64((sunSize + settingSize(p.haloRadius, w, h)) * 4 / scale, 1);
-    s->haloWidth = s->haloOuter - s->sunRadius;
-    if (s->haloWidth == 0) s->haloWidth = 1;
-    s->bowInner = max64(settingSize(p.bowRadius, w, h) * 4 / scale, 1);
-    s->bowOuter = max64(s->bowInner + 2 * (settingSize(p.bowWidth, w, h) * 4 / scale), 1);
-    s->bowWidth = max64(s->bowOuter - s->bowInner, 1);
-    s->flareOuter = max64(settingSize(p.flareRadius, w, h) * 4 / scale + s->sunRadius, 1);
-    s->flareExtent = max64(s->flareOuter - s->sunRadius, 1);
-    s->flareStart = max64(s->sunRadius, 1);
+    const int64_t sunSize = settingSize(p.sunRadius, w, h);
+    s.sunRadius = max64(sunSize * 4 / scale, 0);
+    s.discEdge = s.sunRadius + 4;
+    s.limbStart = max64(s.discEdge * 8 / 10, 1);
+    s.haloOuter = max64((sunSize + settingSize(p.haloRadius, w, h)) * 4 / scale, 1);
+    s.haloWidth = s.haloOuter - s.sunRadius;
+    if (s.haloWidth == 0) s.haloWidth = 1;
+    s.bowInner = max64(settingSize(p.bowRadius, w, h) * 4 / scale, 1);
+    s.bowOuter = max64(s.bowInner + 2 * (settingSize(p.bowWidth, w, h) * 4 / scale), 1);
+    s.bowWidth = max64(s.bowOuter - s.bowInner, 1);
+    s.flareOuter = max64(settingSize(p.flareRadius, w, h) * 4 / scale + s.sunRadius, 1);
+    s.flareExtent = max64(s.flareOuter - s.sunRadius, 1);
+    s.flareStart = max64(s.sunRadius, 1);
 
     // Wider wedges than 2^21 leave every flare term 0, exactly as unbounded
     // arithmetic would; gains beyond 2^22 saturate the flare light the same.
-    s->flareWedge = clampInt64(static_cast<int64_t>(p.flareWidth) * 4096 / 100, -(1 << 21), 1 << 21);
-    s->flareHalf = s->flareWedge >> 1;
-    s->flareGain = clampInt64(static_cast<int64_t>(p.flareBrightness) * 256 / 100, -(1 << 22), 1 << 22);
-    s->flareCount = clampInt32(p.flareCount, 0, 100);
-    s->spikeCount = clampInt32(p.spikeCount, 0, 255);
-    s->spikeRampRate = 100 - static_cast<int64_t>(p.spikeDetail);
-    s->streakScale = streakScaleOf(p.flareDetail, w, h, scale);
-    s->masterBrightness = p.masterBrightness;
-    s->sunType = p.sunType;
+    s.flareWedge = clampInt64(static_cast<int64_t>(p.flareWidth) * 4096 / 100, -(1 << 21), 1 << 21);
+    s.flareHalf = s.flareWedge >> 1;
+    s.flareGain = clampInt64(static_cast<int64_t>(p.flareBrightness) * 256 / 100, -(1 << 22), 1 << 22);
+    s.flareCount = clampInt32(p.flareCount, 0, 100);
+    s.spikeCount = clampInt32(p.spikeCount, 0, 255);
+    s.spikeRampRate = 100 - static_cast<int64_t>(p.spikeDetail);
+    s.streakScale = flareStreakScale(p.flareDetail, w, h, scale);
+    s.masterBrightness = p.masterBrightness;
+    s.sunType = p.sunType;
 
-    int64_t cx = (static_cast<int64_t>(p.centerX) - p.viewOriginX) * ratio / scale;
-    int64_t cy = (static_cast<int64_t>(p.centerY) - p.viewOriginY) * ratio / scale;
-    s->centreX = clampInt64(cx, -kMaxCentreOffset, kMaxCentreOffset);
-    s->centreY = clampInt64(cy, -kMaxCentreOffset, kMaxCentreOffset);
-    return true;
+    const int64_t cx = (static_cast<int64_t>(p.centerX) - request.viewOriginX) * ratio / scale;
+    const int64_t cy = (static_cast<int64_t>(p.centerY) - request.viewOriginY) * ratio / scale;
+    s.centreX = clampInt64(cx, -kMaxCentreOffset, kMaxCentreOffset);
+    s.centreY = clampInt64(cy, -kMaxCentreOffset, kMaxCentreOffset);
+    return s;
 }
 
-SunPixel computeSunPixel(const SunRowContext& context, const SunRowSetup& s,
-                         const SurfaceTables& surface, int32_t x, int32_t y) {
-    const ParameterBlock& p = *context.block;
-    const WorkBlock& work = *context.work;
-    const DerivedValues& derived = p.derived;
+SunOffset sunOffsetOf(const SunFrame& frame, int32_t x, int32_t y) {
+    SunOffset at;
+    at.dx = frame.centreX - x;
+    at.dy = frame.centreY - y;
+    at.angle = diamondAngle(at.dx, at.dy);
+    at.r = static_cast<int64_t>(std::sqrt(static_cast<double>(16 * (at.dx * at.dx + at.dy * at.dy))));
+    return at;
+}
 
-    const int64_t dx = s.centreX - x, dy = s.centreY - y;
-    const int64_t angle = diamondAngle(dx, dy);
-    const int64_t r =
-        static_cast<int64_t>(std::sqrt(static_cast<double>(16 * (dx * dx + dy * dy))));
+void addSpikeLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
+    const SunFrame& s = sun.frame;
+    if (at.r < s.sunRadius || s.spikeCount < 1) return;
+    const SunTables& t = *sun.tables;
+    const int64_t dx = at.dx, dy = at.dy;
+    int64_t sum = 0;
+    for (int32_t k = 0; k < s.spikeCount; ++k) {
+        const int32_t* axis = t.spikeAxes[k];
+        const int64_t across = abs64(axis[0] * dy + axis[1] * dx);
+        if (300 - across < 0) continue;
+        const int64_t along = 32640 - abs64(axis[3] * dx - axis[2] * dy);
+        if (along >= 128) sum += ((along >> 7) * t.spikeProfile[300 - across]) >> 8;
+    }
+    // j = renderScale * (100 - spikeDetail) * r / 50; past the ramp's end
+    // every j reads entry 599 alone, and a negative j reads entry 0.
+    int64_t j = mulDiv(s.renderScale * s.spikeRampRate, at.r, 50);
+    j = clampInt64(j, 0, 599 * 4 + 3);
+    const int64_t e = min64(j >> 2, 599), f = j & 3, e1 = min64(e + 1, 599);
+    for (int c = 0; c < 3; ++c) {
+        // The weights are 3 - f and f: they sum to 3, not 4.
+        const int64_t ramp = static_cast<int64_t>(t.spikeRamp[c][e]) * (3 - f) +
+                             static_cast<int64_t>(t.spikeRamp[c][e1]) * f;
+        total[c] += shiftRight64(ramp * sum, 3);
+    }
+}
 
-    int64_t total[3] = {0, 0, 0};
+void addHaloLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
+    const SunFrame& s = sun.frame;
+    if (at.r < s.sunRadius || at.r >= s.haloOuter) return;
+    const int64_t t = max64((s.haloOuter - at.r) * 32768 / s.haloWidth, 0);
+    for (int c = 0; c < 3; ++c) {
+        total[c] += max64(curveLookup(sun.settings->derived.haloCurves[c], t) >> 7, 0);
+    }
+}
 
-    // Spikes.
-    if (r >= s.sunRadius && s.spikeCount >= 1) {
-        int64_t sum = 0;
-        for (int32_t k = 0; k < s.spikeCount; ++k) {
-            const int32_t* axis = work.spikeAxes[k];
-            int64_t across = abs64(axis[0] * dy + axis[1] * dx);
-            if (300 - across < 0) continue;
-            int64_t along = 32640 - abs64(axis[3] * dx - axis[2] * dy);
-            if (along >= 128) sum += ((along >> 7) * work.spikeProfile[300 - across]) >> 8;
+void addFlareLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
+    const SunFrame& s = sun.frame;
+    const int64_t r = at.r;
+    if (r < s.flareStart || r >= s.flareOuter) return;
+    // Without a wedge to light (no flares, or wedges too narrow to hold a
+    // pixel) the light is 0 and the streak noise need not be taken.
+    int64_t scaled = 0;
+    if (s.flareCount > 0 && s.flareHalf > 0) {
+        const SunTables& t = *sun.tables;
+        const int64_t dx = at.dx, dy = at.dy, angle = at.angle;
+        const int32_t px = static_cast<int32_t>(-dx), py = static_cast<int32_t>(-dy);
+        const int32_t noise = streakNoise(t.noiseTable, px, py, px + static_cast<int32_t>(120 * dx / r),
+                                          py + static_cast<int32_t>(120 * dy / r), s.streakScale);
+        const int64_t wedge = s.flareWedge, half = s.flareHalf;
+        int64_t light = 0;
+        for (int32_t i = 0; i < s.flareCount; ++i) {
+            const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
+            const bool inside = (b < angle && angle < b + wedge) ||
+                                (b < angle + 16384 && angle + 16384 < b + wedge);
+            if (!inside) continue;
+            int64_t d = angle - b;
+            if (d < 0) d += 16384;
+            if (d > half) d = 2 * half - d;
+            const int64_t q = d * d / half;
+            const int64_t v = (q * (s.flareOuter - r) * noise) / (half * s.flareExtent);
+            if (2 * v - 80 > 0) light += 2 * v - 80;
         }
-        // j = renderScale * (100 - spikeDetail) * r / 50; past the ramp's end
-        // every j reads entry 599 alone, and a negative j reads entry 0.
-        int64_t j = mulDiv(s.renderScale * s.spikeRampRate, r, 50);
-        j = clampInt64(j, 0, 599 * 4 + 3);
-        int64_t e = min64(j >> 2, 599), f = j & 3, e1 = min64(e + 1, 599);
+        const int64_t value = min64(shiftRight64(noise * light, 8), INT64_C(1) << 40);
+        scaled = clampInt64(value * s.flareGain / 2, 0, 32768);
+    }
+    for (int c = 0; c < 3; ++c) total[c] += curveLookup(sun.settings->derived.flareCurves[c], scaled);
+}
+
+void addBowLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
+    const SunFrame& s = sun.frame;
+    if (at.r < s.bowInner || at.r >= s.bowOuter) return;
+    const SunTables& tables = *sun.tables;
+    const int64_t t = (at.r - s.bowInner) * 800 / s.bowWidth;
+    const int64_t e = t >> 2, f = t & 3, e1 = min64(e + 1, 200);
+    for (int c = 0; c < 3; ++c) {
+        const int64_t spectrum = static_cast<int64_t>(tables.bowSpectrum[c][e]) * (3 - f) +
+                                 static_cast<int64_t>(tables.bowSpectrum[c][e1]) * f;
+        total[c] += (spectrum * 129) >> 1;
+    }
+}
+
+DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
+    const SunFrame& s = sun.frame;
+    DiscLight disc{{0, 0, 0}, 4, false};
+    const int64_t r = at.r;
+    if (r >= s.discEdge) return disc;
+    const DerivedValues& derived = sun.settings->derived;
+    if (s.sunType == kSunFlat) {
         for (int c = 0; c < 3; ++c) {
-            // The weights are 3 - f and f: they sum to 3, not 4.
-            int64_t ramp = static_cast<int64_t>(work.spikeRamp[c][e]) * (3 - f) +
-                           static_cast<int64_t>(work.spikeRamp[c][e1]) * f;
-            total[c] += shiftRight64(ramp * sum, 3);
+            const int64_t u = max64(derived.sunCurves[c][255], 0);
+            disc.rgb[c] = u < 255 ? ((u << 7) | (u >> 1)) : 32768;
         }
+    } else if (s.sunType != kSunEclipse) {
+        int64_t k = 0;
+        if (sun.sphereTable != nullptr && sun.sphereLastIndex >= 0) {
+            k = sun.sphereTable[min64(r / 4, sun.sphereLastIndex)];
+        }
+        // Surface coordinates wrap like the texture they address.
+        const int32_t sx = wrapToInt32(-at.dx * 16 * k / 1024);
+        const int32_t sy = wrapToInt32(-at.dy * 16 * k / 1024);
+        int64_t level = 129 * static_cast<int64_t>(surfaceValue(sun.surface, sx, sy));
+        if (r > s.limbStart) level = level * (s.discEdge - r) / (s.discEdge - s.limbStart);
+        for (int c = 0; c < 3; ++c) disc.rgb[c] = curveLookup(derived.sunCurves[c], level);
     }
-
-    // Halo.
-    if (r >= s.sunRadius && r < s.haloOuter) {
-        int64_t t = max64((s.haloOuter - r) * 32768 / s.haloWidth, 0);
+    if (r >= s.sunRadius) {
+        disc.onRim = true;
+        disc.rimWeight = static_cast<int32_t>(r - s.sunRadius);
         for (int c = 0; c < 3; ++c) {
-            total[c] += max64(curveLookup(derived.haloCurves[c], t) >> 7, 0);
+            disc.rgb[c] = clampInt64(disc.rgb[c], -kMaxLight, kMaxLight) * s.masterBrightness / 25;
         }
+    } else {
+        disc.rimWeight = 0;
+        for (int c = 0; c < 3; ++c) total[c] += disc.rgb[c];
     }
+    return disc;
+}
 
-    // Flares. Without a wedge to light (no flares, or wedges too narrow to
-    // hold a pixel) the light is 0 and the streak noise need not be taken.
-    if (r >= s.flareStart && r < s.flareOuter) {
-        int64_t scaled = 0;
-        if (s.flareCount > 0 && s.flareHalf > 0) {
-            int32_t px = static_cast<int32_t>(-dx), py = static_cast<int32_t>(-dy);
-            int32_t noise = streakNoise(work.noiseTable, px, py,
-                                        px + static_cast<int32_t>(120 * dx / r),
-                                        py + static_cast<int32_t>(120 * dy / r), s.streakScale);
-            const int64_t wedge = s.flareWedge, half = s.flareHalf;
-            int64_t light = 0;
-            for (int32_t i = 0; i < s.flareCount; ++i) {
-                int64_t b = static_cast<int16_t>(work.flareAngles[i]);
-                bool inside = (b < angle && angle < b + wedge) ||
-                              (b < angle + 16384 && angle + 16384 < b + wedge);
-                if (!inside) continue;
-                int64_t d = angle - b;
-                if (d < 0) d += 16384;
-                if (d > half) d = 2 * half - d;
-                int64_t q = d * d / half;
-                int64_t v = (q * (s.flareOuter - r) * noise) / (half * s.flareExtent);
-                if (2 * v - 80 > 0) light += 2 * v - 80;
-            }
-            int64_t value = min64(shiftRight64(noise * light, 8), INT64_C(1) << 40);
-            scaled = clampInt64(value * s.flareGain / 2, 0, 32768);
-        }
-        for (int c = 0; c < 3; ++c) total[c] += curveLookup(derived.flareCurves[c], scaled);
-    }
-
-    // Bow.
-    if (r >= s.bowInner && r < s.bowOuter) {
-        int64_t t = (r - s.bowInner) * 800 / s.bowWidth;
-        int64_t e = t >> 2, f = t & 3, e1 = min64(e + 1, 200);
-        for (int c = 0; c < 3; ++c) {
-            int64_t spectrum = static_cast<int64_t>(work.bowSpectrum[c][e]) * (3 - f) +
-                               static_cast<int64_t>(work.bowSpectrum[c][e1]) * f;
-            total[c] += (spectrum * 129) >> 1;
-        }
-    }
-
-    // Sun disc.
-    int32_t rim = 4;
-    int64_t disc[3] = {0, 0, 0};
-    bool onRim = false;
-    if (r < s.discEdge) {
-        if (s.sunType == kSunFlat) {
-            for (int c = 0; c < 3; ++c) {
-                int64_t u = max64(derived.sunCurves[c][255], 0);
-                disc[c] = u < 255 ? ((u << 7) | (u >> 1)) : 32768;
-            }
-        } else if (s.sunType != kSunEclipse) {
-            int64_t k = 0;
-            if (context.sphereTable != nullptr && context.sphereLastIndex >= 0) {
-                k = context.sphereTable[min64(r / 4, context.sphereLastIndex)];
-            }
-            // Surface coordinates wrap like the texture they address.
-            int32_t sx = wrapToInt32(-dx * 16 * k / 1024);
-            int32_t sy = wrapToInt32(-dy * 16 * k / 1024);
-            int64_t level = 129 * static_cast<int64_t>(surfaceValue(surface, sx, sy));
-            if (r > s.limbStart) level = level * (s.discEdge - r) / (s.discEdge - s.limbStart);
-            for (int c = 0; c < 3; ++c) disc[c] = curveLookup(derived.sunCurves[c], level);
-        }
-        if (r >= s.sunRadius) {
-            onRim = true;
-            rim = static_cast<int32_t>(r - s.sunRadius);
-            for (int c = 0; c < 3; ++c) {
-                disc[c] = clampInt64(disc[c], -kMaxLight, kMaxLight) * s.masterBrightness / 25;
-            }
-        } else {
-            rim = 0;
-            for (int c = 0; c < 3; ++c) total[c] += disc[c];
-        }
-    }
-
+SunPixel finishSunPixel(const SunFrame& s, int64_t total[3], DiscLight disc) {
     const int64_t m = s.fullScale;
     for (int c = 0; c < 3; ++c) {
         total[c] = clampInt64(total[c], -kMaxLight, kMaxLight) * s.masterBrightness / 25;
         if (s.eightBit) {
             total[c] /= 129;
-            if (onRim) disc[c] /= 129;
+            if (disc.onRim) disc.rgb[c] /= 129;
         }
         total[c] = clampInt64(total[c], -kMaxScaledLight, kMaxScaledLight);
-        disc[c] = clampInt64(disc[c], -kMaxScaledLight, kMaxScaledLight);
+        disc.rgb[c] = clampInt64(disc.rgb[c], -kMaxScaledLight, kMaxScaledLight);
     }
     bleedOverRange(total, m, true);
     for (int c = 0; c < 3; ++c) total[c] = min64(total[c], m);
 
     SunPixel out;
-    out.rimWeight = rim;
-    if (onRim) {
-        bleedOverRange(disc, m, false);
+    out.rimWeight = disc.rimWeight;
+    if (disc.onRim) {
+        bleedOverRange(disc.rgb, m, false);
+        const int64_t rim = disc.rimWeight;
         for (int c = 0; c < 3; ++c) {
-            int64_t mixed = (rim * total[c] + (4 - rim) * min64(disc[c], m)) / 4;
+            const int64_t mixed = (rim * total[c] + (4 - rim) * min64(disc.rgb[c], m)) / 4;
             out.rgb[c] = static_cast<int32_t>(clampInt64(mixed, INT32_MIN, m));
         }
     } else {
-        for (int c = 0; c < 3; ++c) {
-            out.rgb[c] = static_cast<int32_t>(clampInt64(total[c], INT32_MIN, m));
-        }
+        for (int c = 0; c < 3; ++c) out.rgb[c] = static_cast<int32_t>(clampInt64(total[c], INT32_MIN, m));
     }
     return out;
+}
+
+SunPixel computeSunPixel(const SunContext& sun, int32_t x, int32_t y) {
+    const SunOffset at = sunOffsetOf(sun.frame, x, y);
+    int64_t total[3] = {0, 0, 0};
+    addSpikeLight(sun, at, total);
+    addHaloLight(sun, at, total);
+    addFlareLight(sun, at, total);
+    addBowLight(sun, at, total);
+    const DiscLight disc = discLight(sun, at, total);
+    return finishSunPixel(sun.frame, total, disc);
 }
 
 }  // namespace lumenfall

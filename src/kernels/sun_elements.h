@@ -3,13 +3,17 @@
 // brightness, with over-range light bled into the other channels. Geometry
 // is integer, in quarter pixels of the render grid; angles are diamond
 // angles, 16384 to the full turn.
+//
+// Each element is a small pure function of the sun's context and the
+// pixel's offset from the centre; computeSunPixel sums them.
 #ifndef LUMENFALL_KERNELS_SUN_ELEMENTS_H
 #define LUMENFALL_KERNELS_SUN_ELEMENTS_H
 
 #include <cstdint>
 
-#include "kernels/sun_renderer.h"
 #include "kernels/sun_surface.h"
+#include "kernels/sun_tables.h"
+#include "params/parameter_block.h"
 
 namespace lumenfall {
 
@@ -20,8 +24,16 @@ constexpr int32_t kMaxSettingSize = 1 << 24;
 // element reaches that far, and distances stay exact in 64 bits.
 constexpr int64_t kMaxCentreOffset = INT64_C(1) << 26;
 
-// size(p): the smaller side times trunc(p^2 / 10) / 1000, at least 1.
+// size(p): the smaller side times trunc(p^2 / 10) / 1000, at least 1, in
+// double precision. (The render tables size the sun with
+// scaledRadiusPixels, in single precision; the two differ by a pixel for
+// some sizes.)
 int32_t settingSize(int32_t percent, int32_t width, int32_t height);
+
+// The flare streaks' noise scale: trunc(2^(4 - s) * pixelUnit * 256) times
+// renderScale, with the integer exponent s = 1 + flareDetail * 5 / 100.
+// Only the low 32 bits are kept: the scale multiplies lattice coordinates.
+int32_t flareStreakScale(int32_t flareDetail, int32_t width, int32_t height, int64_t renderScale);
 
 // 128 times the curve interpolated at position 0..32768 (7-bit fraction).
 int64_t curveLookup(const int32_t curve[256], int64_t position);
@@ -33,8 +45,8 @@ int32_t diamondAngle(int64_t dx, int64_t dy);
 // unset only the first share is added (the rim's disc colour).
 void bleedOverRange(int64_t c[3], int64_t fullScale, bool followUp);
 
-// Values fixed for a whole row.
-struct SunRowSetup {
+// Radii and values fixed for a whole render into one target.
+struct SunFrame {
     int32_t fullScale;       // M: 255, 32768 or 65535
     float floatScale;        // Mf: 255, 32768 or 1
     bool eightBit;
@@ -53,16 +65,65 @@ struct SunRowSetup {
     int32_t sunType;
 };
 
-// False when there is nothing to draw into (no block, tables or target).
-bool setUpSunRow(const SunRowContext& context, SunRowSetup* setup);
+// What the frame depends on besides the settings.
+struct FrameRequest {
+    int32_t areaWidth;       // the rendered area; sizes use its shorter side
+    int32_t areaHeight;
+    int32_t depth;           // bits per channel of the target: 8, 16, or 32 (float)
+    int32_t renderScale;     // the render grid's step in image pixels
+    int32_t viewOriginX;     // the sun centre is moved by minus the origin
+    int32_t viewOriginY;
+    // A target larger than the area by a whole factor (an enlarged copy of
+    // the picture) moves the centre by that factor; 1 otherwise.
+    int64_t enlargement;
+};
+
+SunFrame sunFrameFor(const ParameterBlock& settings, const FrameRequest& request);
+
+// Everything the elements read: the frame and the tables of one render.
+struct SunContext {
+    SunFrame frame;
+    const ParameterBlock* settings;  // with its derived values filled
+    const SunTables* tables;
+    const uint16_t* sphereTable;     // may be null: the disc then has no texture shift
+    int32_t sphereLastIndex;
+    SurfaceTables surface;
+};
+
+// The pixel's offset from the centre, its distance r in quarter pixels and
+// its diamond angle.
+struct SunOffset {
+    int64_t dx, dy;
+    int64_t r;
+    int64_t angle;
+};
+SunOffset sunOffsetOf(const SunFrame& frame, int32_t x, int32_t y);
+
+// Each element adds its light to total (units of 1/128 level) where it
+// reaches the pixel.
+void addSpikeLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
+void addHaloLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
+void addFlareLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
+void addBowLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
+
+// The disc: inside the sun its light joins total; on the rim it is kept
+// apart and mixed in by the rim weight.
+struct DiscLight {
+    int64_t rgb[3];
+    int32_t rimWeight;   // 0 inside the disc, 0..3 on the rim, 4 outside
+    bool onRim;
+};
+DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
 
 struct SunPixel {
     int32_t rgb[3];     // 0..M (negative spike light may go below 0)
     int32_t rimWeight;  // 0 inside the disc, 0..3 on the rim, 4 outside
 };
 
-SunPixel computeSunPixel(const SunRowContext& context, const SunRowSetup& setup,
-                         const SurfaceTables& surface, int32_t x, int32_t y);
+// Master brightness, 8-bit scaling, bleeding and the rim mix.
+SunPixel finishSunPixel(const SunFrame& frame, int64_t total[3], DiscLight disc);
+
+SunPixel computeSunPixel(const SunContext& sun, int32_t x, int32_t y);
 
 }  // namespace lumenfall
 

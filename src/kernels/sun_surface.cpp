@@ -6,10 +6,10 @@
 
 namespace lumenfall {
 
-SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const WorkBlock& work) {
+SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const SunTables& tables) {
     const DerivedValues& d = block.derived;
     SurfaceTables t;
-    t.noise = work.noiseTable;
+    t.noise = tables.noiseTable;
     t.smoothstep = d.smoothstepTable;
     t.detailLevel = d.detailLevel;
     t.smearStride = d.smearStride < 1 ? 1 : d.smearStride;

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "params/parameter_block.h"
-#include "render/work_block.h"
+#include "kernels/sun_tables.h"
 
 namespace lumenfall {
 
@@ -27,7 +27,7 @@ struct SurfaceTables {
     const int16_t* centresY;
 };
 
-SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const WorkBlock& work);
+SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const SunTables& tables);
 
 // A smear line never takes more steps than this, so that any swirl strength
 // renders in bounded time. Lines of the shipped slider range stay far below.

@@ -10,13 +10,14 @@
 #include "params/parameter_block.h"
 #include "params/preset_format.h"
 
+#include "params/product_identity.h"
+
 namespace lumenfall {
 
 constexpr int32_t kMemoryDotCount = 25;
 constexpr int32_t kMemoryDotMapValues = 26;  // the value 40, then one kept flag per dot
 constexpr int32_t kMemoryDotMapLeader = 40;
 
-constexpr const char* kProductName = "Lumenfall";
 constexpr const char* kCachedSettingsFileName = "Lumenfall cached settings C";
 constexpr const char* kMemoryDotMapFileName = "Lumenfall memdot map 2";
 constexpr const char* kUndoFileNames[2] = {"Lumenfall undo 0", "Lumenfall undo 1"};

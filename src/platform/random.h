@@ -1,7 +1,7 @@
-// The C runtime's pseudo-random sequence on every build. On Windows this is
-// the runtime's own srand/rand (0..32767); elsewhere the C library's rand
-// has another range and sequence, so we reproduce the Windows runtime's
-// generator exactly: one seed gives the same rolls on every build.
+// The Windows C runtime's pseudo-random sequence (srand/rand, 0..32767),
+// reproduced on our own state on every build: one seed gives the same rolls
+// everywhere, and the host's own use of the runtime's rand neither moves
+// our sequence nor is moved by it.
 #ifndef LUMENFALL_PLATFORM_RANDOM_H
 #define LUMENFALL_PLATFORM_RANDOM_H
 

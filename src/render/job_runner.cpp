@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "render/tiled_image.h"
 
 namespace lumenfall {
 namespace {
@@ -74,20 +73,11 @@ void buildRectJobs(JobList& list, const JobRect& rect, int32_t code, int32_t job
     list.count = count;
 }
 
-void runJobs(JobList& list, RowRenderer renderer) {
+void runJobs(JobList& list, JobFunction work, void* context) {
     for (int32_t i = 0; i < list.count; ++i) {
         RenderJob& job = list.jobs[i];
         job.state = -1;
-        switch (job.code) {
-            case kJobRenderRow:
-                if (renderer && job.context) renderer(*job.context, job.row, job.first, job.last, 1);
-                break;
-            case kJobBuildLevel:
-                if (job.image) buildLevel(*job.image, job.row, job.rect);
-                break;
-            default:
-                break;
-        }
+        if (work) work(context, job);
     }
 }
 

@@ -8,12 +8,7 @@
 
 #include <cstdint>
 
-#include "kernels/sun_renderer.h"
-
 namespace lumenfall {
-
-struct TiledImage;
-struct RenderSession;
 
 constexpr int32_t kJobCount = 1;           // jobs per list
 constexpr int32_t kJobListCapacity = 16;   // room for a larger count in tests and later work
@@ -37,10 +32,7 @@ struct RenderJob {
     int32_t code;
     int32_t state;          // -1 once the job started
     JobRect rect;           // rectangle jobs
-    RenderSession* session;
     int32_t row;            // row jobs: the image row; level jobs: the source level
-    TiledImage* image;
-    const SunRowContext* context;
 };
 
 struct JobList {
@@ -48,8 +40,8 @@ struct JobList {
     RenderJob jobs[kJobListCapacity];
 };
 
-using RowRenderer = void (*)(const SunRowContext& context, int32_t row, int32_t first,
-                             int32_t last, int32_t step);
+// The work of one job; `context` is what the caller passed to runJobs.
+using JobFunction = void (*)(void* context, const RenderJob& job);
 
 // Range jobs over first..last (columns of a row); `jobCount` is clamped to
 // 1..kJobListCapacity. No job when the range is empty.
@@ -58,10 +50,9 @@ void buildRangeJobs(JobList& list, int32_t first, int32_t last, int32_t code, in
 // Rectangle jobs: strips across the longer side of `rect`.
 void buildRectJobs(JobList& list, const JobRect& rect, int32_t code, int32_t jobCount);
 
-// Runs every job in order: code 1 renders its columns of its row through
-// `renderer`, code -1000 builds level row + 1 of its image over its rectangle,
-// any other code does nothing.
-void runJobs(JobList& list, RowRenderer renderer = renderSunRow);
+// Runs every job of the list through `work` (code 1: columns of a row,
+// code -1000: a rectangle of a pyramid level), marking each started.
+void runJobs(JobList& list, JobFunction work, void* context);
 
 }  // namespace lumenfall
 

@@ -24,8 +24,8 @@ float clampUnit(double v) {
     return std::clamp(f, 0.0f, 1.0f);
 }
 
-int32_t noiseAt(const WorkBlock& work, int64_t index) {
-    return work.noiseTable[uint64_t(index) % kNoiseTableSize];
+int32_t noiseAt(const SunTables& tables, int64_t index) {
+    return tables.noiseTable[uint64_t(index) % kNoiseTableSize];
 }
 
 // A width or radius setting used as a divisor (setting + 1): below 0 it
@@ -47,7 +47,7 @@ float gammaExponent(int64_t step) {
     return 1.0f / float(1 - step);
 }
 
-void buildHaloCurves(ParameterBlock& block) {
+void buildHaloCurves(const ParameterBlock& block, DerivedValues& derived) {
     const float e = gammaExponent(haloGammaStep(block.haloBrightness));
     const int32_t red = colourHighByte(block.haloColor[kChannelRed]);
     const int32_t green = colourHighByte(block.haloColor[kChannelGreen]);
@@ -56,35 +56,35 @@ void buildHaloCurves(ParameterBlock& block) {
         const float p = std::pow(float(i * 0.00390625), e);
         // Red falls linearly with i, green with its square, blue with its
         // cube: a fading halo warms toward red.
-        block.derived.haloCurves[kChannelRed][i] = curveEntry(truncateToInt64(float((red * i) >> 1) * p));
-        block.derived.haloCurves[kChannelGreen][i] =
+        derived.haloCurves[kChannelRed][i] = curveEntry(truncateToInt64(float((red * i) >> 1) * p));
+        derived.haloCurves[kChannelGreen][i] =
             curveEntry(truncateToInt64(float(((i * i / 256) * green) >> 1) * p));
-        block.derived.haloCurves[kChannelBlue][i] =
+        derived.haloCurves[kChannelBlue][i] =
             curveEntry(truncateToInt64(float(((i * i * i / 65536) * blue) >> 1) * p));
     }
 }
 
-void buildSpikeProfile(const ParameterBlock& block, WorkBlock& work) {
+void buildSpikeProfile(const ParameterBlock& block, SunTables& tables) {
     const float e = gammaExponent(spikeGammaStep(block.spikeGamma));
     for (int i = 0; i < kSpikeProfileEntries; ++i) {
         // i / 300 is the fraction of the spike's half width.
         const float p = std::pow(float(i) / 300.0f, e);
-        work.spikeProfile[i] = saturateTo<uint16_t>(truncateToInt64(p * 300.0f));
+        tables.spikeProfile[i] = saturateTo<uint16_t>(truncateToInt64(p * 300.0f));
     }
 }
 
-void buildFlareCurves(ParameterBlock& block) {
+void buildFlareCurves(const ParameterBlock& block, DerivedValues& derived) {
     const int32_t red = colourHighByte(block.flareColor[kChannelRed]);
     const int32_t green = colourHighByte(block.flareColor[kChannelGreen]);
     const int32_t blue = colourHighByte(block.flareColor[kChannelBlue]);
     for (int32_t i = 0; i < 256; ++i) {
-        block.derived.flareCurves[kChannelRed][i] = (red * i) >> 6;
-        block.derived.flareCurves[kChannelGreen][i] = ((i * i / 256 + i) * green) >> 7;
-        block.derived.flareCurves[kChannelBlue][i] = (blue * (i * i / 256)) >> 6;
+        derived.flareCurves[kChannelRed][i] = (red * i) >> 6;
+        derived.flareCurves[kChannelGreen][i] = ((i * i / 256 + i) * green) >> 7;
+        derived.flareCurves[kChannelBlue][i] = (blue * (i * i / 256)) >> 6;
     }
 }
 
-void buildSunCurves(ParameterBlock& block) {
+void buildSunCurves(const ParameterBlock& block, DerivedValues& derived) {
     const int64_t c = block.sunColdHot;
     const int64_t red = block.sunColor[kChannelRed] >> 7;
     const int64_t green = block.sunColor[kChannelGreen] >> 7;
@@ -102,9 +102,9 @@ void buildSunCurves(ParameterBlock& block) {
         int64_t b;
         if (c > 50) b = (cube * (c - 50) + (100 - c) * i) / 50 * blue / 256;
         else b = blue * i / 256;
-        block.derived.sunCurves[kChannelRed][i] = curveEntry(r);
-        block.derived.sunCurves[kChannelGreen][i] = curveEntry(g);
-        block.derived.sunCurves[kChannelBlue][i] = curveEntry(b);
+        derived.sunCurves[kChannelRed][i] = curveEntry(r);
+        derived.sunCurves[kChannelGreen][i] = curveEntry(g);
+        derived.sunCurves[kChannelBlue][i] = curveEntry(b);
     }
 }
 
@@ -132,8 +132,7 @@ float offsetLength(float x, float y) {
     return float(std::sqrt(double(xx + yy)));
 }
 
-void buildFlareAngles(ParameterBlock& block, WorkBlock& work) {
-    DerivedValues& d = block.derived;
+void buildFlareAngles(const ParameterBlock& block, DerivedValues& d, SunTables& tables) {
     d.spikeOffsetAngle = offsetDirection(block.spikeX, block.spikeY);
     d.spikeOffsetLength = offsetLength(block.spikeX, block.spikeY);
     const int64_t width = int64_t(block.flareWidth) * 4096 / 100;
@@ -148,14 +147,14 @@ void buildFlareAngles(ParameterBlock& block, WorkBlock& work) {
             a += kFullTurn / 2;
             if (a > kFullTurn) a -= kFullTurn;
         }
-        const int32_t r = noiseAt(work, 2 * j);
+        const int32_t r = noiseAt(tables, 2 * j);
         const int32_t n = ((r * 256 + r) & 0x1FFF) - 4096;
-        work.flareAngles[j] = angleBits(truncateToInt64(float(n) * f + float(a)));
+        tables.flareAngles[j] = angleBits(truncateToInt64(float(n) * f + float(a)));
     }
 }
 
-void buildSpikeAxes(ParameterBlock& block, WorkBlock& work, int32_t renderScale, float unit) {
-    DerivedValues& d = block.derived;
+void buildSpikeAxes(const ParameterBlock& block, DerivedValues& d, SunTables& tables, int32_t renderScale,
+                    float unit) {
     d.flareOffsetAngle = offsetDirection(block.flareX, block.flareY);
     d.flareOffsetLength = offsetLength(block.flareX, block.flareY);
     const double length = finiteOrZero(d.flareOffsetLength);
@@ -167,9 +166,9 @@ void buildSpikeAxes(ParameterBlock& block, WorkBlock& work, int32_t renderScale,
     const float alongDivisor = unit * divisorOf(block.spikeRadius);
     constexpr float kTwoPi = 6.283185307f;
     for (int k = 0; k < kSpikeAxisCount; ++k) {
-        const int32_t r1 = noiseAt(work, 200 + 5 * k);
-        const int32_t r2 = noiseAt(work, 202 + 5 * k) % 64;
-        const int32_t r3 = noiseAt(work, 204 + 5 * k) % 128;
+        const int32_t r1 = noiseAt(tables, 200 + 5 * k);
+        const int32_t r2 = noiseAt(tables, 202 + 5 * k) % 64;
+        const int32_t r3 = noiseAt(tables, 204 + 5 * k) % 128;
         float a = base + float(((r1 * 256 + r1) % 1024) - 512) * f * 3.1415926f / 1024.01f;
         for (int twice = 0; twice < 2; ++twice) {
             if (a < 0) a += kTwoPi;
@@ -180,7 +179,7 @@ void buildSpikeAxes(ParameterBlock& block, WorkBlock& work, int32_t renderScale,
         const int64_t c = int64_t(std::cos(x) * 255);
         const int64_t q = 93 - r2 * r2 / 63;   // width weight 30..93
         const int64_t len = r3 + 30;           // length weight 30..157
-        int32_t* axes = work.spikeAxes[k];
+        int32_t* axes = tables.spikeAxes[k];
         axes[0] = truncateToInt32(float(scale * s * q * 4 / 100) / acrossDivisor);
         axes[1] = truncateToInt32(float(scale * c * q * 4 / 100) / acrossDivisor);
         axes[2] = truncateToInt32(float(scale * c * len * 30 / 128) / alongDivisor);
@@ -188,17 +187,13 @@ void buildSpikeAxes(ParameterBlock& block, WorkBlock& work, int32_t renderScale,
     }
 }
 
-void setSunCentre(ParameterBlock& block, int32_t width, int32_t height) {
-    block.centerX = truncateToInt32(float(width) * block.xCenter);
-    block.centerY = truncateToInt32(float(height) * block.yCenter);
-}
+int32_t sunCentreOf(float fraction, int32_t extent) { return truncateToInt32(float(extent) * fraction); }
 
 float detailScaleOf(int32_t sunDetail, int32_t renderScale, float unit) {
     return float(detailPercent(sunDetail)) / 100.0f * float(std::max(renderScale, 1)) / unit;
 }
 
-void setDetailValues(ParameterBlock& block, float detailScale, int32_t sunRadiusPixels) {
-    DerivedValues& d = block.derived;
+void setDetailValues(const ParameterBlock& block, DerivedValues& d, float detailScale, int32_t sunRadiusPixels) {
     d.smearStride = std::max(truncateToInt32(detailScale * 16.0f), 1);
     d.detailLevel = 0;
     if (detailScale <= 0.5555555555555556) d.detailLevel = 1;
@@ -227,17 +222,17 @@ void buildSphereTable(uint16_t* table, int32_t lastIndex, float detailScale) {
     }
 }
 
-void buildSwirlCentres(ParameterBlock& block, const WorkBlock& work, int32_t sunRadiusPixels,
+void buildSwirlCentres(DerivedValues& derived, const SunTables& tables, int32_t sunRadiusPixels,
                        int32_t renderScale, uint16_t sphereLast) {
     const int64_t a = int64_t(sunRadiusPixels) * 4 / std::max(renderScale, 1);
     const int64_t m = (int64_t(sphereLast) * a) >> 8;
     for (int j = 0; j < kSwirlCentreCount; ++j) {
         // Stored as signed 16 bits, keeping the low bits as the program
         // always has (large suns with little detail wrap).
-        const int64_t x = (int64_t(work.noiseTable[400 + 2 * j]) - 128) * m / 128;
-        const int64_t y = (int64_t(work.noiseTable[401 + 2 * j]) - 128) * m / 128;
-        block.derived.swirlCentresX[j] = int16_t(uint16_t(uint64_t(x)));
-        block.derived.swirlCentresY[j] = int16_t(uint16_t(uint64_t(y)));
+        const int64_t x = (int64_t(tables.noiseTable[400 + 2 * j]) - 128) * m / 128;
+        const int64_t y = (int64_t(tables.noiseTable[401 + 2 * j]) - 128) * m / 128;
+        derived.swirlCentresX[j] = int16_t(uint16_t(uint64_t(x)));
+        derived.swirlCentresY[j] = int16_t(uint16_t(uint64_t(y)));
     }
 }
 

@@ -1,12 +1,13 @@
-// The lookup tables that the render driver builds from the settings before
-// every render. Each builder does one table; the driver calls them in order.
+// The lookup tables built from the settings before every render. Each
+// builder reads the settings and writes one table; buildRenderPlan
+// (render/render_plan.h) calls them in order.
 #ifndef LUMENFALL_RENDER_RENDER_TABLES_H
 #define LUMENFALL_RENDER_RENDER_TABLES_H
 
 #include <cstdint>
 
 #include "params/parameter_block.h"
-#include "render/work_block.h"
+#include "kernels/sun_tables.h"
 
 namespace lumenfall {
 
@@ -29,10 +30,10 @@ int64_t haloGammaStep(int32_t haloBrightness);
 int64_t spikeGammaStep(int32_t spikeGamma);
 float gammaExponent(int64_t step);
 
-void buildHaloCurves(ParameterBlock& block);
-void buildSpikeProfile(const ParameterBlock& block, WorkBlock& work);
-void buildFlareCurves(ParameterBlock& block);
-void buildSunCurves(ParameterBlock& block);
+void buildHaloCurves(const ParameterBlock& block, DerivedValues& derived);
+void buildSpikeProfile(const ParameterBlock& block, SunTables& tables);
+void buildFlareCurves(const ParameterBlock& block, DerivedValues& derived);
+void buildSunCurves(const ParameterBlock& block, DerivedValues& derived);
 
 // Direction of an offset in whole degrees: 0 right, 90 down, 180 left,
 // 270 up, and 270 for no offset.
@@ -40,21 +41,23 @@ int32_t offsetDirection(float x, float y);
 float offsetLength(float x, float y);
 
 // spikeOffsetAngle and spikeOffsetLength from spikeX/spikeY, then FlareAngles.
-void buildFlareAngles(ParameterBlock& block, WorkBlock& work);
+void buildFlareAngles(const ParameterBlock& block, DerivedValues& derived, SunTables& tables);
 // flareOffsetAngle and flareOffsetLength from flareX/flareY, then SpikeAxes.
-void buildSpikeAxes(ParameterBlock& block, WorkBlock& work, int32_t renderScale, float unit);
+void buildSpikeAxes(const ParameterBlock& block, DerivedValues& derived, SunTables& tables,
+                    int32_t renderScale, float unit);
 
-// centerX and centerY from the centre fractions.
-void setSunCentre(ParameterBlock& block, int32_t width, int32_t height);
+// centerX (centerY) from xCenter (yCenter) and the width (height).
+int32_t sunCentreOf(float fraction, int32_t extent);
 
 // detailScale = (detailPercent / 100) * renderScale / pixelUnit in single precision.
 float detailScaleOf(int32_t sunDetail, int32_t renderScale, float unit);
 // smearStride, detailLevel, swirlRadius and swirlStrength.
-void setDetailValues(ParameterBlock& block, float detailScale, int32_t sunRadiusPixels);
+void setDetailValues(const ParameterBlock& block, DerivedValues& derived, float detailScale,
+                     int32_t sunRadiusPixels);
 
 void buildSmoothstepTable(int32_t table[kSmoothstepEntries]);
 void buildSphereTable(uint16_t* table, int32_t lastIndex, float detailScale);
-void buildSwirlCentres(ParameterBlock& block, const WorkBlock& work, int32_t sunRadiusPixels,
+void buildSwirlCentres(DerivedValues& derived, const SunTables& tables, int32_t sunRadiusPixels,
                        int32_t renderScale, uint16_t sphereLast);
 
 }  // namespace lumenfall

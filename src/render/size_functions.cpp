@@ -20,12 +20,6 @@ int32_t scaledRadiusPixels(int32_t value, int32_t width, int32_t height) {
     return truncateToInt32(product);
 }
 
-int32_t elementSizePixels(int32_t value, int32_t width, int32_t height) {
-    const double size = double(std::min(width, height)) * double(squaredTenth(value)) / 1000.0;
-    if (!(size >= 1.0)) return 1;
-    return truncateToInt32(size);
-}
-
 float pixelUnit(int32_t width, int32_t height) {
     const float unit = float(std::min(width, height) * 0.001);
     return std::max(unit, 0.000001f);
@@ -34,13 +28,6 @@ float pixelUnit(int32_t width, int32_t height) {
 int32_t detailPercent(int32_t sunDetail) {
     const float e = float(sunDetail * 3.0 / 100.0 + 3.0);
     return truncateToInt32(std::pow(2.0, 4.0 - double(e)) * 100.0);
-}
-
-int32_t flareStreakScale(int32_t flareDetail, int32_t width, int32_t height, int32_t renderScale) {
-    const int64_t steps = 1 + int64_t(flareDetail) * 5 / 100;
-    const double unit = std::max(std::min(width, height) * 0.001, 0.000001);
-    const int64_t scale = truncateToInt64(std::pow(2.0, double(4 - steps)) * unit * 256.0);
-    return saturateTo<int32_t>(saturatingMultiply(scale, renderScale));
 }
 
 }  // namespace lumenfall

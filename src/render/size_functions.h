@@ -10,10 +10,8 @@ namespace lumenfall {
 // single precision, at least 1.
 int32_t scaledRadiusPixels(int32_t value, int32_t width, int32_t height);
 
-// The sun element renderer's size: min(w, h) * trunc(v*v/10) / 1000 in double
-// precision, at least 1. It differs from scaledRadiusPixels by one pixel for
-// some sizes (short side 750, value 38: 108 against 107); both are kept.
-int32_t elementSizePixels(int32_t value, int32_t width, int32_t height);
+// (The sun elements size themselves with settingSize, kernels/sun_elements.h,
+// in double precision: short side 750, value 38 gives 108 there, 107 here.)
 
 // min(w, h) * 0.001 as a float, never below 0.000001.
 float pixelUnit(int32_t width, int32_t height);
@@ -21,10 +19,6 @@ float pixelUnit(int32_t width, int32_t height);
 // trunc(2^(4 - e) * 100) with e = sunDetail * 3 / 100 + 3 rounded to single
 // precision: 200 at detail 0, 25 at detail 100.
 int32_t detailPercent(int32_t sunDetail);
-
-// The flare streaks' noise scale: trunc(2^(4 - s) * pixelUnit * 256) times
-// renderScale, with the integer exponent s = 1 + flareDetail * 5 / 100.
-int32_t flareStreakScale(int32_t flareDetail, int32_t width, int32_t height, int32_t renderScale);
 
 }  // namespace lumenfall
 

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "kernels/spectral_arithmetic.h"
-#include "render/render_driver.h"
+#include "render/render_plan.h"
 #include "render/render_tables.h"
 
 namespace lumenfall {
@@ -38,28 +39,25 @@ void appendFloat(std::string& out, const char* name, float value) {
 }  // namespace
 
 std::string dumpRenderTables(const ParameterBlock& settings, int32_t width, int32_t height) {
-    auto block = std::make_unique<ParameterBlock>(settings);
-    auto work = std::make_unique<WorkBlock>();
-    RenderGeometry geometry{};
-    RowBuffer rowBuffer{};
-    int16_t result = 0;
-    RenderSession session{};
-    session.block = block.get();
-    session.work = work.get();
-    session.geometry = &geometry;
-    session.rowBuffer = &rowBuffer;
-    session.result = &result;
-    geometry.renderRect = RenderRect{0, 0, saturateTo<int16_t>(height), saturateTo<int16_t>(width)};
-    const int32_t scale = std::max(settings.renderScale, 1);
-    setRenderGeometry(session, geometry.renderRect, scale);
-    buildProceduralWeights(work->proceduralWeights);
-    runRenderDriver(session);
+    std::vector<uint16_t> sphere(size_t(std::max(width, 0)) + 4);
+    PlanRequest request{};
+    request.areaWidth = request.renderWidth = width;
+    request.areaHeight = request.renderHeight = height;
+    request.renderScale = settings.renderScale;
+    request.viewOriginX = settings.viewOriginX;
+    request.viewOriginY = settings.viewOriginY;
+    request.sphereStorage = sphere.data();
+    request.sphereEntries = sphere.size();
+    auto plan = std::make_unique<RenderPlan>();
+    buildRenderPlan(settings, request, plan.get());
+    const ParameterBlock* block = &plan->settings;
+    const SunTables* work = &plan->tables;
 
     std::string out;
     const DerivedValues& d = block->derived;
-    appendScalar(out, "result", result);
-    appendScalar(out, "renderWidth", geometry.renderWidth);
-    appendScalar(out, "renderHeight", geometry.renderHeight);
+    appendScalar(out, "result", 0);
+    appendScalar(out, "renderWidth", plan->renderWidth);
+    appendScalar(out, "renderHeight", plan->renderHeight);
     appendScalar(out, "centerX", block->centerX);
     appendScalar(out, "centerY", block->centerY);
     appendScalar(out, "spikeOffsetAngle", d.spikeOffsetAngle);
@@ -70,7 +68,7 @@ std::string dumpRenderTables(const ParameterBlock& settings, int32_t width, int3
     appendScalar(out, "detailLevel", d.detailLevel);
     appendScalar(out, "swirlRadius", d.swirlRadius);
     appendScalar(out, "swirlStrength", d.swirlStrength);
-    appendScalar(out, "sphereLastIndex", geometry.sphereLastIndex);
+    appendScalar(out, "sphereLastIndex", plan->sphereLastIndex);
     appendTable(out, "NoiseTable", work->noiseTable, 2048);
     appendTable(out, "ProceduralWeights", work->proceduralWeights, 256);
     static const char* const kChannel[3] = {"red", "green", "blue"};
@@ -85,10 +83,9 @@ std::string dumpRenderTables(const ParameterBlock& settings, int32_t width, int3
     appendTable(out, "FlareAngles", work->flareAngles, kFlareAngleEntries);
     appendTable(out, "SpikeAxes", &work->spikeAxes[0][0], 4 * kSpikeAxisCount);
     appendTable(out, "SmoothstepTable", d.smoothstepTable, kSmoothstepEntries);
-    if (rowBuffer.data) appendTable(out, "SphereTable", rowBuffer.data, geometry.sphereLastIndex + 1);
+    if (plan->sphereTable) appendTable(out, "SphereTable", plan->sphereTable, plan->sphereLastIndex + 1);
     appendTable(out, "SwirlCentresX", d.swirlCentresX, kSwirlCentreCount);
     appendTable(out, "SwirlCentresY", d.swirlCentresY, kSwirlCentreCount);
-    freeRowBuffer(session);
     return out;
 }
 

@@ -143,11 +143,10 @@ void rebuildPyramid(TiledImage& image) {
         JobList list;
         const JobRect whole{0, 0, image.levelHeight[level + 1], image.levelWidth[level + 1]};
         buildRectJobs(list, whole, kJobBuildLevel, kJobCount);
-        for (int32_t i = 0; i < list.count; ++i) {
-            list.jobs[i].row = level;
-            list.jobs[i].image = &image;
-        }
-        runJobs(list);
+        for (int32_t i = 0; i < list.count; ++i) list.jobs[i].row = level;
+        runJobs(list, [](void* context, const RenderJob& job) {
+            buildLevel(*static_cast<TiledImage*>(context), job.row, job.rect);
+        }, &image);
     }
     image.pyramidState = 2;
 }

@@ -8,7 +8,7 @@
 
 #include "export/jpeg_test_support.h"
 #include "export/jpeg_writer.h"
-#include "export/maker_identity.h"
+#include "params/product_identity.h"
 #include "export/thumbnail_jpeg.h"
 
 using namespace lumenfall;
@@ -115,7 +115,7 @@ TEST(JpegWriter, MarkersFollowJfifInOrderBeforeTablesAndFrame) {
     EXPECT_EQ(order[6], 0xDB) << "quantisation tables follow the markers";
     EXPECT_EQ(std::memcmp(segments[1].data.data(), "JFIF\0", 5), 0);
     EXPECT_EQ(std::string(segments[2].data.begin(), segments[2].data.end()),
-              std::string(kMakerAddress) + std::string(1, '\0'));
+              std::string(kMakerWebAddress) + std::string(1, '\0'));
     EXPECT_EQ(std::memcmp(segments[3].data.data(), "Exif\0\0MM", 8), 0);
     EXPECT_EQ(std::memcmp(segments[4].data.data(), "ICC_PROFILE\0\1\1", 14), 0);
     EXPECT_EQ(std::vector<uint8_t>(segments[4].data.begin() + 14, segments[4].data.end()), profile);

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "export/maker_identity.h"
+#include "params/product_identity.h"
 #include "export/metadata_builder.h"
 
 using namespace lumenfall;
@@ -65,7 +65,7 @@ TEST(IptcBlock, LaysOutResourceAndDatasetsInOrder) {
     const auto sets = datasetsOf(builder);
     ASSERT_EQ(sets.size(), 7u);
     EXPECT_EQ(sets[0], std::make_pair(0, std::string("\0\2", 2)));
-    EXPECT_EQ(sets[1], std::make_pair(115, std::string(kMakerAddress)));
+    EXPECT_EQ(sets[1], std::make_pair(115, std::string(kMakerWebAddress)));
     EXPECT_EQ(sets[2], std::make_pair(55, std::string("20260309")));
     EXPECT_EQ(sets[3], std::make_pair(120, std::string("Made with Lumenfall")));
     EXPECT_EQ(sets[4], std::make_pair(25, std::string("Lumenfall")));

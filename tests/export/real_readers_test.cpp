@@ -9,7 +9,7 @@
 
 #include "export/jpeg_test_support.h"
 #include "export/jpeg_writer.h"
-#include "export/maker_identity.h"
+#include "params/product_identity.h"
 
 using namespace lumenfall;
 using namespace lumenfall_test;
@@ -56,8 +56,8 @@ TEST(RealReaders, ExiftoolShowsSoftwareCaptionKeywordsAndComment) {
     EXPECT_EQ(software, "Lumenfall");
     EXPECT_EQ(caption, "Made with Lumenfall");
     EXPECT_EQ(keywords, "Lumenfall, eclipse, vortices");
-    EXPECT_EQ(comment, kMakerAddress);
-    EXPECT_EQ(source, kMakerAddress);
+    EXPECT_EQ(comment, kMakerWebAddress);
+    EXPECT_EQ(source, kMakerWebAddress);
     EXPECT_EQ(date.size(), 10u) << date;  // YYYY:MM:DD as exiftool prints it
     const std::string warnings = runCommand("exiftool -validate -warning -a '" + path + "' 2>&1", &status);
     EXPECT_EQ(warnings.find("Error"), std::string::npos) << warnings;

@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "kernels/composite_target.h"
+#include "kernels/glue_compositor.h"
+#include "kernels/host_band.h"
 #include "kernels/sun_renderer.h"
 #include "params/parameter_block.h"
-#include "render/work_block.h"
 
 namespace lumenfall {
 namespace testing_support {
@@ -19,7 +19,7 @@ namespace testing_support {
 struct TestBand {
     int32_t width = 0, rows = 0, planes = 0, depth = 8;
     std::vector<uint8_t> in, out, mask;
-    CompositeTarget target{};
+    HostBand band{};
 
     TestBand(int32_t w, int32_t r, int32_t p, int32_t d, bool editable) {
         width = w;
@@ -29,10 +29,7 @@ struct TestBand {
         int32_t rowBytes = w * p * (d == 16 ? 2 : 1);
         in.assign(static_cast<size_t>(rowBytes) * r, 0);
         out.assign(static_cast<size_t>(rowBytes) * r, 0);
-        target.renderTarget = kTargetHostImage;
-        target.width = w;
-        target.height = r;
-        HostBand& b = target.band;
+        HostBand& b = band;
         b.inData = in.data();
         b.inRowBytes = rowBytes;
         b.outData = out.data();
@@ -46,10 +43,10 @@ struct TestBand {
 
     void addMask(int32_t firstRow, int32_t count, uint8_t value) {
         mask.assign(static_cast<size_t>(width) * count, value);
-        target.band.maskData = mask.data();
-        target.band.maskRowBytes = width;
-        target.band.maskFirstRow = firstRow;
-        target.band.maskRowCount = count;
+        band.maskData = mask.data();
+        band.maskRowBytes = width;
+        band.maskFirstRow = firstRow;
+        band.maskRowCount = count;
     }
 
     size_t offset(int32_t x, int32_t y, int32_t plane) const {
@@ -97,16 +94,16 @@ inline void fillSmoothstep(int32_t* table) {
 // setting 20 (8 pixels, Rs = 32 quarter pixels), master brightness 25.
 struct SunScene {
     std::unique_ptr<ParameterBlock> block{new ParameterBlock()};
-    std::unique_ptr<WorkBlock> work{new WorkBlock()};
+    std::unique_ptr<SunTables> tables{new SunTables()};
     std::vector<uint16_t> sphere;
     TestBand band;
-    SunRowContext context{};
-    int16_t hostResult = 0;
+    int32_t depth;
+    int64_t enlargement = 1;
 
-    SunScene(int32_t depth = 8, int32_t planes = 3, bool editable = false)
-        : band(200, 200, planes, depth, editable) {
+    SunScene(int32_t d = 8, int32_t planes = 3, bool editable = false)
+        : band(200, 200, planes, d, editable), depth(d) {
         std::memset(block.get(), 0, sizeof(ParameterBlock));
-        std::memset(work.get(), 0, sizeof(WorkBlock));
+        std::memset(tables.get(), 0, sizeof(SunTables));
         ParameterBlock& p = *block;
         p.glue = kGlueNormal;
         p.renderScale = 1;
@@ -121,27 +118,45 @@ struct SunScene {
         p.derived.smearStride = 1;
         p.derived.swirlRadius = 1;
         fillSmoothstep(p.derived.smoothstepTable);
-        fillTriangle(work->proceduralWeights);
+        fillTriangle(tables->proceduralWeights);
         sphere.assign(101, 0);
         for (size_t i = 0; i < sphere.size(); ++i) sphere[i] = static_cast<uint16_t>(i * 8);
-        context.block = block.get();
-        context.work = work.get();
-        context.sphereTable = sphere.data();
-        context.sphereLastIndex = 100;
-        context.renderWidth = 200;
-        context.renderHeight = 200;
-        context.target = &band.target;
-        context.hostResult = &hostResult;
+    }
+
+    // The context as the render builds it from the current settings.
+    SunContext context() const {
+        SunContext sun;
+        FrameRequest request{200, 200, depth, block->renderScale, block->viewOriginX, block->viewOriginY,
+                             enlargement};
+        sun.frame = sunFrameFor(*block, request);
+        sun.settings = block.get();
+        sun.tables = tables.get();
+        sun.sphereTable = sphere.data();
+        sun.sphereLastIndex = 100;
+        sun.surface = surfaceTablesFrom(*block, *tables);
+        return sun;
+    }
+
+    SunPixel pixelAt(int32_t x, int32_t y) const { return computeSunPixel(context(), x, y); }
+
+    // Renders columns first..last of row `row` into the band.
+    void renderRow(int32_t row, int32_t first = 0, int32_t last = 199) {
+        const SunContext sun = context();
+        GlueSetup glue{block->glue, tables->proceduralWeights, 1.0f / sun.frame.floatScale, {}};
+        if (!pixelLayoutOf(band.depth, band.planes, band.band.editableTransparency, &glue.layout)) return;
+        std::vector<SunPixel> effect(size_t(last - first + 1));
+        renderSunSpan(sun, row, first, last - first + 1, effect.data());
+        compositeBandSpan(glue, band.band, BandWrite::Final, row, first, last - first + 1, effect.data());
     }
 
     // Every spike lies on every pixel (zero axes), with a flat ramp.
     void spikesEverywhere(int32_t count, int16_t red, int16_t green, int16_t blue) {
         block->spikeCount = count;
-        work->spikeProfile[300] = 256;
+        tables->spikeProfile[300] = 256;
         for (int i = 0; i < 600; ++i) {
-            work->spikeRamp[0][i] = red;
-            work->spikeRamp[1][i] = green;
-            work->spikeRamp[2][i] = blue;
+            tables->spikeRamp[0][i] = red;
+            tables->spikeRamp[1][i] = green;
+            tables->spikeRamp[2][i] = blue;
         }
     }
 };

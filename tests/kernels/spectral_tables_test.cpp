@@ -14,7 +14,7 @@ namespace {
 
 struct SpectralFixture : ::testing::Test {
     std::unique_ptr<ParameterBlock> block = std::make_unique<ParameterBlock>();
-    std::unique_ptr<WorkBlock> work = std::make_unique<WorkBlock>();
+    std::unique_ptr<SunTables> work = std::make_unique<SunTables>();
     void SetUp() override { initialiseParameterBlock(*block); }
     void white(uint16_t (&colour)[3]) { colour[0] = colour[1] = colour[2] = 255 * 256; }
     void buildBow() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -15,12 +16,7 @@ namespace {
 
 using testing_support::SunScene;
 
-SunPixel pixelAt(SunScene& scene, int32_t x, int32_t y) {
-    SunRowSetup setup;
-    EXPECT_TRUE(setUpSunRow(scene.context, &setup));
-    SurfaceTables surface = surfaceTablesFrom(*scene.block, *scene.work);
-    return computeSunPixel(scene.context, setup, surface, x, y);
-}
+SunPixel pixelAt(const SunScene& scene, int32_t x, int32_t y) { return scene.pixelAt(x, y); }
 
 void expectRgb(const SunPixel& p, int32_t r, int32_t g, int32_t b, int32_t rim) {
     EXPECT_EQ(p.rgb[0], r);
@@ -101,7 +97,7 @@ TEST(SunRenderer, CentrePixelTakesTheDiscOnly) {
     // At r = 30 the limb fades: P = 32895 * (36 - 30) / (36 - 28) = 24671.
     expectRgb(pixelAt(scene, 93, 97), 24671 / 129, pixelAt(scene, 93, 97).rgb[1], 0, 0);
 
-    renderSunRow(scene.context, 100, 0, 199, 1);
+    scene.renderRow(100);
     EXPECT_EQ(scene.band.outAt(100, 100, 0), 253);
     EXPECT_EQ(scene.band.outAt(100, 100, 1), 126);
     EXPECT_EQ(scene.band.outAt(100, 100, 2), 0);
@@ -140,7 +136,7 @@ TEST(SunRenderer, MasterBrightness) {
 // V = (100 * 44) >> 8 = 17, V' = 17 * 256 / 2 = 2176.
 TEST(SunRenderer, FlareWedgeByHand) {
     SunScene scene(16);
-    for (int32_t& n : scene.work->noiseTable) n = 100;
+    for (int32_t& n : scene.tables->noiseTable) n = 100;
     for (int i = 0; i < 256; ++i) {
         scene.block->derived.flareCurves[0][i] = i;
         scene.block->derived.flareCurves[1][i] = 2 * i;
@@ -148,8 +144,8 @@ TEST(SunRenderer, FlareWedgeByHand) {
     scene.block->flareWidth = 5;
     scene.block->flareRadius = 40;
     scene.block->flareCount = 1;
-    scene.work->flareAngles[0] = static_cast<uint16_t>(-102);
-    scene.work->flareAngles[1] = 4000;  // a second wedge elsewhere
+    scene.tables->flareAngles[0] = static_cast<uint16_t>(-102);
+    scene.tables->flareAngles[1] = 4000;  // a second wedge elsewhere
     expectRgb(pixelAt(scene, 80, 100), 2176, 4352, 0, 4);
     scene.block->flareCount = 2;
     expectRgb(pixelAt(scene, 80, 100), 2176, 4352, 0, 4);
@@ -162,22 +158,18 @@ TEST(SunRenderer, FlareWedgeByHand) {
 
 TEST(SunRenderer, StreakScaleTakesTheIntegerExponent) {
     SunScene scene;
-    SunRowSetup setup;
     // 2^(4 - (1 + 25 * 5 / 100)) * 0.2 * 256 = 204.8; a real-valued exponent
     // 1 + 1.25 would give 172.
     scene.block->flareDetail = 25;
-    ASSERT_TRUE(setUpSunRow(scene.context, &setup));
-    EXPECT_EQ(setup.streakScale, 204);
+    EXPECT_EQ(scene.context().frame.streakScale, 204);
     scene.block->flareDetail = 0;
-    ASSERT_TRUE(setUpSunRow(scene.context, &setup));
-    EXPECT_EQ(setup.streakScale, 409);
+    EXPECT_EQ(scene.context().frame.streakScale, 409);
     scene.block->renderScale = 2;
-    ASSERT_TRUE(setUpSunRow(scene.context, &setup));
-    EXPECT_EQ(setup.streakScale, 818);
+    EXPECT_EQ(scene.context().frame.streakScale, 818);
     scene.block->renderScale = 1;
     scene.block->flareDetail = 100;
-    ASSERT_TRUE(setUpSunRow(scene.context, &setup));
-    EXPECT_EQ(setup.streakScale, 12);
+    EXPECT_EQ(scene.context().frame.streakScale, 12);
+    EXPECT_EQ(flareStreakScale(25, 1000, 1000, 3), 3072);
 }
 
 TEST(SunRenderer, EclipseAndFlatDiscs) {
@@ -224,7 +216,7 @@ TEST(SunRenderer, BleedOfAnOverRangeRed) {
 TEST(SunRenderer, CompositeOverEditableTransparency) {
     SunScene scene(8, 4, true);
     scene.block->glue = kGlueComposite;
-    for (int32_t row : {100, 103, 104, 106}) renderSunRow(scene.context, row, 0, 199, 1);
+    for (int32_t row : {100, 103, 104, 106}) scene.renderRow(row);
     // No light: L' = k = 1 - w/4, so A = trunc(k * 255).
     EXPECT_EQ(scene.band.outAt(100, 100, 3), 255);  // inside the disc
     EXPECT_EQ(scene.band.outAt(92, 100, 3), 255);   // r = Rs: rim weight 0
@@ -235,36 +227,90 @@ TEST(SunRenderer, CompositeOverEditableTransparency) {
     EXPECT_EQ(scene.band.outAt(100, 100, 0), 0);
 }
 
-TEST(SunRenderer, RowBoundsAndMissingBuffers) {
-    SunScene scene(16);
-    scene.block->centerX = 250;  // the sun lies right of the image
-    scene.block->spikeDetail = 0;  // the spike ramp is read along r
-    scene.spikesEverywhere(1, 0, 0, 0);
-    for (int i = 0; i < 600; ++i) scene.work->spikeRamp[0][i] = static_cast<int16_t>(i);
-    renderSunRow(scene.context, 100, -3, 5000, 2);
-    EXPECT_EQ(scene.band.outAt(0, 100, 0), 0);  // columns -1, 1, 3, ...: 0 is not one
-    EXPECT_EQ(scene.band.outAt(199, 100, 0), pixelAt(scene, 199, 100).rgb[0]);
-    EXPECT_GT(scene.band.outAt(199, 100, 0), 0);
-    renderSunRow(scene.context, 101, 0, 199, 0);  // a step of 0 is taken as 1
-    EXPECT_EQ(scene.band.outAt(0, 101, 0), pixelAt(scene, 0, 101).rgb[0]);
-
-    SunScene missing;
-    missing.band.target.band.outData = nullptr;
-    renderSunRow(missing.context, 100, 0, 199, 1);
-    EXPECT_EQ(missing.hostResult, -108);
+TEST(SunRenderer, MissingBuffersAreReportedAndNothingIsWritten) {
+    SunScene scene;
+    scene.spikesEverywhere(1, 100, 100, 100);
+    SunPixel effect[4];
+    renderSunSpan(scene.context(), 100, 140, 4, effect);
+    GlueSetup glue{kGlueNormal, scene.tables->proceduralWeights, 1.0f / 255, {}};
+    ASSERT_TRUE(pixelLayoutOf(8, 3, false, &glue.layout));
+    HostBand noOutput = scene.band.band;
+    noOutput.outData = nullptr;
+    EXPECT_FALSE(compositeBandSpan(glue, noOutput, BandWrite::Final, 100, 140, 4, effect));
+    // A row outside the band's rows is skipped, not clamped onto its edge.
+    HostBand oneRow = scene.band.band;
+    oneRow.outRowCount = oneRow.inRowCount = 1;
+    EXPECT_TRUE(compositeBandSpan(glue, oneRow, BandWrite::Final, 100, 140, 4, effect));
+    EXPECT_EQ(scene.band.outAt(140, 0, 0), 0);
+    EXPECT_TRUE(compositeBandSpan(glue, scene.band.band, BandWrite::Final, 100, 140, 4, effect));
+    EXPECT_EQ(scene.band.outAt(140, 100, 0), effect[0].rgb[0]);
+    EXPECT_GT(scene.band.outAt(140, 100, 0), 0);
 }
 
-TEST(SunRenderer, TiledRenderScalesTheCentreByTheProxyRatio) {
+TEST(SunRenderer, EnlargedTargetScalesTheCentre) {
     SunScene scene;
-    scene.band.target.renderTarget = kTargetTiledImage;
-    scene.band.target.width = 400;
-    scene.band.target.height = 300;
-    int dummy = 0;
-    scene.band.target.tiled.image = reinterpret_cast<TiledImage*>(&dummy);
-    SunRowSetup setup;
-    ASSERT_TRUE(setUpSunRow(scene.context, &setup));
-    EXPECT_EQ(setup.centreX, 200);
-    EXPECT_EQ(setup.centreY, 200);
+    scene.enlargement = 2;
+    EXPECT_EQ(scene.context().frame.centreX, 200);
+    EXPECT_EQ(scene.context().frame.centreY, 200);
+    scene.block->renderScale = 4;  // a preview grid: the centre moves with the grid
+    scene.block->viewOriginX = 40;
+    EXPECT_EQ(scene.context().frame.centreX, 30);
+}
+
+std::array<int64_t, 3> lightOf(void (*element)(const SunContext&, const SunOffset&, int64_t*),
+                               const SunScene& scene, int32_t x, int32_t y) {
+    const SunContext sun = scene.context();
+    std::array<int64_t, 3> total{0, 0, 0};
+    element(sun, sunOffsetOf(sun.frame, x, y), total.data());
+    return total;
+}
+
+// Rs = 32 and Rh = (8 + 8) * 4 = 64 quarter pixels: the halo's position runs
+// from 32768 at the rim to 0 at its outer edge, through per-channel curves.
+TEST(SunElements, HaloBetweenTheRimAndItsOuterEdge) {
+    SunScene scene;
+    scene.block->haloRadius = 20;
+    for (int i = 0; i < 256; ++i)
+        for (int c = 0; c < 3; ++c) scene.block->derived.haloCurves[c][i] = (c + 1) * i;
+    using Light = std::array<int64_t, 3>;
+    EXPECT_EQ(lightOf(addHaloLight, scene, 88, 100), (Light{128, 256, 384}));  // r = 48: position 16384
+    EXPECT_EQ(lightOf(addHaloLight, scene, 92, 100), (Light{255, 510, 765}));  // r = Rs: the last entry
+    EXPECT_EQ(lightOf(addHaloLight, scene, 93, 100), (Light{0, 0, 0}));        // inside the disc
+    EXPECT_EQ(lightOf(addHaloLight, scene, 84, 100), (Light{0, 0, 0}));        // r = Rh
+}
+
+// Bi = 32, Bo = 32 + 2 * 8 = 48: the spectrum is read at (r - Bi) * 800 / 16
+// in quarter entries, weighted 3 - f and f, times 129 / 2.
+TEST(SunElements, BowReadsTheSpectrumAcrossItsWidth) {
+    SunScene scene;
+    scene.block->bowRadius = 20;
+    scene.block->bowWidth = 10;
+    for (int c = 0; c < 3; ++c)
+        for (int e = 0; e < 201; ++e) scene.tables->bowSpectrum[c][e] = uint16_t((c + 1) * e);
+    using Light = std::array<int64_t, 3>;
+    // r = 40: entry 100 exactly.
+    EXPECT_EQ(lightOf(addBowLight, scene, 90, 100), (Light{(300 * 129) >> 1, (600 * 129) >> 1, (900 * 129) >> 1}));
+    // r = 41: position 450, entry 112 and 113 weighted 1 and 2.
+    EXPECT_EQ(lightOf(addBowLight, scene, 90, 103)[0], ((112 + 2 * 113) * 129) >> 1);
+    EXPECT_EQ(lightOf(addBowLight, scene, 88, 100)[0], 0);  // r = 48 = Bo
+    EXPECT_EQ(lightOf(addBowLight, scene, 93, 100)[0], 0);  // r = 28 < Bi
+}
+
+// One spike along the x axis: across = |10 dy|, along = 32640 - |100 dx|.
+TEST(SunElements, SpikeStripAndItsProfile) {
+    SunScene scene;
+    scene.block->spikeCount = 1;
+    const int32_t axis[4] = {10, 0, 0, 100};
+    std::memcpy(scene.tables->spikeAxes[0], axis, sizeof axis);
+    for (int i = 0; i <= 300; ++i) scene.tables->spikeProfile[i] = uint16_t(i < 300 ? 128 : 256);
+    for (int c = 0; c < 3; ++c) scene.tables->spikeRamp[c][0] = int16_t(8 * (c + 1));
+    // dx = -50: along 27640, (215 * 256) >> 8 = 215 on the axis; the ramp
+    // entry 0 (spikeDetail 100) weighs 3: (3 * 8 * 215) >> 3.
+    EXPECT_EQ(lightOf(addSpikeLight, scene, 150, 100)[0], (3 * 8 * 215) >> 3);
+    EXPECT_EQ(lightOf(addSpikeLight, scene, 150, 100)[2], (3 * 24 * 215) >> 3);
+    EXPECT_EQ(lightOf(addSpikeLight, scene, 150, 110)[0], (3 * 8 * 107) >> 3);  // across 100: half profile
+    EXPECT_EQ(lightOf(addSpikeLight, scene, 150, 131)[0], 0);  // across 310: outside the strip
+    EXPECT_EQ(lightOf(addSpikeLight, scene, 98, 100)[0], 0);   // inside the sun
 }
 
 // Any 32-bit value in any setting, and any derived value, renders without
@@ -273,13 +319,12 @@ TEST(SunRenderer, ExtremeSettingsRenderSafely) {
     const int32_t values[] = {INT32_MIN, -1, 0, 1, 3, 37, 101, INT32_MAX};
     for (int32_t v : values) {
         SunScene scene(v == 1 ? 16 : 8);
-        scene.band.target.width = 12;  // a short row: the smear may be long
-        for (int32_t& n : scene.work->noiseTable) n = 77;
-        for (auto& axis : scene.work->spikeAxes)
+        for (int32_t& n : scene.tables->noiseTable) n = 77;
+        for (auto& axis : scene.tables->spikeAxes)
             for (int32_t& a : axis) a = v;
-        for (auto& ramp : scene.work->spikeRamp)
+        for (auto& ramp : scene.tables->spikeRamp)
             for (int16_t& r : ramp) r = static_cast<int16_t>(v);
-        for (uint16_t& a : scene.work->flareAngles) a = static_cast<uint16_t>(v);
+        for (uint16_t& a : scene.tables->flareAngles) a = static_cast<uint16_t>(v);
         ParameterBlock& p = *scene.block;
         int32_t* fields[] = {&p.spikeBrightness, &p.spikeWidth, &p.spikeRadius, &p.spikeCount,
                              &p.sunRadius, &p.sunColdHot, &p.sunSmear, &p.sunSwirlSize,
@@ -304,7 +349,8 @@ TEST(SunRenderer, ExtremeSettingsRenderSafely) {
         for (int i = 0; i < 100; ++i) p.derived.swirlCentresX[i] = p.derived.swirlCentresY[i] = static_cast<int16_t>(v);
         for (int32_t type : {kSunNormal, kSunFlat, kSunEclipse}) {
             p.sunType = type;
-            for (int32_t row : {0, 100, 199}) renderSunRow(scene.context, row, INT32_MIN, INT32_MAX, 1);
+            // Short rows: the smear may be long.
+            for (int32_t row : {0, 100, 199}) scene.renderRow(row, 0, 11);
         }
         SUCCEED();
     }

@@ -229,14 +229,14 @@ TEST(SunSurface, TablesFromTheBlockAreBounded) {
     p.sunSwirlCount = 500;
     p.vortices = 0x100;  // only the low byte counts
     p.monopoles = 1;
-    SurfaceTables t = surfaceTablesFrom(p, *scene.work);
+    SurfaceTables t = surfaceTablesFrom(p, *scene.tables);
     EXPECT_EQ(t.smearStride, 1);
     EXPECT_EQ(t.swirlRadius, 1);
     EXPECT_EQ(t.swirlCount, 100);
     EXPECT_FALSE(t.vortices);
     EXPECT_TRUE(t.monopoles);
     p.sunSwirlCount = -3;
-    EXPECT_EQ(surfaceTablesFrom(p, *scene.work).swirlCount, 0);
+    EXPECT_EQ(surfaceTablesFrom(p, *scene.tables).swirlCount, 0);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/plugin_dialogs.h"
+#include "params/product_identity.h"
 #include "platform/shell_open.h"
 
 using namespace lumenfall;

@@ -9,12 +9,8 @@ namespace lumenfall {
 namespace {
 
 std::vector<RenderJob> seen;
-void recordRow(const SunRowContext&, int32_t row, int32_t first, int32_t last, int32_t step) {
-    RenderJob job{};
-    job.row = row;
-    job.first = first;
-    job.last = last;
-    job.state = step;
+void record(void* context, const RenderJob& job) {
+    EXPECT_EQ(context, &seen);
     seen.push_back(job);
 }
 
@@ -60,34 +56,25 @@ TEST(JobRunner, RectanglesSplitAlongTheLongerSide) {
     EXPECT_EQ(list.count, 0);
 }
 
-TEST(JobRunner, DispatchesOnTheCode) {
+TEST(JobRunner, RunsEveryJobWithItsContext) {
     seen.clear();
-    SunRowContext context{};
     JobList list;
     buildRangeJobs(list, 3, 40, kJobRenderRow, kJobCount);
     list.jobs[0].row = 17;
-    list.jobs[0].context = &context;
-    runJobs(list, recordRow);
+    runJobs(list, record, &seen);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].row, 17);
     EXPECT_EQ(seen[0].first, 3);
     EXPECT_EQ(seen[0].last, 40);
-    EXPECT_EQ(seen[0].state, 1);  // column step
-    EXPECT_EQ(list.jobs[0].state, -1);
-    list.jobs[0].code = 7;  // unknown codes do nothing
-    runJobs(list, recordRow);
-    EXPECT_EQ(seen.size(), 1u);
-    EXPECT_EQ(list.jobs[0].state, -1);
+    EXPECT_EQ(seen[0].state, -1);  // marked started before it ran
 
+    // Pyramid levels are built through the same runner.
     TiledImage image;
     initTiledImage(image, nullptr, nullptr);
     ASSERT_TRUE(createTiledImage(&image, 4, 4, kStoreRgba8, 0, false));
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) writePixel8(image, x, y, 0, 100, 100, 100, 100);
-    buildRectJobs(list, JobRect{0, 0, 2, 2}, kJobBuildLevel, kJobCount);
-    list.jobs[0].image = &image;
-    list.jobs[0].row = 0;  // the source level
-    runJobs(list, recordRow);
+    rebuildPyramid(image);
     EXPECT_EQ(readWord(image, 1, 1, 1), 0x64646464u);
     freeTiledImage(&image);
 }

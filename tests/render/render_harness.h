@@ -1,27 +1,19 @@
-// A render session over plain records and a scripted host, for the driver tests.
+// A render plan over default settings and storage of its own, and a
+// counting allocator, for the render tests.
 #ifndef LUMENFALL_TESTS_RENDER_HARNESS_H
 #define LUMENFALL_TESTS_RENDER_HARNESS_H
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "params/defaults.h"
-#include "render/render_driver.h"
-#include "render/tiled_image.h"
+#include "render/buffer_allocator.h"
+#include "render/render_plan.h"
 
 namespace lumenfall::test {
-
-// Calls of the row renderer seen by the test double (see sun_row_double.cpp).
-struct RowCall {
-    int32_t row;
-    int32_t first;
-    int32_t last;
-    int32_t step;
-};
-std::vector<RowCall>& rowCalls();
-void recordRowCall(const SunRowContext& context, int32_t row, int32_t first, int32_t last, int32_t step);
 
 // An allocator that counts and can be told to fail.
 struct CountingAllocator {
@@ -47,79 +39,28 @@ struct CountingAllocator {
     }
 };
 
-struct FakeHost {
-    int32_t inputWidth = 0;
-    int32_t outputWidth = 0;
-    std::vector<std::pair<int32_t, int32_t>> progressCalls;
-    std::vector<std::pair<int32_t, int32_t>> dialogProgressCalls;
-    std::vector<int32_t> requestedRows;
-    std::vector<int32_t> refreshedRows;
-    int abortCalls = 0;
-    bool abortAnswer = false;
-    int advanceCalls = 0;
-    int16_t advanceResult = 0;
-    HostRects rects{};
-    int previewScaleCalls = 0;
-};
-
-struct Harness {
+struct PlanHarness {
     std::unique_ptr<ParameterBlock> block = std::make_unique<ParameterBlock>();
-    std::unique_ptr<WorkBlock> work = std::make_unique<WorkBlock>();
-    RenderGeometry geometry{};
-    RowBuffer rowBuffer{};
-    int16_t result = 0;
-    CompositeTarget target{};
-    FakeHost host;
-    CountingAllocator allocator;
-    RenderSession session{};
+    std::unique_ptr<RenderPlan> plan = std::make_unique<RenderPlan>();
+    std::vector<uint16_t> sphere;
+    int32_t width, height;
 
-    Harness(int32_t width, int32_t height) {
-        initialiseParameterBlock(*block);
-        session.block = block.get();
-        session.work = work.get();
-        session.geometry = &geometry;
-        session.rowBuffer = &rowBuffer;
-        session.buffers = &allocator.table;
-        session.result = &result;
-        session.target = &target;
-        session.host.context = &host;
-        session.rowRenderer = recordRowCall;
-        session.host.requestRow = [](void* c, int32_t row) {
-            static_cast<FakeHost*>(c)->requestedRows.push_back(row);
-        };
-        session.host.progress = [](void* c, int32_t done, int32_t total) {
-            static_cast<FakeHost*>(c)->progressCalls.emplace_back(done, total);
-        };
-        session.host.dialogProgress = [](void* c, int32_t done, int32_t total) {
-            static_cast<FakeHost*>(c)->dialogProgressCalls.emplace_back(done, total);
-        };
-        session.host.abort = [](void* c) {
-            auto* h = static_cast<FakeHost*>(c);
-            ++h->abortCalls;
-            return h->abortAnswer;
-        };
-        session.host.inputRectWidth = [](void* c) { return static_cast<FakeHost*>(c)->inputWidth; };
-        session.host.outputRectWidth = [](void* c) { return static_cast<FakeHost*>(c)->outputWidth; };
-        session.host.getHostRects = [](void* c, HostRects* r) { *r = static_cast<FakeHost*>(c)->rects; };
-        session.host.setHostRects = [](void* c, const HostRects* r) { static_cast<FakeHost*>(c)->rects = *r; };
-        session.host.applyPreviewScale = [](void* c) { ++static_cast<FakeHost*>(c)->previewScaleCalls; };
-        session.host.refreshPreview = [](void* c, int32_t row) {
-            static_cast<FakeHost*>(c)->refreshedRows.push_back(row);
-        };
-        host.outputWidth = width;
-        host.rects.filterRect = RenderRect{0, 0, int16_t(height), int16_t(width)};
-        geometry.renderRect = host.rects.filterRect;
-        setRenderGeometry(session, geometry.renderRect, 1);
-        rowCalls().clear();
-    }
-    ~Harness() { freeRowBuffer(session); }
+    PlanHarness(int32_t w, int32_t h) : width(w), height(h) { initialiseParameterBlock(*block); }
 
-    void withAdvanceState() {
-        session.host.advanceState = [](void* c) -> int16_t {
-            auto* h = static_cast<FakeHost*>(c);
-            ++h->advanceCalls;
-            return h->advanceResult;
-        };
+    // Builds the plan for the whole area with a SphereTable as wide as the
+    // rows (or `rowWidth`).
+    const RenderPlan& build(int32_t rowWidth = -1) {
+        sphere.assign(size_t(std::max(rowWidth < 0 ? width : rowWidth, 0)) + 4, 0);
+        PlanRequest request{};
+        request.areaWidth = request.renderWidth = width;
+        request.areaHeight = request.renderHeight = height;
+        request.renderScale = block->renderScale;
+        request.viewOriginX = block->viewOriginX;
+        request.viewOriginY = block->viewOriginY;
+        request.sphereStorage = sphere.data();
+        request.sphereEntries = sphere.size();
+        buildRenderPlan(*block, request, plan.get());
+        return *plan;
     }
 };
 

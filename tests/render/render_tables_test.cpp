@@ -8,6 +8,7 @@
 #include "params/defaults.h"
 #include "render/noise_table.h"
 #include "render/render_tables.h"
+#include "kernels/sun_elements.h"
 #include "render/size_functions.h"
 
 namespace lumenfall {
@@ -15,7 +16,7 @@ namespace {
 
 struct TablesFixture : ::testing::Test {
     std::unique_ptr<ParameterBlock> block = std::make_unique<ParameterBlock>();
-    std::unique_ptr<WorkBlock> work = std::make_unique<WorkBlock>();
+    std::unique_ptr<SunTables> work = std::make_unique<SunTables>();
     void SetUp() override {
         initialiseParameterBlock(*block);
         buildNoiseTable(block->randomSeed, noiseSourceTable(), work->noiseTable);
@@ -57,7 +58,7 @@ TEST_F(TablesFixture, HaloWithoutBendAt49And50) {
     block->haloColor[2] = 64 * 256;
     for (int32_t brightness : {49, 50}) {
         block->haloBrightness = brightness;
-        buildHaloCurves(*block);
+        buildHaloCurves(*block, block->derived);
         const auto& h = block->derived.haloCurves;
         EXPECT_EQ(h[0][128], 6624);   // (207 * 128 >> 1) * 0.5
         EXPECT_EQ(h[1][128], 2416);   // ((16384 / 256) * 151 >> 1) * 0.5
@@ -72,11 +73,11 @@ TEST_F(TablesFixture, HaloWithoutBendAt49And50) {
 TEST_F(TablesFixture, HaloBendsWithBrightness) {
     block->haloColor[0] = 255 * 256;
     block->haloBrightness = 0;  // exponent 9
-    buildHaloCurves(*block);
+    buildHaloCurves(*block, block->derived);
     EXPECT_EQ(block->derived.haloCurves[0][128], int32_t(float((255 * 128) >> 1) * std::pow(0.5f, 9.0f)));
     EXPECT_EQ(block->derived.haloCurves[0][128], 31);  // 16320 / 512
     block->haloBrightness = 100;  // exponent 1/9
-    buildHaloCurves(*block);
+    buildHaloCurves(*block, block->derived);
     EXPECT_EQ(block->derived.haloCurves[0][128], int32_t(16320.0f * std::pow(0.5f, 1.0f / 9.0f)));
     EXPECT_EQ(block->derived.haloCurves[0][255], int32_t(32512.0f * std::pow(255 * 0.00390625f, 1.0f / 9.0f)));
 }
@@ -104,14 +105,14 @@ TEST_F(TablesFixture, SpikeProfileExponents) {
 }
 
 TEST_F(TablesFixture, FlareAndSunCurvesOfTheDefaults) {
-    buildFlareCurves(*block);
+    buildFlareCurves(*block, block->derived);
     const auto& f = block->derived.flareCurves;
     EXPECT_EQ(f[0][255], (185 * 255) >> 6);           // 737
     EXPECT_EQ(f[1][255], ((254 + 255) * 158) >> 7);   // 628
     EXPECT_EQ(f[2][255], (58 * 254) >> 6);            // 230
     EXPECT_EQ(f[1][16], ((1 + 16) * 158) >> 7);       // 20
 
-    buildSunCurves(*block);  // sunColdHot 0 (cold), sun colour 142, 135, 191
+    buildSunCurves(*block, block->derived);  // sunColdHot 0 (cold), sun colour 142, 135, 191
     const auto& s = block->derived.sunCurves;
     EXPECT_EQ(s[0][255], 253 * 284 / 256);            // cube law for red: 280
     EXPECT_EQ(s[1][255], 254 * 270 / 256);            // square law for green: 267
@@ -119,7 +120,7 @@ TEST_F(TablesFixture, FlareAndSunCurvesOfTheDefaults) {
     EXPECT_EQ(s[0][128], ((2097152 >> 16) * 284) / 256);  // 32 * 284 / 256 = 35
 
     block->sunColdHot = 75;  // hot: blue bends, red linear
-    buildSunCurves(*block);
+    buildSunCurves(*block, block->derived);
     EXPECT_EQ(s[0][128], 284 * 128 / 256);
     EXPECT_EQ(s[2][128], ((32 * 25 + 25 * 128) / 50) * 382 / 256);
     EXPECT_EQ(s[1][128], ((64 * 25 + 25 * 128) / 50) * 270 / 256);
@@ -148,7 +149,7 @@ TEST_F(TablesFixture, AlignedFlareAngles) {
     block->spikeX = 1;
     block->spikeY = 0;
     block->flareWidth = 49;  // W = 2007
-    buildFlareAngles(*block, *work);
+    buildFlareAngles(*block, block->derived, *work);
     EXPECT_EQ(block->derived.spikeOffsetAngle, 0);
     EXPECT_EQ(block->derived.spikeOffsetLength, 1.0f);
     for (int j = 0; j <= 100; ++j)
@@ -159,7 +160,7 @@ TEST_F(TablesFixture, ScatteredFlareAnglesWithoutOffset) {
     block->spikeX = 0;
     block->spikeY = 0;
     block->flareWidth = 0;  // max(W, 2) / 2 = 1
-    buildFlareAngles(*block, *work);
+    buildFlareAngles(*block, block->derived, *work);
     EXPECT_EQ(block->derived.spikeOffsetAngle, 270);
     const int32_t base = 270 * 16384 / 360 - 1;  // 12287
     for (int j = 0; j <= 100; ++j) {
@@ -176,7 +177,7 @@ TEST_F(TablesFixture, AlignedSpikeAxes) {
     block->flareY = 0;
     block->spikeWidth = 52;
     block->spikeRadius = 77;
-    buildSpikeAxes(*block, *work, 1, 1.0f);
+    buildSpikeAxes(*block, block->derived, *work, 1, 1.0f);
     EXPECT_EQ(block->derived.flareOffsetAngle, 0);
     for (int k = 0; k < 256; ++k) {
         const int32_t r2 = work->noiseTable[(202 + 5 * k) % 2048] % 64;
@@ -193,7 +194,7 @@ TEST_F(TablesFixture, AlignedSpikeAxes) {
 TEST_F(TablesFixture, SpikeWidthMinusOneDoesNotDivideByZero) {
     block->spikeWidth = -1;
     block->spikeRadius = INT32_MIN;
-    buildSpikeAxes(*block, *work, 1, 0.000001f);
+    buildSpikeAxes(*block, block->derived, *work, 1, 0.000001f);
     // Read as width 0: the divisor is pixelUnit * 1.
     for (int k = 0; k < 256; ++k) {
         ASSERT_NE(work->spikeAxes[k][0], INT32_MIN);
@@ -203,9 +204,8 @@ TEST_F(TablesFixture, SpikeWidthMinusOneDoesNotDivideByZero) {
 TEST(SizeFunctions, TwoRadiusReadings) {
     // 750 * (144 / 1000) in single precision is 107.99999: 107.
     EXPECT_EQ(scaledRadiusPixels(38, 750, 1000), 107);
-    EXPECT_EQ(elementSizePixels(38, 1000, 750), 108);
+    EXPECT_EQ(settingSize(38, 1000, 750), 108);  // the elements' own size, in double precision
     EXPECT_EQ(scaledRadiusPixels(0, 750, 1000), 1);
-    EXPECT_EQ(elementSizePixels(0, 750, 1000), 1);
     EXPECT_EQ(scaledRadiusPixels(100, 750, 1000), 750);
     EXPECT_EQ(scaledRadiusPixels(INT32_MAX, 4000, 3000), INT32_MAX);
     EXPECT_EQ(scaledRadiusPixels(INT32_MIN, 1, 1), INT32_MAX);  // the square is positive
@@ -224,32 +224,24 @@ TEST(SizeFunctions, PixelUnitAndDetail) {
     EXPECT_EQ(detailPercent(INT32_MIN), INT32_MAX);
 }
 
-TEST(SizeFunctions, FlareStreakExponentIsAnInteger) {
-    // 1 + 25 * 5 / 100 = 2 (2.25 as floats): 2^2 * 1.0 * 256.
-    EXPECT_EQ(flareStreakScale(25, 1000, 1000, 1), 1024);
-    EXPECT_EQ(flareStreakScale(19, 1000, 1000, 1), 2048);
-    EXPECT_EQ(flareStreakScale(25, 1000, 1000, 3), 3072);
-    EXPECT_EQ(flareStreakScale(100, 1000, 1000, 1), 64);
-}
-
 TEST_F(TablesFixture, DetailValuesAndSwirls) {
     block->sunSmear = 24;
     block->sunSwirlSize = 30;
     // Radius 100: the swirl strength divides by 0.5, not by the integer 0.
-    setDetailValues(*block, 1.0f, 100);
+    setDetailValues(*block, block->derived, 1.0f, 100);
     EXPECT_EQ(block->derived.swirlStrength, 192);
     EXPECT_EQ(block->derived.swirlRadius, 30 * 32 * 100 / 200);
     EXPECT_EQ(block->derived.smearStride, 16);
     EXPECT_EQ(block->derived.detailLevel, 0);
-    setDetailValues(*block, 0.5f, 1);
+    setDetailValues(*block, block->derived, 0.5f, 1);
     EXPECT_EQ(block->derived.detailLevel, 1);
     EXPECT_EQ(block->derived.swirlStrength, 96 * 200);
-    setDetailValues(*block, 0.25f, 1);
+    setDetailValues(*block, block->derived, 0.25f, 1);
     EXPECT_EQ(block->derived.detailLevel, 2);
-    setDetailValues(*block, 0.0f, 1);
+    setDetailValues(*block, block->derived, 0.0f, 1);
     EXPECT_EQ(block->derived.smearStride, 1);  // never 0
     block->sunSwirlSize = INT32_MAX;
-    setDetailValues(*block, 1.0f, INT32_MAX);
+    setDetailValues(*block, block->derived, 1.0f, INT32_MAX);
     EXPECT_EQ(block->derived.swirlRadius, INT32_MAX);
 }
 
@@ -276,7 +268,7 @@ TEST(SphereTable, ShapeAndSaturation) {
 }
 
 TEST_F(TablesFixture, SwirlCentres) {
-    buildSwirlCentres(*block, *work, 100, 1, 2048);  // A = 400, m = 2048 * 400 >> 8 = 3200
+    buildSwirlCentres(block->derived, *work, 100, 1, 2048);  // A = 400, m = 2048 * 400 >> 8 = 3200
     for (int j = 0; j < 100; ++j) {
         ASSERT_EQ(block->derived.swirlCentresX[j], (work->noiseTable[400 + 2 * j] - 128) * 3200 / 128);
         ASSERT_EQ(block->derived.swirlCentresY[j], (work->noiseTable[401 + 2 * j] - 128) * 3200 / 128);
@@ -286,14 +278,10 @@ TEST_F(TablesFixture, SwirlCentres) {
 TEST_F(TablesFixture, CentreFromFractions) {
     block->xCenter = 0.65f;
     block->yCenter = 0.5f;
-    setSunCentre(*block, 1000, 600);
-    EXPECT_EQ(block->centerX, int32_t(1000.0f * 0.65f));
-    EXPECT_EQ(block->centerY, 300);
-    block->xCenter = NAN;
-    block->yCenter = -INFINITY;
-    setSunCentre(*block, 1000, 600);
-    EXPECT_EQ(block->centerX, 0);
-    EXPECT_EQ(block->centerY, INT32_MIN);
+    EXPECT_EQ(sunCentreOf(block->xCenter, 1000), int32_t(1000.0f * 0.65f));
+    EXPECT_EQ(sunCentreOf(block->yCenter, 600), 300);
+    EXPECT_EQ(sunCentreOf(NAN, 1000), 0);
+    EXPECT_EQ(sunCentreOf(-INFINITY, 600), INT32_MIN);
 }
 
 }  // namespace

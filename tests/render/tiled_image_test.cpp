@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "render/tiled_image.h"
-#include "render/tiled_image_access.h"
 #include "render_harness.h"
 
 namespace lumenfall {
@@ -190,17 +189,6 @@ TEST(TiledImagePixels, EveryLayoutRoundTrips) {
     EXPECT_EQ(out[0], 0);
     EXPECT_EQ(out[1], 0);
     EXPECT_EQ(out[2], 65535);
-}
-
-TEST(TiledImagePixels, CompositorAccess) {
-    Image m;
-    ASSERT_TRUE(createTiledImage(&m.image, 4, 4, kStoreRgbaFloat, 0, false));
-    TiledImageAccess access = tiledImageAccess(&m.image);
-    const float c[4] = {0.25f, 0.5f, 2.0f, 1.0f};
-    access.writePixel(access.image, 3, 3, 0, c);
-    float out[4];
-    access.readPixel(access.image, 9, 9, 0, out);
-    EXPECT_EQ(out[2], 2.0f);
 }
 
 void fill(TiledImage& image, uint8_t v) {

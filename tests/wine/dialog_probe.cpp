@@ -13,7 +13,7 @@
 #include <string>
 
 #include "dialog_driver.h"
-#include "platform/plugin_dialogs.h"
+#include "ui/plugin_dialogs.h"
 #include "platform/shell_open.h"
 #include "ui/win32/about_box.h"
 #include "ui/win32/dialog_ids.h"

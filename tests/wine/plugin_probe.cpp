@@ -14,7 +14,7 @@
 #include "host/pi_abi.h"
 #include "params/golden_resources.h"
 #include "params/plugin_resources.h"
-#include "platform/plugin_dialogs.h"
+#include "ui/plugin_dialogs.h"
 #include "ui/win32/dialog_ids.h"
 
 using namespace lumenfall;

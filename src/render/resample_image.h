@@ -1,6 +1,6 @@
 // Copying tiled images into one another at any size through their pyramids.
-#ifndef LUMENFALL_KERNELS_RESAMPLE_IMAGE_H
-#define LUMENFALL_KERNELS_RESAMPLE_IMAGE_H
+#ifndef LUMENFALL_RENDER_RESAMPLE_IMAGE_H
+#define LUMENFALL_RENDER_RESAMPLE_IMAGE_H
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "kernels/resample_sample.h"
+#include "render/resample_sample.h"
 
 #include <cmath>
 #include <cstring>

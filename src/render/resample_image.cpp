@@ -1,9 +1,9 @@
-#include "kernels/resample_image.h"
+#include "render/resample_image.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "kernels/resample_sample.h"
+#include "render/resample_sample.h"
 #include "render/tiled_image.h"
 #include "render/work_block.h"
 

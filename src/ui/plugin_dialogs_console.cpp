@@ -1,6 +1,7 @@
 #include <cstdio>
 
-#include "platform/plugin_dialogs.h"
+#include "params/product_identity.h"
+#include "ui/plugin_dialogs.h"
 
 namespace lumenfall {
 
@@ -10,12 +11,11 @@ void showRefusal(Refusal which, const void*) {
 
 void showAboutBox(const void*) {
     std::fprintf(stderr,
-                 "Lumenfall 4.0 by Orvandel\n"
+                 "%s %s by %s\n"
                  "Draws fantasy suns: a textured sun disc, spikes, halo, rainbow bow and lens flares,\n"
                  "blended onto the image through nineteen glue modes.\n"
-                 "https://orvandel.example/lumenfall\n");
+                 "%s\n",
+                 kProductName, kProductVersion, kMakerName, kMakerWebAddress);
 }
-
-void* moduleInstance() { return nullptr; }
 
 }  // namespace lumenfall

@@ -1,4 +1,4 @@
-#include "platform/plugin_dialogs.h"
+#include "ui/plugin_dialogs.h"
 
 namespace lumenfall {
 

@@ -4,7 +4,7 @@
 
 namespace lumenfall {
 namespace {
-// The Windows runtime's generator: state = state * 214013 + 2531011,
+// The Windows C runtime's generator: state = state * 214013 + 2531011,
 // result = bits 16..30 of the state. The state starts at 1, as after srand(1).
 uint32_t g_state = 1;
 }  // namespace

@@ -1,8 +1,8 @@
 // Reading a tiled image at any position and scale: a 5 x 5 box-integrated
 // Lanczos-2 filter on one pyramid level, and the blend of two neighbouring
 // levels (trilinear filtering).
-#ifndef LUMENFALL_KERNELS_RESAMPLE_SAMPLE_H
-#define LUMENFALL_KERNELS_RESAMPLE_SAMPLE_H
+#ifndef LUMENFALL_RENDER_RESAMPLE_SAMPLE_H
+#define LUMENFALL_RENDER_RESAMPLE_SAMPLE_H
 
 #include <cstdint>
 

@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/plugin_dialogs.h"
+#include "params/product_identity.h"
+#include "ui/plugin_dialogs.h"
 #include "platform/shell_open.h"
 #include "ui/win32/about_box.h"
 #include "ui/win32/dialog_ids.h"
@@ -41,8 +42,6 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 
 namespace lumenfall {
 
-void* moduleInstance() { return g_module; }
-
 // When no window can be shown (no desktop, as for a service or a test run
 // without a display) the message goes to standard error, so it is not lost.
 void showRefusal(Refusal which, const void* platformData) {
@@ -54,7 +53,7 @@ void showRefusal(Refusal which, const void* platformData) {
 void showAboutBox(const void* platformData) {
     INT_PTR result = runAboutBox(dialogModule(), hostWindow(platformData));
     if (result == LF_ABOUT_VISIT_BUTTON) shellOpen(kMakerWebAddress);
-    if (result == -1) std::fprintf(stderr, "Lumenfall by Orvandel: draws fantasy suns. %s\n", kMakerWebAddress);
+    if (result == -1) std::fprintf(stderr, "%s by %s: %s. %s\n", kProductName, kMakerName, kProductSummary, kMakerWebAddress);
 }
 
 }  // namespace lumenfall

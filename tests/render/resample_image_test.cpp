@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "kernels/resample_image.h"
-#include "kernels/resample_sample.h"
+#include "render/resample_image.h"
+#include "render/resample_sample.h"
 #include "kernels/sun_renderer.h"
 #include "render/tiled_image.h"
 

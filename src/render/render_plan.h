@@ -1,0 +1,51 @@
+// The render plan: one immutable description of a render, built once from a
+// settings snapshot: every table, the derived values and the sizes. Rows
+// are drawn from a const plan only (render/render_rows.h), so a render
+// touches nothing that another part of the plug-in writes.
+#ifndef LUMENFALL_RENDER_RENDER_PLAN_H
+#define LUMENFALL_RENDER_RENDER_PLAN_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "kernels/sun_tables.h"
+#include "params/parameter_block.h"
+
+namespace lumenfall {
+
+// What the plan depends on besides the settings.
+struct PlanRequest {
+    int32_t areaWidth;      // the whole filtered area: spike and detail sizes use its short side
+    int32_t areaHeight;
+    int32_t renderWidth;    // the rendered grid (the area, or a preview of it): radii and centre
+    int32_t renderHeight;
+    int32_t renderScale;    // image pixels per rendered pixel; below 1 reads as 1
+    int32_t viewOriginX;    // the preview's scroll: the sun moves by minus the origin
+    int32_t viewOriginY;
+    // Storage for the SphereTable, owned by the caller and kept at least as
+    // long as the plan: `sphereEntries` 16-bit entries (the row width + 4).
+    uint16_t* sphereStorage;
+    size_t sphereEntries;
+};
+
+struct RenderPlan {
+    // The settings as they were when the plan was built, with the derived
+    // values (curves, offsets, detail values, swirl centres) and the sun
+    // centre in pixels filled in.
+    ParameterBlock settings;
+    SunTables tables;
+    const uint16_t* sphereTable;   // in the caller's storage; null when none was given
+    int32_t sphereLastIndex;
+    int32_t areaWidth, areaHeight;
+    int32_t renderWidth, renderHeight;
+    int32_t renderScale;           // at least 1
+    int32_t viewOriginX, viewOriginY;
+};
+
+// Builds every table in the fixed order the tables depend on. Never fails:
+// without sphere storage the disc is drawn without its texture shift.
+void buildRenderPlan(const ParameterBlock& settings, const PlanRequest& request, RenderPlan* plan);
+
+}  // namespace lumenfall
+
+#endif

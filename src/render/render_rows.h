@@ -1,0 +1,43 @@
+// The one render entry: rows of a plan into a target. The host's band
+// protocol, the dialog's preview and the exports all come here with their
+// own target and services.
+#ifndef LUMENFALL_RENDER_RENDER_ROWS_H
+#define LUMENFALL_RENDER_RENDER_ROWS_H
+
+#include <cstdint>
+
+#include "render/render_plan.h"
+#include "render/row_target.h"
+
+namespace lumenfall {
+
+// Progress and cancel, around every row. Throttling, if any, is the
+// services' own business.
+class RenderServices {
+public:
+    virtual ~RenderServices() = default;
+    virtual void rowStarting(int32_t row) { (void)row; }
+    // False stops the render after this row.
+    virtual bool rowFinished(int32_t row) {
+        (void)row;
+        return true;
+    }
+};
+
+enum class RenderStatus {
+    Done,           // every row of the range was drawn
+    Stopped,        // the services asked to stop
+    NoDestination,  // the target had nowhere to put a row
+};
+
+// Draws rows firstRow .. endRow - 1 of the plan into the target. Rows
+// outside the target are skipped (their services are still called).
+RenderStatus renderRows(const RenderPlan& plan, RowTarget& target, int32_t firstRow, int32_t endRow,
+                        RenderServices* services = nullptr);
+
+// The sun's context for one target (what the row jobs read).
+SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape);
+
+}  // namespace lumenfall
+
+#endif
