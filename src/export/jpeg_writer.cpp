@@ -1,19 +1,9 @@
 // The file and preset forms of the JPEG writer; the encoding itself is in
 // jpeg_codec.cpp.
 #include "export/jpeg_writer.h"
+#include "params/byte_order.h"
 
 namespace lumenfall {
-
-namespace {
-
-void appendBe32(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value >> 24));
-    out.push_back(static_cast<uint8_t>(value >> 16));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-    out.push_back(static_cast<uint8_t>(value));
-}
-
-}  // namespace
 
 int32_t encodeJpegWithHeader(const PictureSource* picture, const JpegOptions& options,
                              std::vector<uint8_t>& out) {
@@ -22,14 +12,14 @@ int32_t encodeJpegWithHeader(const PictureSource* picture, const JpegOptions& op
     // A header always follows: either the picture's or the single 0 of "no picture".
     try {
         if (result != kJpegWritten) {
-            appendBe32(out, 0);
+            appendBigEndian32(out, 0);
             return result;
         }
         out.reserve(out.size() + 16 + encoded.bytes.size());
-        appendBe32(out, 1);
-        appendBe32(out, static_cast<uint32_t>(encoded.width));
-        appendBe32(out, static_cast<uint32_t>(encoded.height));
-        appendBe32(out, static_cast<uint32_t>(encoded.bytes.size()));
+        appendBigEndian32(out, 1);
+        appendBigEndian32(out, static_cast<uint32_t>(encoded.width));
+        appendBigEndian32(out, static_cast<uint32_t>(encoded.height));
+        appendBigEndian32(out, static_cast<uint32_t>(encoded.bytes.size()));
         out.insert(out.end(), encoded.bytes.begin(), encoded.bytes.end());
     } catch (...) {
         return kJpegNoBuffer;

@@ -1,4 +1,5 @@
 #include "export/metadata_builder.h"
+#include "params/byte_order.h"
 
 #include <cstdio>
 #include <cstring>
@@ -34,16 +35,13 @@ struct BlockWriter {
         bytes(b, 2);
     }
     void be32(uint32_t value) {
-        const uint8_t b[4] = {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8),
-                              uint8_t(value)};
+        uint8_t b[4];
+        storeBigEndian32(b, value);
         bytes(b, 4);
     }
     void patchBe32(int32_t at, uint32_t value) {
         if (lengthOnly || overflow) return;
-        builder.buffer[at] = uint8_t(value >> 24);
-        builder.buffer[at + 1] = uint8_t(value >> 16);
-        builder.buffer[at + 2] = uint8_t(value >> 8);
-        builder.buffer[at + 3] = uint8_t(value);
+        storeBigEndian32(&builder.buffer[at], value);
     }
     // One dataset of IPTC record 2.
     void dataset(uint8_t number, const void* data, size_t count) {

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "params/byte_order.h"
+
 #if defined(_WIN32)
 #define LF_PLUGIN_EXPORT extern "C" __declspec(dllexport)
 #else
@@ -33,10 +35,7 @@ using PIReadDescriptor = struct ReadDescriptorOpaque*;
 using PIWriteDescriptor = struct WriteDescriptorOpaque*;
 using PIDescriptorHandle = Handle;
 
-constexpr uint32_t fourCC(const char (&s)[5]) {
-    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
-           (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
-}
+constexpr uint32_t fourCC(const char (&s)[5]) { return lumenfall::fourCharCode(s); }
 
 struct Point { int16 v, h; };
 struct Rect { int16 top, left, bottom, right; };

@@ -29,19 +29,15 @@ void resetToDefaults(ParameterBlock& block) {
                 *intField(block, s) = int32_t(s.defaultValue);
                 break;
             case SettingKind::Axis:
-                break;  // set below, in their own order
+                *floatField(block, s) = float(s.defaultValue);
+                break;
         }
     }
     std::memcpy(block.reservedColorA, block.haloColor, sizeof block.haloColor);
-
-    block.flareX = block.flareY = block.flareZ = 0.0f;
-    block.spikeX = block.spikeY = block.spikeZ = 0.0f;
-    block.flareX = -0.3f;
-    block.flareY = -0.18f;
+    // The Z components are stored only: a unit vector with the X and Y of
+    // the table for the flares, none for the spikes.
     block.flareZ = unitVectorZ(block.flareX, block.flareY);
-    block.glue = kGlueNormal;
-    block.xCenter = 0.65f;
-    block.yCenter = 0.5f;
+    block.spikeZ = 0.0f;
 }
 
 void initialiseParameterBlock(ParameterBlock& block) {

@@ -1,14 +1,12 @@
 #include "params/enumerations.h"
+#include "params/byte_order.h"
 
 #include <cstring>
 
 namespace lumenfall {
 namespace {
 
-constexpr uint32_t code4(const char (&s)[5]) {
-    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
-           (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
-}
+constexpr uint32_t code4(const char (&s)[5]) { return fourCharCode(s); }
 
 const EnumEntry kSunTypes[] = {
     {1, code4("su01"), "normal"},

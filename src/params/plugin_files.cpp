@@ -1,4 +1,5 @@
 #include "params/plugin_files.h"
+#include "params/byte_order.h"
 
 #include <cstdio>
 #include <cstring>
@@ -117,8 +118,7 @@ int32_t loadMemoryDotMapFile(int32_t (&kept)[kMemoryDotCount]) {
             result = kPresetReadError;
             break;
         }
-        const int32_t value =
-            int32_t((uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]));
+        const int32_t value = int32_t(readBigEndian32(b));
         if (i > 0) kept[i - 1] = value;  // the leading value is not checked
     }
     std::fclose(file);

@@ -1,4 +1,5 @@
 #include "params/plugin_resources.h"
+#include "params/byte_order.h"
 
 #include <cstring>
 
@@ -8,10 +9,7 @@
 namespace lumenfall {
 namespace {
 
-constexpr uint32_t code4(const char (&s)[5]) {
-    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
-           (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
-}
+constexpr uint32_t code4(const char (&s)[5]) { return fourCharCode(s); }
 
 // Appends little-endian integers and strings. Four-character codes are
 // 32-bit integers on Windows, so 'kind' appears as the bytes "dnik".

@@ -1,4 +1,5 @@
 #include "params/preset_format.h"
+#include "params/byte_order.h"
 
 #include <cmath>
 #include <cstring>
@@ -10,13 +11,7 @@
 namespace lumenfall {
 namespace {
 
-void putValue(std::vector<uint8_t>& out, int32_t value) {
-    const uint32_t v = uint32_t(value);
-    out.push_back(uint8_t(v >> 24));
-    out.push_back(uint8_t(v >> 16));
-    out.push_back(uint8_t(v >> 8));
-    out.push_back(uint8_t(v));
-}
+void putValue(std::vector<uint8_t>& out, int32_t value) { appendBigEndian32(out, uint32_t(value)); }
 
 void putColour(std::vector<uint8_t>& out, const uint16_t (&colour)[3]) {
     for (uint16_t channel : colour) putValue(out, channel);
@@ -59,7 +54,7 @@ public:
     bool value(int32_t* out) {
         uint8_t b[4];
         if (!bytes(b, 4)) return false;
-        *out = int32_t((uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]));
+        *out = int32_t(readBigEndian32(b));
         ++values_;
         return true;
     }

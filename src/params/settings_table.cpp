@@ -1,14 +1,12 @@
 #include "params/settings_table.h"
+#include "params/byte_order.h"
 
 #include <cstring>
 
 namespace lumenfall {
 namespace {
 
-constexpr uint32_t key4(const char (&s)[5]) {
-    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
-           (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
-}
+constexpr uint32_t key4(const char (&s)[5]) { return fourCharCode(s); }
 
 constexpr uint32_t kLong = key4("long");
 constexpr uint32_t kDoub = key4("doub");

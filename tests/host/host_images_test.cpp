@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "plugin_fixture.h"
+#include "settings_arguments.h"
 
 using namespace lumenfall;
 using namespace lumenfall::testing;
@@ -36,6 +37,34 @@ TEST(HostImages, PixelsOutsideTheSelectionKeepTheirFileValues) {
                 }
         }
     }
+}
+
+// A layer with transparency and a selection (filter case 5): inside a fully
+// selected area the plug-in draws exactly what it draws without a selection
+// (filter case 4), transparency included; outside it nothing changes.
+TEST(HostImages, SelectionOverATransparentLayerDrawsTheSameSunInside) {
+    HostOptions options;
+    DescriptorEntry entry;
+    std::string error;
+    ASSERT_TRUE(parseSetting("glue=composite", &entry, &error)) << error;
+    putSetting(&options.descriptorEntries, entry);
+    const Image input = patternImage(40, 30, 3, true, 8);
+    Image selection = constantImage(40, 30, 0);
+    for (int y = 5; y < 25; ++y)
+        for (int x = 8; x < 36; ++x) selection.samples[size_t(y) * 40 + x] = 255;
+    Image whole, selected;
+    ASSERT_TRUE(loadPlugin(options)->run(input, nullptr, &whole).rendered);
+    ASSERT_TRUE(loadPlugin(options)->run(input, &selection, &selected).rendered);
+    int changedAlpha = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            for (int c = 0; c < 4; ++c) {
+                const size_t i = input.index(x, y, c);
+                const bool inside = selection.samples[size_t(y) * 40 + x] != 0;
+                ASSERT_EQ(selected.samples[i], inside ? whole.samples[i] : input.samples[i]) << x << "," << y << " " << c;
+                if (inside && c == 3 && whole.samples[i] != input.samples[i]) ++changedAlpha;
+            }
+    EXPECT_GT(changedAlpha, 0);  // composite really drew the transparency
 }
 
 TEST(HostImages, SixteenBitSamplesMapToTheHostRangeAndBack) {

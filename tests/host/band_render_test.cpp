@@ -1,0 +1,257 @@
+// The host side of a render, with a record of our own in place of a host:
+// the row buffer, the throttles, the preview refresh rule and the dialog's
+// renders through the host.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "host/band_render.h"
+#include "host/dialog_renders.h"
+#include "host/image_pipeline.h"
+#include "params/defaults.h"
+#include "render/render_plan.h"
+#include "render/tiled_image.h"
+
+namespace lumenfall {
+namespace {
+
+// What the host saw. The record's procedures take no context, so the
+// harness in use is reached through one pointer.
+struct Seen {
+    std::vector<std::pair<int32_t, int32_t>> progress;
+    int aborts = 0;
+    bool abortAnswer = false;
+    std::vector<pi::Rect> advances;
+    int16_t advanceResult = 0;
+};
+
+struct BandHarness;
+BandHarness* g_current = nullptr;
+
+struct BandHarness {
+    pi::FilterRecord record{};
+    std::unique_ptr<PluginGlobals> g = std::make_unique<PluginGlobals>();
+    std::unique_ptr<ParameterBlock> block = std::make_unique<ParameterBlock>();
+    int16_t result = 0;
+    Seen seen;
+    std::vector<uint8_t> in, out;  // rows of grey 8-bit pixels of value 77, as many as the filter's
+
+    BandHarness(int16_t width, int16_t height) {
+        g_current = this;
+        std::memset(g.get(), 0, sizeof(PluginGlobals));
+        initialiseParameterBlock(*block);
+        record.filterRect = pi::Rect{0, 0, height, width};
+        record.imageMode = pi::kModeGrayScale;
+        record.planes = 1;
+        record.depth = 8;
+        record.hostSig = pi::fourCC("LMFT");
+        record.progressProc = [](int32_t done, int32_t total) { g_current->seen.progress.emplace_back(done, total); };
+        record.abortProc = []() -> pi::Boolean {
+            ++g_current->seen.aborts;
+            return g_current->seen.abortAnswer;
+        };
+        record.advanceState = []() -> pi::OSErr {
+            BandHarness& h = *g_current;
+            h.seen.advances.push_back(h.record.inRect);
+            h.record.inData = h.in.data();
+            h.record.outData = h.out.data();
+            h.record.inRowBytes = h.record.outRowBytes = h.record.filterRect.right;
+            return h.seen.advanceResult;
+        };
+        in.assign(size_t(width) * size_t(height), 77);
+        out.assign(size_t(width) * size_t(height), 0);
+        g->record = &record;
+        g->result = &result;
+        prepareGeometry(*g, *block);
+        EXPECT_TRUE(allocateRunBuffers(*g));
+    }
+    ~BandHarness() {
+        freeRunBuffers(*g);
+        g_current = nullptr;
+    }
+};
+
+struct DialogSeen : DialogRenderHooks {
+    std::vector<int32_t> refreshed;
+    std::vector<int32_t> progressed;
+    int previewScale = 0;
+    void refreshPreview(int32_t row) override { refreshed.push_back(row); }
+    void progress(int32_t done, int32_t) override { progressed.push_back(done); }
+    void applyPreviewScale() override { ++previewScale; }
+};
+
+TEST(BandRender, RowBufferIsTheRunsUntilARenderIsWider) {
+    BandHarness h(100, 10);
+    ASSERT_TRUE(prepareRowBuffer(*h.g, 100));
+    EXPECT_EQ(h.g->rowBuffer.grown, nullptr);
+    EXPECT_EQ(static_cast<void*>(h.g->rowBuffer.data), static_cast<void*>(h.g->buffers.rowBuffer.data));
+    // The run's row buffer holds 3 W + 2184 entries; wider rows get their own.
+    ASSERT_TRUE(prepareRowBuffer(*h.g, 3 * 100 + 2184));
+    ASSERT_TRUE(prepareRowBuffer(*h.g, 3000));
+    ASSERT_NE(h.g->rowBuffer.grown, nullptr);
+    EXPECT_GE(h.g->rowBuffer.capacityBytes, size_t(3004 * 2));
+    EXPECT_EQ(h.g->buffers.rowBuffer.data, nullptr);  // given back first
+}
+
+TEST(BandRender, PlanCopiesItsDerivedValuesIntoTheBlock) {
+    BandHarness h(64, 48);
+    h.g->geometry.renderRect = RenderRect{0, 0, 48, 64};
+    setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+    ASSERT_TRUE(planRender(*h.g, *h.block, 64));
+    EXPECT_EQ(h.block->centerX, h.g->plan->settings.centerX);
+    EXPECT_EQ(h.block->centerX, int32_t(64 * 0.65f));
+    EXPECT_EQ(std::memcmp(&h.block->derived, &h.g->plan->settings.derived, sizeof(DerivedValues)), 0);
+    EXPECT_EQ(h.g->geometry.rendering, 1);
+    EXPECT_EQ(h.g->geometry.progressTotal, 49u);
+}
+
+// The host's progress is called on the first row, when a 0..31 counter
+// wraps, or when the rows jump by 5 or more since the last call.
+TEST(BandRender, ProgressThrottleAndItsBoundaryRow) {
+    BandHarness h(4, 4);
+    for (uint32_t done = 0; done < 10; ++done) reportHostProgress(*h.g, done, 101);
+    ASSERT_EQ(h.seen.progress.size(), 1u);
+    reportHostProgress(*h.g, 13, 101);  // 4 rows on: not yet
+    EXPECT_EQ(h.seen.progress.size(), 1u);
+    reportHostProgress(*h.g, 18, 101);  // 5 rows on: reported
+    ASSERT_EQ(h.seen.progress.size(), 2u);
+    EXPECT_EQ(h.seen.progress.back(), std::make_pair(18, 101));
+    // The abort callback: once in 32 polls.
+    for (int i = 0; i < 64; ++i) pollHostAbort(*h.g);
+    EXPECT_EQ(h.seen.aborts, 2);
+}
+
+TEST(BandRender, PreviewRefreshFollowsTheHostSignature) {
+    for (const bool slow : {false, true}) {
+        BandHarness h(4, 200);
+        h.record.hostSig = slow ? pi::kSigPhotoshop : pi::fourCC("LMFT");
+        h.record.displayPixels = [](const pi::PSPixelMap*, const pi::VRect*, int32_t, int32_t, void*) -> pi::OSErr {
+            return 0;
+        };
+        h.block->renderTarget = kTargetHostPreview;
+        h.g->geometry.renderRect = RenderRect{0, 0, 200, 4};
+        setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+        h.record.inRect = h.record.outRect = pi::Rect{0, 0, 200, 4};
+        h.record.advanceState();  // the dialog's preview request delivered its band
+        DialogSeen dialog;
+        renderPreviewThroughHost(*h.g, *h.block, &dialog);
+        EXPECT_EQ(h.result, 0);
+        EXPECT_EQ(h.g->geometry.rendering, 0);
+        // Slow hosts are redrawn every 100 rows only; previews neither
+        // report progress nor ask for an abort.
+        EXPECT_EQ(dialog.refreshed.size(), slow ? 2u : 200u);
+        if (slow) {
+            EXPECT_EQ(dialog.refreshed, (std::vector<int32_t>{99, 199}));
+        }
+        EXPECT_TRUE(h.seen.progress.empty());
+        EXPECT_EQ(h.seen.aborts, 0);
+    }
+}
+
+TEST(BandRender, PreviewThroughHostNeedsTheHostsBuffersAndDisplay) {
+    BandHarness h(8, 6);
+    h.block->renderTarget = kTargetHostPreview;
+    h.g->geometry.renderRect = RenderRect{0, 0, 6, 8};
+    setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+    renderPreviewThroughHost(*h.g, *h.block, nullptr);  // no displayPixels
+    EXPECT_EQ(h.g->geometry.rendering, 1);
+    EXPECT_EQ(h.out, std::vector<uint8_t>(h.out.size(), 0));
+}
+
+TEST(BandRender, SaveAndRestoreState) {
+    BandHarness h(8, 6);
+    h.record.inRect = pi::Rect{1, 2, 3, 4};
+    h.record.filterRect.top = 5;
+    h.block->renderScale = 3;
+    h.block->viewOriginX = 11;
+    h.block->renderTarget = kTargetHostPreview;
+    h.g->geometry.currentRow = 4;
+    RenderStateSnapshot snapshot;
+    saveRenderState(snapshot, *h.g, *h.block, true);
+    h.record.inRect = pi::Rect{0, 0, 0, 0};
+    h.record.filterRect.top = 0;
+    h.block->renderScale = 1;
+    h.block->viewOriginX = 0;
+    h.block->renderTarget = kTargetTiledImage;
+    h.g->geometry.currentRow = 0;
+    DialogSeen dialog;
+    restoreRenderState(snapshot, *h.g, *h.block, &dialog);
+    EXPECT_EQ(h.record.inRect.right, 4);
+    EXPECT_EQ(h.record.filterRect.top, 5);
+    EXPECT_EQ(h.block->renderScale, 3);
+    EXPECT_EQ(h.block->viewOriginX, 11);
+    EXPECT_EQ(h.block->renderTarget, uint32_t(kTargetHostPreview));
+    EXPECT_EQ(h.g->geometry.currentRow, 4u);
+    EXPECT_EQ(dialog.previewScale, 1);  // back on the preview: its scale again
+    // A short snapshot leaves the view and the target alone.
+    saveRenderState(snapshot, *h.g, *h.block, false);
+    h.block->renderTarget = kTargetTiledImage;
+    restoreRenderState(snapshot, *h.g, *h.block, &dialog);
+    EXPECT_EQ(h.block->renderTarget, uint32_t(kTargetTiledImage));
+    EXPECT_EQ(dialog.previewScale, 1);
+}
+
+struct Picture {
+    TiledImage image;
+    Picture(int32_t w, int32_t h) {
+        initTiledImage(image, nullptr, nullptr);
+        EXPECT_TRUE(createTiledImage(&image, w, h, kStoreRgba8, 0, false));
+    }
+    ~Picture() { freeTiledImage(&image); }
+    float at(int32_t x, int32_t y, int c) const {
+        float px[4];
+        readPixel(image, x, y, 0, px);
+        return px[c];
+    }
+};
+
+TEST(BandRender, RenderIntoTiledImageLoadsRendersAndPutsBack) {
+    BandHarness h(16, 12);
+    h.block->glue = kGlueAdd;  // the loaded picture shows through
+    h.block->xCenter = 1.2f;   // the sun at column 19, past the filter's width
+    h.block->renderTarget = kTargetHostPreview;
+    h.block->viewOriginY = 9;
+    h.record.inRect = pi::Rect{3, 3, 4, 4};
+    h.g->geometry.renderRect = RenderRect{0, 0, 12, 16};
+    setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+    Picture picture(20, 12);
+    bool cancelled = false;
+    DialogSeen dialog;
+    renderIntoTiledImage(*h.g, *h.block, &picture.image, &cancelled, &dialog);
+    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(h.result, 0);
+    // Loading: one band per filter row, then one per rendered row.
+    ASSERT_EQ(h.seen.advances.size(), 24u);
+    EXPECT_EQ(h.seen.advances[11].top, 11);
+    EXPECT_GE(picture.at(15, 11, 0), 77.0f);   // loaded, then the effect added
+    EXPECT_EQ(picture.at(15, 11, 3), 255.0f);
+    EXPECT_GT(picture.at(19, 6, 2), 0.0f);      // rendered over the image's whole width
+    EXPECT_EQ(dialog.progressed.size(), 12u);
+    // Everything is put back.
+    EXPECT_EQ(h.block->renderTarget, uint32_t(kTargetHostPreview));
+    EXPECT_EQ(h.block->viewOriginY, 9);
+    EXPECT_EQ(h.record.filterRect.bottom, 12);
+    EXPECT_EQ(h.record.filterRect.right, 16);
+    renderIntoTiledImage(*h.g, *h.block, nullptr, &cancelled, &dialog);  // no image: nothing happens
+}
+
+TEST(BandRender, RenderIntoTiledImageStopsOnCancel) {
+    BandHarness h(4, 200);
+    h.g->geometry.renderRect = RenderRect{0, 0, 200, 4};
+    setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+    Picture picture(4, 200);
+    h.seen.abortAnswer = true;
+    bool cancelled = false;
+    renderIntoTiledImage(*h.g, *h.block, &picture.image, &cancelled, nullptr);
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(h.result, -128);
+    // 200 bands loaded, then the abort test (asked after every row and again
+    // on 7 of every 8 steps) stops the render within 32 polls.
+    EXPECT_GT(h.seen.advances.size(), 200u);
+    EXPECT_LT(h.seen.advances.size(), 200u + 32u);
+}
+
+}  // namespace
+}  // namespace lumenfall
