@@ -13,6 +13,7 @@
 #include <string>
 
 #include "dialog_driver.h"
+#include "params/product_identity.h"
 #include "ui/plugin_dialogs.h"
 #include "platform/shell_open.h"
 #include "ui/win32/about_box.h"
