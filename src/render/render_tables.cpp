@@ -120,7 +120,10 @@ int32_t offsetDirection(float x, float y) {
     } else {
         // The ratio is taken as a real number (the picker's direction), not
         // as an integer quotient, which would snap the angle to a few steps.
-        angle = int32_t(std::atan(double(q) / double(-p)) * kDegreesPerRadian) + (p > 0 ? 180 : 0);
+        // The truncation covers the half turn: trunc(degrees + 180), which
+        // is one degree less than trunc(degrees) + 180 for some downward
+        // offsets.
+        angle = int32_t(std::atan(double(q) / double(-p)) * kDegreesPerRadian + (p > 0 ? 180.0 : 0.0));
         if (angle < 0) angle += 360;
     }
     return (angle + 270) % 360;

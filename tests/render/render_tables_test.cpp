@@ -135,8 +135,12 @@ TEST(OffsetDirection, CompassPoints) {
     EXPECT_EQ(offsetDirection(0.5f, 0.5f), 45);
     EXPECT_EQ(offsetDirection(-0.5f, 0.5f), 135);
     EXPECT_EQ(offsetDirection(0.5f, -0.5f), 315);
-    // h 8, v 16: atan(-0.5) = -26.57 degrees, truncated to -26, + 180 + 270.
-    EXPECT_EQ(offsetDirection(0.25f, 0.5f), 64);
+    // h 8, v 16: atan(-0.5) = -26.57 degrees; trunc(-26.57 + 180) = 153,
+    // + 270: 63 (truncating before the half turn would give 64).
+    EXPECT_EQ(offsetDirection(0.25f, 0.5f), 63);
+    // Upward offsets add nothing before the truncation: h 8, v -16 gives
+    // trunc(26.57) + 270.
+    EXPECT_EQ(offsetDirection(0.25f, -0.5f), 296);
     // Below 1/33 the offset vanishes.
     EXPECT_EQ(offsetDirection(0.02f, 0.02f), 270);
     // Out of range and non-finite values stay on the picker's box.
