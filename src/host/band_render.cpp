@@ -46,10 +46,6 @@ void setRenderGeometry(PluginGlobals& g, ParameterBlock& block, const RenderRect
     block.renderScale = scale;
     geometry.renderWidth = int32_t(rect.right) - int32_t(rect.left);
     geometry.renderHeight = int32_t(rect.bottom) - int32_t(rect.top);
-    geometry.firstColumn = 0;
-    geometry.firstRow = 0;
-    geometry.lastColumn = geometry.renderWidth - 1;
-    geometry.lastRow = geometry.renderHeight - 1;
 }
 
 bool planRender(PluginGlobals& g, ParameterBlock& block, int32_t rowWidth) {

@@ -35,10 +35,6 @@ struct RenderGeometry {
     RenderRect renderRect;      // copy of the filter rectangle
     int32_t renderWidth;        // right - left (or the preview's share of it)
     int32_t renderHeight;       // bottom - top
-    int32_t firstColumn;        // 0
-    int32_t lastColumn;         // width - 1
-    int32_t firstRow;           // 0
-    int32_t lastRow;            // height - 1
     uint32_t currentRow;        // row the next step renders
     uint32_t progressDone;
     uint32_t progressTotal;

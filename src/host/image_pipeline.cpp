@@ -24,9 +24,6 @@ void prepareGeometry(PluginGlobals& g, ParameterBlock& block) {
     geometry.renderRect = RenderRect{f.top, f.left, f.bottom, f.right};
     geometry.renderWidth = f.right - f.left;
     geometry.renderHeight = f.bottom - f.top;
-    geometry.firstColumn = geometry.firstRow = 0;
-    geometry.lastColumn = geometry.renderWidth - 1;
-    geometry.lastRow = geometry.renderHeight - 1;
     g.sizes = bufferSizesFor(geometry.renderWidth, geometry.renderHeight);
     record->bufferSpace = g.sizes.bufferSpace;
     block.renderScale = 1;
@@ -158,7 +155,7 @@ void startFinalRender(PluginGlobals& g, ParameterBlock& block) {
     const pi::Rect& f = record->filterRect;
     g.geometry.renderRect = RenderRect{f.top, f.left, f.bottom, f.right};
     setRenderGeometry(g, block, g.geometry.renderRect, 1);
-    // A driver that could not get its memory, or a host that cannot deliver
+    // A render that could not get its memory, or a host that cannot deliver
     // the first band, ends the run here with nothing left allocated.
     if (!planRender(g, block, g.geometry.renderWidth)) {
         endRun(g);

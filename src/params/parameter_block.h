@@ -1,5 +1,5 @@
 // The parameter block: every setting of a sun, the control flags of a run,
-// and the tables the render driver derives from the settings before each
+// and the tables a render derives from the settings before each
 // render. It is a plain record of fixed layout that lives in the host's
 // parameter handle between runs.
 #ifndef LUMENFALL_PARAMS_PARAMETER_BLOCK_H
@@ -31,8 +31,10 @@ enum GlueMode : int32_t {
 };
 constexpr int kGlueModeCount = 19;
 
-// Values and tables the render driver writes before every render. They are
-// not settings: presets and descriptors never carry them.
+// Values and tables derived from the settings before every render. They are
+// not settings: presets and descriptors never carry them. A render reads
+// them from its plan (render/render_plan.h); the host copies the plan's
+// values here after building it, where the dialog finds them.
 struct DerivedValues {
     int32_t spikeOffsetAngle;
     int32_t flareOffsetAngle;
@@ -81,7 +83,7 @@ struct ParameterBlock {
     // 6.
     int32_t randomSeed;
 
-    // 7. sun centre in pixels, derived from xCenter/yCenter by the driver
+    // 7. sun centre in pixels, derived from xCenter/yCenter with the plan
     int32_t centerX;
     int32_t centerY;
 

@@ -1,4 +1,4 @@
-// A text dump of every table the render driver builds, so that two builds
+// A text dump of every table a render plan holds, so that two builds
 // (native and Windows) can be compared table by table.
 #ifndef LUMENFALL_RENDER_TABLE_DUMP_H
 #define LUMENFALL_RENDER_TABLE_DUMP_H
