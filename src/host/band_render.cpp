@@ -151,7 +151,8 @@ bool BandServices::rowFinished(int32_t row) {
     return !pollHostAbort(g_);
 }
 
-void renderBandStep(PluginGlobals& g, uint32_t renderTarget, RenderServices& services, TiledImage* tiled) {
+void renderBandStep(PluginGlobals& g, uint32_t renderTarget, RenderServices& services, TiledImage* tiled,
+                    RowWorkers* workers) {
     RenderGeometry& geometry = g.geometry;
     const int32_t row = int32_t(geometry.currentRow);
     RenderStatus status = RenderStatus::Done;
@@ -159,11 +160,11 @@ void renderBandStep(PluginGlobals& g, uint32_t renderTarget, RenderServices& ser
         if (tiled) {
             const TiledFormat format{g.band.depth, g.band.planes, g.band.editableTransparency};
             TiledTarget target(*tiled, format, geometry.renderWidth, geometry.renderHeight);
-            status = renderRows(*g.plan, target, row, row + 1, &services);
+            status = renderRows(*g.plan, target, row, row + 1, &services, workers);
         } else {
             const BandWrite how = renderTarget == kTargetHostPreview ? BandWrite::Preview : BandWrite::Final;
             BandTarget target(g.band, how, rectWidth(g.record->outRect), geometry.renderHeight);
-            status = renderRows(*g.plan, target, row, row + 1, &services);
+            status = renderRows(*g.plan, target, row, row + 1, &services, workers);
         }
     }
     if (int64_t(geometry.currentRow) + 1 >= int64_t(geometry.renderHeight)) {

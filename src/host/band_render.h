@@ -14,6 +14,7 @@
 namespace lumenfall {
 
 struct TiledImage;
+class RowWorkers;
 
 // Makes the row buffer hold at least width + 4 entries: the run's row
 // buffer while it is large enough, else a host buffer of its own (the
@@ -45,7 +46,7 @@ bool pollHostAbort(PluginGlobals& g);
 // next row number, the abort test. The result becomes -128 on an abort
 // and -108 when the host gave no buffers.
 void renderBandStep(PluginGlobals& g, uint32_t renderTarget, RenderServices& services,
-                    TiledImage* tiled = nullptr);
+                    TiledImage* tiled = nullptr, RowWorkers* workers = nullptr);
 
 // What the dialog offers while it renders; every hook may stay a no-op.
 class DialogRenderHooks {

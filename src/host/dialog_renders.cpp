@@ -5,6 +5,7 @@
 
 #include "host/image_pipeline.h"
 #include "kernels/spectral_arithmetic.h"
+#include "render/row_workers.h"
 #include "render/tiled_image.h"
 
 namespace lumenfall {
@@ -73,7 +74,9 @@ void renderPreviewThroughHost(PluginGlobals& g, ParameterBlock& block, DialogRen
     if (*g.result != 0 || !record.advanceState || !record.displayPixels || !record.inData) return;
     describeHostBand(g);
     BandServices services(g, block.renderTarget, hooks);
-    while (g.geometry.rendering == 1 && *g.result == 0) renderBandStep(g, block.renderTarget, services);
+    RowWorkers workers(renderThreadCount());
+    while (g.geometry.rendering == 1 && *g.result == 0)
+        renderBandStep(g, block.renderTarget, services, nullptr, &workers);
 }
 
 void saveRenderState(RenderStateSnapshot& snapshot, const PluginGlobals& g, const ParameterBlock& block,
@@ -152,12 +155,13 @@ void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* i
     const int32_t rowWidth = hasTiles(image) ? image->levelWidth[0] : geometry.renderWidth;
     if (planRender(g, block, rowWidth)) {
         BandServices services(g, kTargetTiledImage, hooks);
+        RowWorkers workers(renderThreadCount());
         for (int32_t k = 0; geometry.rendering == 1 && !cancel && *g.result == 0; ++k) {
             if (record.advanceState) {
                 requestRow(g, block, int32_t(geometry.currentRow));
                 advanceBand(g);
             }
-            renderBandStep(g, kTargetTiledImage, services, image);
+            renderBandStep(g, kTargetTiledImage, services, image, &workers);
             if (k % 8 != 0) {
                 const bool dialogCancel = hooks && hooks->cancelPending();
                 if (pollHostAbort(g) || dialogCancel) {

@@ -7,6 +7,7 @@
 #include "host/run_hooks.h"
 #include "render/render_plan.h"
 #include "render/resample_image.h"
+#include "render/row_workers.h"
 
 namespace lumenfall {
 
@@ -173,9 +174,11 @@ void continueBandLoop(PluginGlobals& g, ParameterBlock& block) {
     }
     RenderGeometry& geometry = g.geometry;
     BandServices services(g, kTargetHostImage, nullptr);
+    // The threads that share each row; joined when this selector returns.
+    RowWorkers workers(renderThreadCount());
     describeHostBand(g);
     for (;;) {
-        renderBandStep(g, kTargetHostImage, services);  // progress, the row, the next row number, the abort test
+        renderBandStep(g, kTargetHostImage, services, nullptr, &workers);  // progress, the row, the next row number, the abort test
         if (*g.result != 0) geometry.rendering = 0;
         if (*g.result == 0) requestRow(g, block, int32_t(geometry.currentRow));
         if (!geometry.rendering) {

@@ -157,19 +157,17 @@ SunOffset sunOffsetOf(const SunFrame& frame, int32_t x, int32_t y) {
     return at;
 }
 
-void addSpikeLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
-    const SunFrame& s = sun.frame;
-    if (at.r < s.sunRadius || s.spikeCount < 1) return;
+int64_t spikeSum(const SunContext& sun, const SunOffset& at) {
     const SunTables& t = *sun.tables;
     const int64_t dx = at.dx, dy = at.dy;
     int64_t sum = 0;
-    for (int32_t k = 0; k < s.spikeCount; ++k) {
-        const int32_t* axis = t.spikeAxes[k];
-        const int64_t across = abs64(axis[0] * dy + axis[1] * dx);
-        if (300 - across < 0) continue;
-        const int64_t along = 32640 - abs64(axis[3] * dx - axis[2] * dy);
-        if (along >= 128) sum += ((along >> 7) * t.spikeProfile[300 - across]) >> 8;
-    }
+    for (int32_t k = 0; k < sun.frame.spikeCount; ++k) sum += spikeShare(t, k, dx, dy);
+    return sum;
+}
+
+void addSpikeRamp(const SunContext& sun, const SunOffset& at, int64_t sum, int64_t total[3]) {
+    const SunFrame& s = sun.frame;
+    const SunTables& t = *sun.tables;
     // j = renderScale * (100 - spikeDetail) * r / 50; past the ramp's end
     // every j reads entry 599 alone, and a negative j reads entry 0.
     int64_t j = mulDiv(s.renderScale * s.spikeRampRate, at.r, 50);
@@ -183,6 +181,11 @@ void addSpikeLight(const SunContext& sun, const SunOffset& at, int64_t total[3])
     }
 }
 
+void addSpikeLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
+    if (!spikesReach(sun.frame, at)) return;
+    addSpikeRamp(sun, at, spikeSum(sun, at), total);
+}
+
 void addHaloLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
     const SunFrame& s = sun.frame;
     if (at.r < s.sunRadius || at.r >= s.haloOuter) return;
@@ -192,37 +195,73 @@ void addHaloLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) 
     }
 }
 
-void addFlareLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
+int64_t flareWedgeLight(const SunContext& sun, const SunOffset& at, int64_t noise) {
     const SunFrame& s = sun.frame;
-    const int64_t r = at.r;
-    if (r < s.flareStart || r >= s.flareOuter) return;
+    const SunTables& t = *sun.tables;
+    const int64_t wedge = s.flareWedge, half = s.flareHalf, angle = at.angle, r = at.r;
+    int64_t light = 0;
+    for (int32_t i = 0; i < s.flareCount; ++i) {
+        const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
+        const bool inside = (b < angle && angle < b + wedge) || (b < angle + 16384 && angle + 16384 < b + wedge);
+        if (!inside) continue;
+        int64_t d = angle - b;
+        if (d < 0) d += 16384;
+        if (d > half) d = 2 * half - d;
+        const int64_t q = d * d / half;
+        const int64_t v = (q * (s.flareOuter - r) * noise) / (half * s.flareExtent);
+        if (2 * v - 80 > 0) light += 2 * v - 80;
+    }
+    return light;
+}
+
+bool flareCanShine(const SunContext& sun, const SunOffset& at) {
+    const SunFrame& s = sun.frame;
+    if (s.flareCount <= 0 || s.flareHalf <= 0) return false;
+    // A wedge's q is at most h, so no term exceeds (Fo - r) 255 / Fe.
+    const int64_t brightest = ((s.flareOuter - at.r) * 255) / s.flareExtent;
+    if (2 * brightest - 80 <= 0) return false;
+    const SunTables& t = *sun.tables;
+    const int64_t wedge = s.flareWedge, half = s.flareHalf, angle = at.angle;
+    for (int32_t i = 0; i < s.flareCount; ++i) {
+        const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
+        const bool inside = (b < angle && angle < b + wedge) || (b < angle + 16384 && angle + 16384 < b + wedge);
+        if (!inside) continue;
+        int64_t d = angle - b;
+        if (d < 0) d += 16384;
+        if (d > half) d = 2 * half - d;
+        const int64_t q = d * d / half;
+        if (2 * ((q * (s.flareOuter - at.r) * 255) / (half * s.flareExtent)) - 80 > 0) return true;
+    }
+    return false;
+}
+
+int32_t flareStreakNoise(const SunContext& sun, const SunOffset& at) {
+    const int64_t dx = at.dx, dy = at.dy, r = at.r;
+    const int32_t px = static_cast<int32_t>(-dx), py = static_cast<int32_t>(-dy);
+    return streakNoise(sun.tables->noiseTable, px, py, px + static_cast<int32_t>(120 * dx / r),
+                       py + static_cast<int32_t>(120 * dy / r), sun.frame.streakScale);
+}
+
+void addFlareLightWith(const SunContext& sun, const SunOffset& at, bool skipDarkNoise, int64_t total[3]) {
+    const SunFrame& s = sun.frame;
+    if (at.r < s.flareStart || at.r >= s.flareOuter) return;
     // Without a wedge to light (no flares, or wedges too narrow to hold a
     // pixel) the light is 0 and the streak noise need not be taken.
     int64_t scaled = 0;
-    if (s.flareCount > 0 && s.flareHalf > 0) {
-        const SunTables& t = *sun.tables;
-        const int64_t dx = at.dx, dy = at.dy, angle = at.angle;
-        const int32_t px = static_cast<int32_t>(-dx), py = static_cast<int32_t>(-dy);
-        const int32_t noise = streakNoise(t.noiseTable, px, py, px + static_cast<int32_t>(120 * dx / r),
-                                          py + static_cast<int32_t>(120 * dy / r), s.streakScale);
-        const int64_t wedge = s.flareWedge, half = s.flareHalf;
-        int64_t light = 0;
-        for (int32_t i = 0; i < s.flareCount; ++i) {
-            const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
-            const bool inside = (b < angle && angle < b + wedge) ||
-                                (b < angle + 16384 && angle + 16384 < b + wedge);
-            if (!inside) continue;
-            int64_t d = angle - b;
-            if (d < 0) d += 16384;
-            if (d > half) d = 2 * half - d;
-            const int64_t q = d * d / half;
-            const int64_t v = (q * (s.flareOuter - r) * noise) / (half * s.flareExtent);
-            if (2 * v - 80 > 0) light += 2 * v - 80;
-        }
+    // Each wedge's term grows with the noise, which is at most 255: where
+    // even that lights nothing, no noise can, and it need not be taken.
+    const bool dark = skipDarkNoise && !flareCanShine(sun, at);
+    if (s.flareCount > 0 && s.flareHalf > 0 && !dark) {
+        const int32_t noise = flareStreakNoise(sun, at);
+        const int64_t light = flareWedgeLight(sun, at, noise);
         const int64_t value = min64(shiftRight64(noise * light, 8), INT64_C(1) << 40);
         scaled = clampInt64(value * s.flareGain / 2, 0, 32768);
     }
     for (int c = 0; c < 3; ++c) total[c] += curveLookup(sun.settings->derived.flareCurves[c], scaled);
+}
+
+void addFlareLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
+    addFlareLightWith(sun, at, false, total);
 }
 
 void addBowLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {

@@ -102,9 +102,40 @@ SunOffset sunOffsetOf(const SunFrame& frame, int32_t x, int32_t y);
 // Each element adds its light to total (units of 1/128 level) where it
 // reaches the pixel.
 void addSpikeLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
+
+// The spikes in two steps: the sum S of every spike's share at the pixel,
+// then S through the colour ramp. The spikes reach only pixels outside the
+// sun's radius.
+inline bool spikesReach(const SunFrame& frame, const SunOffset& at) {
+    return at.r >= frame.sunRadius && frame.spikeCount >= 1;
+}
+// One spike's share: its profile across the strip times its fade along it,
+// 0 outside the strip (|across| > 300 or along below 128).
+inline int64_t spikeShare(const SunTables& tables, int32_t k, int64_t dx, int64_t dy) {
+    const int32_t* axis = tables.spikeAxes[k];
+    int64_t across = axis[0] * dy + axis[1] * dx;
+    across = across < 0 ? -across : across;
+    if (300 - across < 0) return 0;
+    int64_t along = axis[3] * dx - axis[2] * dy;
+    along = 32640 - (along < 0 ? -along : along);
+    if (along < 128) return 0;
+    return ((along >> 7) * tables.spikeProfile[300 - across]) >> 8;
+}
+int64_t spikeSum(const SunContext& sun, const SunOffset& at);
+void addSpikeRamp(const SunContext& sun, const SunOffset& at, int64_t sum, int64_t total[3]);
 void addHaloLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
 void addFlareLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
 void addBowLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
+
+// The flares in parts: the streak noise at the pixel (0..255), the summed
+// wedge light F for a noise value, and the whole element with the choice of
+// skipping the noise where even the brightest noise lights no wedge.
+int32_t flareStreakNoise(const SunContext& sun, const SunOffset& at);
+int64_t flareWedgeLight(const SunContext& sun, const SunOffset& at, int64_t noise);
+// False when no wedge can light the pixel whatever the noise (the wedge
+// light of noise 255 is 0); the same answer as flareWedgeLight(..., 255) > 0.
+bool flareCanShine(const SunContext& sun, const SunOffset& at);
+void addFlareLightWith(const SunContext& sun, const SunOffset& at, bool skipDarkNoise, int64_t total[3]);
 
 // The disc: inside the sun its light joins total; on the rim it is kept
 // apart and mixed in by the rim weight.

@@ -2,30 +2,34 @@
 
 #include <algorithm>
 
-#include "kernels/sun_renderer.h"
-#include "render/job_runner.h"
+#include "kernels/sun_span.h"
+#include <atomic>
+
+#include "render/row_workers.h"
 
 namespace lumenfall {
 namespace {
 
-// Effect pixels computed per pass of a job; they live on the stack.
-constexpr int32_t kSpanPixels = 256;
+// Columns a thread takes at a time: small enough to share a row evenly,
+// large enough that taking one costs nothing.
+constexpr int32_t kChunkColumns = 256;
 
 struct RowWork {
     const SunContext* sun;
     const GlueSetup* glue;
     RowTarget* target;
-    bool delivered;
+    int32_t row;
+    int32_t width;
+    std::atomic<bool> delivered;
 };
 
-void renderColumns(void* context, const RenderJob& job) {
+void renderChunk(void* context, int32_t chunk) {
     RowWork& work = *static_cast<RowWork*>(context);
-    SunPixel effect[kSpanPixels];
-    for (int64_t x = job.first; x <= job.last && work.delivered; x += kSpanPixels) {
-        const int32_t count = int32_t(std::min<int64_t>(kSpanPixels, job.last - x + 1));
-        renderSunSpan(*work.sun, job.row, int32_t(x), count, effect);
-        work.delivered = work.target->receive(*work.glue, job.row, int32_t(x), count, effect);
-    }
+    const int32_t first = chunk * kChunkColumns;
+    const int32_t count = std::min(kChunkColumns, work.width - first);
+    SunPixel effect[kChunkColumns];
+    renderSunSpanCulled(*work.sun, work.row, first, count, effect);
+    if (!work.target->receive(*work.glue, work.row, first, count, effect)) work.delivered.store(false);
 }
 
 }  // namespace
@@ -50,7 +54,7 @@ SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
 }
 
 RenderStatus renderRows(const RenderPlan& plan, RowTarget& target, int32_t firstRow, int32_t endRow,
-                        RenderServices* services) {
+                        RenderServices* services, RowWorkers* workers) {
     const TargetShape shape = target.shape();
     const SunContext sun = sunContextFor(plan, shape);
     GlueSetup glue;
@@ -63,13 +67,15 @@ RenderStatus renderRows(const RenderPlan& plan, RowTarget& target, int32_t first
     for (int32_t row = firstRow; row < endRow; ++row) {
         if (services) services->rowStarting(row);
         if (blendable && row >= 0 && row < shape.height) {
-            JobList jobs;
-            buildRangeJobs(jobs, 0, shape.width - 1, kJobRenderRow, kJobCount);
-            for (int32_t i = 0; i < jobs.count; ++i) jobs.jobs[i].row = row;
-            RowWork work{&sun, &glue, &target, true};
-            runJobs(jobs, renderColumns, &work);
+            RowWork work{&sun, &glue, &target, row, shape.width, {true}};
+            const int32_t chunks = shape.width > 0 ? (shape.width + kChunkColumns - 1) / kChunkColumns : 0;
+            if (workers) {
+                workers->run(chunks, renderChunk, &work);
+            } else {
+                for (int32_t chunk = 0; chunk < chunks; ++chunk) renderChunk(&work, chunk);
+            }
             // A stop asked for at the same row wins over the missing buffers.
-            if (!work.delivered) {
+            if (!work.delivered.load()) {
                 const bool goOn = !services || services->rowFinished(row);
                 return goOn ? RenderStatus::NoDestination : RenderStatus::Stopped;
             }

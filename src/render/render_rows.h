@@ -11,6 +11,8 @@
 
 namespace lumenfall {
 
+class RowWorkers;
+
 // Progress and cancel, around every row. Throttling, if any, is the
 // services' own business.
 class RenderServices {
@@ -31,9 +33,12 @@ enum class RenderStatus {
 };
 
 // Draws rows firstRow .. endRow - 1 of the plan into the target. Rows
-// outside the target are skipped (their services are still called).
+// outside the target are skipped (their services are still called). With
+// workers, each row's columns are shared among their threads; the services
+// and everything between rows run on the calling thread, and the pixels
+// are the same with any number of threads.
 RenderStatus renderRows(const RenderPlan& plan, RowTarget& target, int32_t firstRow, int32_t endRow,
-                        RenderServices* services = nullptr);
+                        RenderServices* services = nullptr, RowWorkers* workers = nullptr);
 
 // The sun's context for one target (what the row jobs read).
 SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape);

@@ -1,0 +1,112 @@
+#include "kernels/sun_span.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lumenfall {
+namespace {
+
+// Spike sums are kept for this many pixels at a time.
+constexpr int32_t kSpanPixels = 256;
+
+int64_t floorDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    if (a % b != 0 && ((a < 0) != (b < 0))) --q;
+    return q;
+}
+
+int64_t ceilDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    if (a % b != 0 && ((a < 0) == (b < 0))) ++q;
+    return q;
+}
+
+// The x with lo <= c x <= hi.
+ColumnRange solveLinear(int64_t lo, int64_t hi, int64_t c) {
+    constexpr ColumnRange kAll{INT64_MIN / 4, INT64_MAX / 4};
+    constexpr ColumnRange kNone{1, 0};
+    if (c == 0) return lo <= 0 && 0 <= hi ? kAll : kNone;
+    if (c > 0) return ColumnRange{ceilDiv(lo, c), floorDiv(hi, c)};
+    return ColumnRange{ceilDiv(hi, c), floorDiv(lo, c)};
+}
+
+// The distance of the sun elements: trunc(sqrt(16 (dx^2 + dy^2))).
+int64_t distanceOf(int64_t dx, int64_t dy) {
+    return static_cast<int64_t>(std::sqrt(static_cast<double>(16 * (dx * dx + dy * dy))));
+}
+
+void renderPart(const SunContext& sun, int32_t row, int32_t first, int32_t count, SunPixel* out) {
+    const SunFrame& frame = sun.frame;
+    const int64_t cx = frame.centreX;
+    const int64_t dy = frame.centreY - row;
+
+    // Spike sums of the span: each spike adds its share only over the
+    // columns of its strip. Integer sums do not depend on their order.
+    int64_t spikes[kSpanPixels];
+    const bool spiky = frame.spikeCount >= 1;
+    if (spiky) {
+        std::fill(spikes, spikes + count, 0);
+        const int64_t last = int64_t(first) + count - 1;
+        for (int32_t k = 0; k < frame.spikeCount; ++k) {
+            const ColumnRange strip = spikeColumns(sun.tables->spikeAxes[k], cx, dy);
+            const int64_t from = std::max<int64_t>(strip.first, first);
+            const int64_t to = std::min<int64_t>(strip.last, last);
+            for (int64_t x = from; x <= to; ++x) spikes[x - first] += spikeShare(*sun.tables, k, cx - x, dy);
+        }
+    }
+
+    // Every annulus ends below this distance: beyond it only spikes shine.
+    const int64_t outer = std::max({frame.haloOuter, frame.flareOuter, frame.bowOuter, frame.discEdge});
+    const int64_t reach = reachAcross(dy, outer);
+    for (int32_t i = 0; i < count; ++i) {
+        const int64_t x = int64_t(first) + i;
+        const int64_t dx = cx - x;
+        const bool beyond = (dx < 0 ? -dx : dx) > reach;
+        if (beyond && (!spiky || spikes[i] == 0)) {
+            out[i] = kDarkPixel;
+            continue;
+        }
+        const SunOffset at = sunOffsetOf(frame, int32_t(x), row);
+        int64_t total[3] = {0, 0, 0};
+        if (spiky && spikesReach(frame, at)) addSpikeRamp(sun, at, spikes[i], total);
+        if (!beyond) {
+            addHaloLight(sun, at, total);
+            addFlareLightWith(sun, at, true, total);
+            addBowLight(sun, at, total);
+        }
+        const DiscLight disc = beyond ? DiscLight{{0, 0, 0}, 4, false} : discLight(sun, at, total);
+        out[i] = finishSunPixel(frame, total, disc);
+    }
+}
+
+}  // namespace
+
+ColumnRange spikeColumns(const int32_t axis[4], int64_t centreX, int64_t dy) {
+    // across = As dy + Ac (cx - x) = K - Ac x;  along = Ls (cx - x) - Lc dy = L - Ls x.
+    const int64_t k = axis[0] * dy + axis[1] * centreX;
+    const int64_t l = axis[3] * centreX - axis[2] * dy;
+    const ColumnRange across = solveLinear(k - 300, k + 300, axis[1]);
+    const ColumnRange along = solveLinear(l - 32512, l + 32512, axis[3]);
+    return ColumnRange{std::max(across.first, along.first), std::min(across.last, along.last)};
+}
+
+int64_t reachAcross(int64_t dy, int64_t radius) {
+    if (distanceOf(0, dy) >= radius) return -1;
+    // r(dx, dy) >= 4 |dx|, so no |dx| beyond radius / 4 + 1 stays inside.
+    int64_t inside = 0, outside = radius / 4 + 2;
+    while (outside - inside > 1) {
+        const int64_t middle = inside + (outside - inside) / 2;
+        if (distanceOf(middle, dy) < radius) inside = middle;
+        else outside = middle;
+    }
+    return inside;
+}
+
+void renderSunSpanCulled(const SunContext& sun, int32_t row, int32_t first, int32_t count, SunPixel* out) {
+    for (int32_t done = 0; done < count; done += kSpanPixels) {
+        const int32_t n = std::min(count - done, kSpanPixels);
+        renderPart(sun, row, first + done, n, out + done);
+    }
+}
+
+}  // namespace lumenfall

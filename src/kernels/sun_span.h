@@ -1,0 +1,39 @@
+// The fast path of the sun element renderer: the same pixels as
+// renderSunSpan (kernels/sun_renderer.h), with the work that cannot change
+// a pixel left out. Per row span it finds, from the very same integer
+// formulas, the columns each spike's strip covers and the columns any
+// annulus reaches; outside them a pixel is dark without being computed.
+#ifndef LUMENFALL_KERNELS_SUN_SPAN_H
+#define LUMENFALL_KERNELS_SUN_SPAN_H
+
+#include <cstdint>
+
+#include "kernels/sun_elements.h"
+
+namespace lumenfall {
+
+// Columns first..last (inclusive); empty when first > last.
+struct ColumnRange {
+    int64_t first;
+    int64_t last;
+};
+
+// The columns x of row offset dy (= cy - y) where spike k's strip holds:
+// |As dy + Ac (cx - x)| <= 300 and |Ls (cx - x) - Lc dy| <= 32512. Both are
+// linear in x, solved with floor and ceiling divisions.
+ColumnRange spikeColumns(const int32_t axis[4], int64_t centreX, int64_t dy);
+
+// The largest |dx| whose distance r(dx, dy) stays below `radius` (r grows
+// with |dx|), found by bisection on r itself; -1 when even dx = 0 is not.
+int64_t reachAcross(int64_t dy, int64_t radius);
+
+// The dark pixel: no light, outside the disc.
+constexpr SunPixel kDarkPixel = {{0, 0, 0}, 4};
+
+// Fills out[0..count) with the effect of pixels first .. first + count - 1
+// of row `row`, exactly as renderSunSpan does.
+void renderSunSpanCulled(const SunContext& sun, int32_t row, int32_t first, int32_t count, SunPixel* out);
+
+}  // namespace lumenfall
+
+#endif

@@ -1,0 +1,149 @@
+// The culled sun renderer and the row threads against the straightforward
+// per-pixel path: equal pixel for pixel over random settings and the
+// geometries where culling is delicate.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "kernels/kernel_test_support.h"
+#include "kernels/sun_renderer.h"
+#include "kernels/sun_span.h"
+#include "params/random_settings.h"
+#include "platform/random.h"
+#include "render/band_target.h"
+#include "render/render_rows.h"
+#include "render/row_workers.h"
+#include "render_harness.h"
+
+namespace lumenfall {
+namespace {
+
+using test::PlanHarness;
+
+struct Geometry {
+    int32_t width, height;
+    int32_t scale;        // a preview grid of 1..8 image pixels
+    int32_t originX, originY;
+    int32_t depth;
+    int64_t enlargement;
+};
+
+// Every row of the plan through both paths; the first difference fails.
+void expectSamePixels(const PlanHarness& h, const Geometry& g, const std::string& what) {
+    const TargetShape shape{g.width, g.height, g.depth, 3, false, g.enlargement};
+    const SunContext sun = sunContextFor(*h.plan, shape);
+    std::vector<SunPixel> reference(size_t(g.width)), culled(size_t(g.width));
+    for (int32_t row = 0; row < g.height; ++row) {
+        renderSunSpan(sun, row, 0, g.width, reference.data());
+        renderSunSpanCulled(sun, row, 0, g.width, culled.data());
+        for (int32_t x = 0; x < g.width; ++x) {
+            const SunPixel& a = reference[size_t(x)];
+            const SunPixel& b = culled[size_t(x)];
+            ASSERT_TRUE(a.rgb[0] == b.rgb[0] && a.rgb[1] == b.rgb[1] && a.rgb[2] == b.rgb[2] &&
+                        a.rimWeight == b.rimWeight)
+                << what << " at " << x << "," << row << ": " << a.rgb[0] << " " << a.rgb[1] << " " << a.rgb[2]
+                << " w" << a.rimWeight << " against " << b.rgb[0] << " " << b.rgb[1] << " " << b.rgb[2] << " w"
+                << b.rimWeight;
+        }
+    }
+}
+
+void planFor(PlanHarness& h, const Geometry& g) {
+    h.width = g.width;
+    h.height = g.height;
+    h.block->renderScale = g.scale;
+    h.block->viewOriginX = g.originX;
+    h.block->viewOriginY = g.originY;
+    h.build();
+}
+
+TEST(FastPath, RandomSettingsOnDelicateGeometries) {
+    const Geometry geometries[] = {
+        {97, 61, 1, 0, 0, 8, 1},   {1, 57, 1, 0, 0, 16, 1},  {83, 1, 1, 0, 0, 8, 1},
+        {64, 48, 3, 40, 20, 8, 1}, {50, 38, 8, 0, 90, 32, 1}, {40, 30, 1, 0, 0, 8, 3},
+    };
+    seedRandom(2024);
+    for (int roll = 0; roll < 24; ++roll) {
+        PlanHarness h(1, 1);
+        rollAllSettings(*h.block);
+        // Every few rolls a delicate point: the centre off the image, spikes
+        // of width or length 0 (huge axis coefficients), narrow flares.
+        if (roll % 4 == 1) h.block->xCenter = roll % 8 == 1 ? -0.6f : 1.8f;
+        if (roll % 4 == 2) h.block->spikeWidth = h.block->spikeRadius = 0;
+        if (roll % 4 == 3) h.block->flareWidth = roll % 3;
+        for (const Geometry& g : geometries) {
+            planFor(h, g);
+            expectSamePixels(h, g, "roll " + std::to_string(roll) + " on " + std::to_string(g.width) + "x" +
+                                       std::to_string(g.height) + " scale " + std::to_string(g.scale));
+        }
+    }
+}
+
+TEST(FastPath, ThreadsGiveTheSameRows) {
+    for (int32_t depth : {8, 16}) {
+        PlanHarness h(700, 23);
+        h.block->xCenter = 0.3f;
+        h.build();
+        testing_support::TestBand one(700, 23, 4, depth, true), three(700, 23, 4, depth, true);
+        one.fillIn(depth == 16 ? 9000 : 90);
+        three.fillIn(depth == 16 ? 9000 : 90);
+        BandTarget a(one.band, BandWrite::Final, 700, 23), b(three.band, BandWrite::Final, 700, 23);
+        RowWorkers workers(3);
+        ASSERT_EQ(renderRows(*h.plan, a, 0, 23), RenderStatus::Done);
+        ASSERT_EQ(renderRows(*h.plan, b, 0, 23, nullptr, &workers), RenderStatus::Done);
+        EXPECT_EQ(one.out, three.out);
+    }
+}
+
+// With the brightest noise everywhere the bound that skips the noise is met
+// exactly: the flares must come out the same with and without it.
+TEST(FastPath, FlareNoiseIsSkippedOnlyWhereNothingCanShine) {
+    testing_support::SunScene scene(16);
+    for (int32_t& n : scene.tables->noiseTable) n = 255;
+    for (int i = 0; i < 256; ++i) scene.block->derived.flareCurves[0][i] = i + 1;
+    scene.block->flareRadius = 60;
+    scene.block->flareWidth = 40;
+    scene.block->flareCount = 7;
+    for (int i = 0; i < 7; ++i) scene.tables->flareAngles[i] = uint16_t(i * 2300);
+    for (int32_t flareBrightness : {1, 100, 4000}) {
+        scene.block->flareBrightness = flareBrightness;
+        const SunContext sun = scene.context();
+        for (int32_t y = 0; y < 200; y += 3)
+            for (int32_t x = 0; x < 200; ++x) {
+                const SunOffset at = sunOffsetOf(sun.frame, x, y);
+                int64_t plain[3] = {0, 0, 0}, skipping[3] = {0, 0, 0};
+                addFlareLight(sun, at, plain);
+                addFlareLightWith(sun, at, true, skipping);
+                ASSERT_EQ(plain[0], skipping[0]) << x << "," << y;
+            }
+    }
+}
+
+TEST(FastPath, SpikeColumnsAndReachAreExact) {
+    // The strip |3 dy + 7 (cx - x)| <= 300, |5 (cx - x) - 2 dy| <= 32512,
+    // checked against every column of a wide row.
+    const int32_t axis[4] = {3, 7, 2, 5};
+    for (int64_t dy : {-500, -1, 0, 13, 4000}) {
+        const ColumnRange range = spikeColumns(axis, 1000, dy);
+        for (int64_t x = -9000; x <= 11000; ++x) {
+            const int64_t dx = 1000 - x;
+            const int64_t across = 3 * dy + 7 * dx, along = 5 * dx - 2 * dy;
+            const bool inside = std::abs(across) <= 300 && std::abs(along) <= 32512;
+            ASSERT_EQ(inside, x >= range.first && x <= range.last) << dy << " " << x;
+        }
+    }
+    for (int64_t dy : {0, 3, 250}) {
+        const int64_t reach = reachAcross(dy, 1000);
+        auto r = [&](int64_t dx) { return int64_t(std::sqrt(double(16 * (dx * dx + dy * dy)))); };
+        if (reach >= 0) {
+            EXPECT_LT(r(reach), 1000);
+        }
+        EXPECT_GE(r(reach + 1), 1000);
+    }
+    EXPECT_EQ(reachAcross(300, 1000), -1);
+}
+
+}  // namespace
+}  // namespace lumenfall
