@@ -1,27 +1,61 @@
 // Render speed through our own host, as a user sees it: the whole plug-in
-// run (selectors, band protocol, tables, every pixel) over an image in memory.
-// Reports megapixels per second; compare figures within one run only.
+// run (selectors, band protocol, tables, every pixel) over an image in
+// memory, without file input or output. Reports megapixels per second;
+// compare figures within one run only (scripts/bench.sh runs them beside a
+// peer's filter and prints the ratios).
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "image.h"
 #include "plugin_host.h"
+#include "settings_arguments.h"
 
 using namespace lumenfall;
 
 namespace {
 
-void renderOver(benchmark::State& state, int32_t width, int32_t height) {
-    PluginHost host;
+// A photo-like picture: smooth gradients with a little texture.
+Image photoLike(int32_t width, int32_t height, int32_t depth) {
+    Image image;
+    image.allocate(width, height, 3, false, depth);
+    const int32_t full = depth == 16 ? 65535 : 255;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const int32_t ramp = (x * (c + 1) + y * (3 - c)) * full / (width + height) / 2;
+                const int32_t grain = int32_t((uint32_t(x * 7919 + y * 104729 + c) * 2654435761u) >> 28);
+                image.samples[image.index(x, y, c)] = uint16_t(std::min(full, ramp + grain * full / 255));
+            }
+    return image;
+}
+
+// Every element off but the few pixels of disc and rim that remain.
+const char* const kFloor[] = {"sun radius=0",  "spike count=0", "flare count=0",       "flare radius=0",
+                              "halo radius=0", "bow radius=0",  "bow width=0",         "master brightness=0",
+                              "glue=normal"};
+
+void renderOver(benchmark::State& state, int32_t width, int32_t height, int32_t depth, bool floor) {
+    const std::string threads = std::to_string(state.range(0));
+    setenv("LUMENFALL_THREADS", threads.c_str(), 1);
+    HostOptions options;
+    if (floor) {
+        for (const char* text : kFloor) {
+            DescriptorEntry entry;
+            std::string error;
+            if (!parseSetting(text, &entry, &error)) state.SkipWithError(error.c_str());
+            putSetting(&options.descriptorEntries, entry);
+        }
+    }
+    PluginHost host(options);
     std::string error;
     if (!host.load(LF_PLUGIN_PATH, &error)) {
         state.SkipWithError(error.c_str());
         return;
     }
-    Image input;
-    input.allocate(width, height, 3, false, 8);
-    for (size_t i = 0; i < input.samples.size(); ++i) input.samples[i] = uint16_t((i * 7919u) & 0xFF);
+    const Image input = photoLike(width, height, depth);
     Image out;
     for (auto _ : state) {
         host.clearLog();
@@ -29,15 +63,43 @@ void renderOver(benchmark::State& state, int32_t width, int32_t height) {
         if (!outcome.rendered) state.SkipWithError("the render did not finish");
         benchmark::DoNotOptimize(out.samples.data());
     }
-    const double pixels = double(width) * height;
-    state.counters["MP/s"] = benchmark::Counter(pixels / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MP/s"] = benchmark::Counter(double(width) * height / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
+    unsetenv("LUMENFALL_THREADS");
 }
 
-void FinalRender4000x3000(benchmark::State& state) { renderOver(state, 4000, 3000); }
-void PreviewRender518x373(benchmark::State& state) { renderOver(state, 518, 373); }
+void Default8(benchmark::State& state) { renderOver(state, 4000, 3000, 8, false); }
+void Default16(benchmark::State& state) { renderOver(state, 4000, 3000, 16, false); }
+void Floor8(benchmark::State& state) { renderOver(state, 4000, 3000, 8, true); }
+void PreviewSized(benchmark::State& state) { renderOver(state, 518, 373, 8, false); }
+
+// The bytes the plug-in takes through the host's suites (buffers and
+// handles, all live at once during a run) for a strip whose longer side is
+// the argument: the plug-in's memory grows with the longer side only.
+void PeakMemory(benchmark::State& state) {
+    const int32_t side = int32_t(state.range(0));
+    for (auto _ : state) {
+        for (const bool wide : {true, false}) {
+            PluginHost host;
+            std::string error;
+            if (!host.load(LF_PLUGIN_PATH, &error)) {
+                state.SkipWithError(error.c_str());
+                return;
+            }
+            Image out;
+            host.run(photoLike(wide ? side : 2, wide ? 2 : side, 8), nullptr, &out);
+            const HostCounters& c = host.counters();
+            state.counters[wide ? "wide bytes" : "tall bytes"] =
+                double(c.bufferBytesAllocated + c.handleBytesAllocated);
+        }
+    }
+}
 
 }  // namespace
 
-BENCHMARK(FinalRender4000x3000)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(PreviewRender518x373)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(Default8)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(Default16)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(Floor8)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(PreviewSized)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(PeakMemory)->Arg(5000)->Arg(10000)->Arg(20000)->Iterations(1);
 BENCHMARK_MAIN();

@@ -48,6 +48,18 @@ void setRenderGeometry(PluginGlobals& g, ParameterBlock& block, const RenderRect
     geometry.renderHeight = int32_t(rect.bottom) - int32_t(rect.top);
 }
 
+void lendSurfaceMemo(PluginGlobals& g) {
+    HostBuffer& memo = g.buffers.surfaceMemo;
+    const int32_t half = std::min(g.plan->surfaceMemoHalf, kSurfaceMemoHalfCap);
+    const size_t bytes = half > 0 ? surfaceMemoBytes(half) : 0;
+    if (memo.data && size_t(memo.size) != bytes) freeHostBuffer(g.record, &memo);
+    // Without the memory the render computes every value: slower, the same.
+    if (bytes > 0 && !memo.data && !allocateHostBuffer(g.record, int32_t(bytes), &memo)) return;
+    if (!memo.data) return;
+    g.plan->surfaceMemo = SurfaceMemo{reinterpret_cast<std::atomic<uint16_t>*>(memo.data), half};
+    clearSurfaceMemo(g.plan->surfaceMemo);
+}
+
 bool planRender(PluginGlobals& g, ParameterBlock& block, int32_t rowWidth) {
     RenderGeometry& geometry = g.geometry;
     // The SphereTable reaches the sun's radius only if it is as wide as the
@@ -76,6 +88,7 @@ bool planRender(PluginGlobals& g, ParameterBlock& block, int32_t rowWidth) {
     request.sphereStorage = g.rowBuffer.data;
     request.sphereEntries = size_t(std::max(width, 0)) + 4;
     buildRenderPlan(block, request, g.plan);
+    lendSurfaceMemo(g);
     block.derived = g.plan->settings.derived;
     block.centerX = g.plan->settings.centerX;
     block.centerY = g.plan->settings.centerY;

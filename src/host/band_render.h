@@ -32,6 +32,11 @@ void setRenderGeometry(PluginGlobals& g, ParameterBlock& block, const RenderRect
 // when the row buffer or the plan cannot be had.
 bool planRender(PluginGlobals& g, ParameterBlock& block, int32_t rowWidth);
 
+// Lends the plan a surface-noise memo of the size it wants (up to the cap)
+// from the host's buffer suite, kept with the run buffers; none when the
+// host cannot give it.
+void lendSurfaceMemo(PluginGlobals& g);
+
 // Describes the band the host delivered to the compositor.
 void describeHostBand(PluginGlobals& g);
 

@@ -66,8 +66,12 @@ struct RunBuffers {
     HostBuffer rowBuffer;                   // 2 S bytes
     HostBuffer small[kSmallBufferCount];    // the 32-byte one first
     HostBuffer workBlock;                   // the work block
+    HostBuffer surfaceMemo;                 // the render's surface-noise memo, when it could be had
     bool allocated;
 };
+
+// The most the surface-noise memo may take: a 4096 x 4096 square.
+constexpr int32_t kSurfaceMemoHalfCap = 2048;
 
 struct PluginGlobals {
     int16_t* result;

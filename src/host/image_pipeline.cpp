@@ -61,6 +61,7 @@ void freeRunBuffers(PluginGlobals& g) {
     freeHostBuffer(g.record, &b.rowBuffer);
     for (HostBuffer& small : b.small) freeHostBuffer(g.record, &small);
     freeHostBuffer(g.record, &b.workBlock);
+    freeHostBuffer(g.record, &b.surfaceMemo);
     b.allocated = false;
     delete g.plan;
     g.plan = nullptr;

@@ -20,6 +20,7 @@ SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const SunTables& ta
     t.monopoles = switchOn(block.monopoles);
     t.centresX = d.swirlCentresX;
     t.centresY = d.swirlCentresY;
+    t.memo = SurfaceMemo{nullptr, 0};
     return t;
 }
 
@@ -57,12 +58,30 @@ int32_t sunNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
     return t < 0 ? -t : t;
 }
 
+int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
+    const SurfaceMemo& memo = tables.memo;
+    const int64_t half = memo.half;
+    if (memo.cells == nullptr || x <= -half || x >= half || y <= -half || y >= half) return sunNoise(tables, x, y);
+    std::atomic<uint16_t>& cell = memo.cells[size_t(int64_t(y) + half) * size_t(2 * half) + size_t(int64_t(x) + half)];
+    const uint16_t known = cell.load(std::memory_order_relaxed);
+    if (known != kEmptyNoise) return known;
+    const int32_t value = sunNoise(tables, x, y);
+    if (value >= 0 && value < kEmptyNoise) cell.store(uint16_t(value), std::memory_order_relaxed);
+    return value;
+}
+
+void clearSurfaceMemo(const SurfaceMemo& memo) {
+    if (!memo.cells) return;
+    const size_t count = size_t(2 * memo.half) * size_t(2 * memo.half);
+    for (size_t i = 0; i < count; ++i) memo.cells[i].store(kEmptyNoise, std::memory_order_relaxed);
+}
+
 int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1,
                        int64_t y1) {
     int64_t sum = 0;
     // Coordinates beyond 32 bits wrap like the texture itself.
     int64_t count = walkSmearLine(x0, y0, x1, y1, tables.smearStride, [&](int64_t x, int64_t y) {
-        sum += sunNoise(tables, wrapToInt32(x), wrapToInt32(y));
+        sum += rememberedNoise(tables, wrapToInt32(x), wrapToInt32(y));
     });
     return static_cast<int32_t>(sum / count);
 }

@@ -5,12 +5,30 @@
 #ifndef LUMENFALL_KERNELS_SUN_SURFACE_H
 #define LUMENFALL_KERNELS_SUN_SURFACE_H
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "params/parameter_block.h"
 #include "kernels/sun_tables.h"
 
 namespace lumenfall {
+
+// A lazily filled memo of sunNoise over the square |x|, |y| < half of
+// surface coordinates: the smear lines of neighbouring disc pixels visit
+// the same points about ten times over. Cells hold kEmptyNoise until first
+// computed; threads may fill them at once (they all write the same value).
+constexpr uint16_t kEmptyNoise = 0xFFFF;
+struct SurfaceMemo {
+    std::atomic<uint16_t>* cells;  // (2 half)^2 cells, row by row; null: no memo
+    int32_t half;
+};
+static_assert(sizeof(std::atomic<uint16_t>) == sizeof(uint16_t), "memo cells are plain 16-bit values");
+
+// The bytes a memo of half side `half` takes.
+inline size_t surfaceMemoBytes(int32_t half) { return size_t(2 * half) * size_t(2 * half) * sizeof(uint16_t); }
+// Marks every cell empty.
+void clearSurfaceMemo(const SurfaceMemo& memo);
 
 // The tables and values the surface reads, bounded for use.
 struct SurfaceTables {
@@ -25,6 +43,7 @@ struct SurfaceTables {
     bool monopoles;
     const int16_t* centresX;    // 100 centres in surface units
     const int16_t* centresY;
+    SurfaceMemo memo;           // {null, 0}: every value computed
 };
 
 SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const SunTables& tables);
@@ -40,6 +59,8 @@ int32_t latticeOctave(const SurfaceTables& tables, uint32_t x, uint32_t y, uint3
 
 // The folded octave noise, 0..457 at detail level 0 and up to 537 at level 2.
 int32_t sunNoise(const SurfaceTables& tables, int32_t x, int32_t y);
+// sunNoise through the memo where it covers the point.
+int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y);
 
 // Visits the sample points of a smear line from (x0, y0) towards (x1, y1):
 // Bresenham along the major axis (y wins a tie) in strides of `stride`,

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "kernels/spectral_tables.h"
+#include "kernels/sun_elements.h"
 #include "render/noise_table.h"
 #include "render/render_tables.h"
 #include "render/size_functions.h"
@@ -57,6 +58,24 @@ void buildRenderPlan(const ParameterBlock& settings, const PlanRequest& request,
         sphereLast = request.sphereStorage[plan->sphereLastIndex];
     }
     buildSwirlCentres(derived, tables, radius, scale, sphereLast);
+    plan->surfaceMemo = SurfaceMemo{nullptr, 0};
+    plan->surfaceMemoHalf = smearedSurfaceHalf(*plan);
+}
+
+int32_t smearedSurfaceHalf(const RenderPlan& plan) {
+    const ParameterBlock& s = plan.settings;
+    const bool smeared = switchOn(s.vortices) || switchOn(s.monopoles);
+    if (!smeared || s.sunType == kSunFlat || s.sunType == kSunEclipse || !plan.sphereTable) return 0;
+    FrameRequest request{plan.renderWidth, plan.renderHeight, 8, plan.renderScale, plan.viewOriginX,
+                         plan.viewOriginY, 1};
+    const SunFrame frame = sunFrameFor(s, request);
+    uint16_t largest = 0;
+    for (int32_t i = 0; i <= plan.sphereLastIndex; ++i) largest = std::max(largest, plan.sphereTable[i]);
+    // The disc's own points, and a margin for the smear lines that leave
+    // them; but no more cells than about ten visits for each disc pixel
+    // (a small disc on a fine texture visits few of the points it spans).
+    const int64_t extent = (frame.discEdge / 4 + 2) * 16 * int64_t(largest) / 1024;
+    return int32_t(std::min<int64_t>({extent + 256, std::max<int64_t>(frame.discEdge, 64), 1 << 14}));
 }
 
 }  // namespace lumenfall

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "kernels/sun_surface.h"
 #include "kernels/sun_tables.h"
 #include "params/parameter_block.h"
 
@@ -40,11 +41,21 @@ struct RenderPlan {
     int32_t renderWidth, renderHeight;
     int32_t renderScale;           // at least 1
     int32_t viewOriginX, viewOriginY;
+    // The square of surface coordinates the disc's smear lines visit at
+    // most (0 when the disc is not smeared), and the memo of surface noise
+    // the caller may lend the render over it: a cache, not part of the plan's
+    // meaning (renders are the same with it, without it or with a smaller one).
+    int32_t surfaceMemoHalf;
+    SurfaceMemo surfaceMemo;
 };
 
 // Builds every table in the fixed order the tables depend on. Never fails:
 // without sphere storage the disc is drawn without its texture shift.
 void buildRenderPlan(const ParameterBlock& settings, const PlanRequest& request, RenderPlan* plan);
+
+// The half side of the surface square a smeared disc visits, 0 when the
+// disc is not smeared.
+int32_t smearedSurfaceHalf(const RenderPlan& plan);
 
 }  // namespace lumenfall
 

@@ -50,6 +50,7 @@ SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     sun.sphereTable = plan.sphereTable;
     sun.sphereLastIndex = plan.sphereLastIndex;
     sun.surface = surfaceTablesFrom(plan.settings, plan.tables);
+    sun.surface.memo = plan.surfaceMemo;
     return sun;
 }
 
