@@ -28,7 +28,7 @@ for round in $(seq "$rounds"); do
     --benchmark_out="$work/render-$round.json" --benchmark_out_format=json >/dev/null 2>&1
   /usr/bin/python3 scripts/bench_peer.py 1 2>/dev/null >>"$work/peer.txt"
 done
-build/native/bin/lumenfall_bench --benchmark_filter='Default16|PreviewSized|PeakMemory' \
+build/native/bin/lumenfall_bench --benchmark_filter='Default16|PreviewSized|PreviewZoom8|PeakMemory' \
   --benchmark_out="$work/other.json" --benchmark_out_format=json >/dev/null 2>&1
 /usr/bin/python3 - "$work" <<'PY'
 import glob, json, os, statistics, sys
@@ -47,7 +47,7 @@ for line in open(os.path.join(work, "peer.txt")):
 median = {k: statistics.median(v) for k, v in times.items()}
 print("%-22s %10s %8s %s" % ("case", "median ms", "MP/s", "(4000 x 3000 unless said; Name/threads)"))
 for name, ms in sorted(median.items()):
-    pixels = 518 * 373 if name.startswith("PreviewSized") else 4000 * 3000
+    pixels = {"PreviewSized": 518 * 373, "PreviewZoom8": 500 * 375}.get(name.split("/")[0], 4000 * 3000)
     print("%-22s %10.1f %8.2f" % (name, ms, pixels / 1e6 / (ms / 1000.0)))
 nova = median.get("supernova")
 def ratio(name):
