@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <random>
 
 #include "command_line.h"
 #include "option_values.h"
@@ -73,7 +74,8 @@ int runShow(const std::vector<std::string>& args) {
     const PresetThumbnailSink sink{&check, checkThumbnail};
     PresetLoadReport report;
     std::string error;
-    if (!loadPresetForCommand(args[0], block.get(), &report, &error, &sink)) return fail(error);
+    if (!loadPresetForCommand(args[0], block.get(), &report, &error, &sink))
+        return error.find("is not a preset file") != std::string::npos ? usage(error) : fail(error);
     std::string thumbnail = "none";
     if (report.thumbnailStored) {
         thumbnail = std::to_string(report.thumbnailWidth) + " x " + std::to_string(report.thumbnailHeight) + ", " +
@@ -168,7 +170,8 @@ int runSave(const std::vector<std::string>& args) {
     auto block = defaultBlock();
     if (!o.from.empty()) {
         PresetLoadReport report;
-        if (!loadPresetForCommand(o.from, block.get(), &report, &error)) return fail(error);
+        if (!loadPresetForCommand(o.from, block.get(), &report, &error))
+            return error.find("is not a preset file") != std::string::npos ? usage(error) : fail(error);
     }
     for (const DescriptorEntry& e : o.settings) applyEntryToBlock(e, *block);
     return writePreset(*block, o);
@@ -179,7 +182,8 @@ int runRoll(const std::vector<std::string>& args) {
     std::string error;
     if (!parseSaveOptions(args, true, &o, &error)) return usage(error);
     auto block = defaultBlock();
-    const unsigned seed = o.seedGiven ? o.seed : unsigned(std::time(nullptr));
+    // Without --seed every roll differs, also two in the same second.
+    const unsigned seed = o.seedGiven ? o.seed : unsigned(std::random_device{}() ^ unsigned(std::time(nullptr)));
     seedRandom(seed);
     rollAllSettings(*block);
     std::strcpy(block->settingsName, kRandomSettingsName);
