@@ -4,6 +4,7 @@
 // machine's byte order), so reading needs no second copy of the picture.
 #include <png.h>
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -52,7 +53,26 @@ struct PngRead {
     int passes = 1;
     int32_t rowsDone = 0;         // rows of the last pass completed
     bool started = false;         // rows are being stored
+    std::FILE* file = nullptr;
+    bool allowDamaged = false;
+    bool cutShort = false;        // the file ended inside a chunk
 };
+
+// Reads for libpng. A file that ends early is an error; with --allow-damaged
+// the missing bytes of that one read come as zeros, so the rows whose data
+// arrived still decode before the damage stops the read.
+void readData(png_structp png, png_bytep data, size_t length) {
+    auto* r = static_cast<PngRead*>(png_get_io_ptr(png));
+    const size_t got = std::fread(data, 1, length, r->file);
+    if (got == length) return;
+    if (cancelRequested()) {
+        r->stop = "cancelled";
+        png_error(png, "cancelled");
+    }
+    if (!r->allowDamaged || r->cutShort) png_error(png, "the file is cut short");
+    std::memset(data + got, 0, length - got);
+    r->cutShort = true;
+}
 
 void readMetadata(PngRead& r) {
     ImageMetadata& meta = r.image->metadata;
@@ -65,8 +85,9 @@ void readMetadata(PngRead& r) {
     png_uint_32 xRes = 0, yRes = 0;
     int unit = 0;
     if (png_get_pHYs(r.png, r.info, &xRes, &yRes, &unit) && unit == PNG_RESOLUTION_METER && xRes > 0 && yRes > 0) {
-        meta.xResolution = xRes * kInchesPerMetre;
-        meta.yResolution = yRes * kInchesPerMetre;
+        // Whole pixels per metre: 300 per inch is stored as 11811, read back as 300.
+        meta.xResolution = std::round(xRes * kInchesPerMetre * 100) / 100;
+        meta.yResolution = std::round(yRes * kInchesPerMetre * 100) / 100;
     }
 #if defined(PNG_eXIf_SUPPORTED)
     png_bytep exif = nullptr;
@@ -190,7 +211,9 @@ bool readPng(std::FILE* file, const std::string& name, Image* image, const ReadO
     png_set_chunk_malloc_max(r->png, 64u << 20);  // ancillary chunks (profiles, text)
     png_set_chunk_cache_max(r->png, 1000);
     if (options.allowDamaged) png_set_crc_action(r->png, PNG_CRC_WARN_USE, PNG_CRC_WARN_USE);
-    png_init_io(r->png, file);
+    r->file = file;
+    r->allowDamaged = options.allowDamaged;
+    png_set_read_fn(r->png, r, readData);
     const int outcome = runRead(r);
     bool ok = outcome == 0;
     if (outcome == 2) {
