@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 
+#include "atomic_file.h"
 #include "command_line.h"
 #include "option_values.h"
 #include "export/preset_thumbnail.h"
@@ -101,7 +102,10 @@ struct SaveOptions {
     bool quiet = false;
 };
 
-bool parseSaveOptions(const std::vector<std::string>& args, bool roll, SaveOptions* o, std::string* error) {
+bool parseSaveOptions(const std::vector<std::string>& words, bool roll, SaveOptions* o, std::string* error) {
+    std::vector<std::string> args;
+    if (!splitOptionWords(words, {"-o", "--output", "--image", "--plugin", "--from", "--set", "--seed"}, &args, error))
+        return false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string* out) { return takeOptionValue(args, &i, out, error); };
@@ -143,6 +147,12 @@ bool parseSaveOptions(const std::vector<std::string>& args, bool roll, SaveOptio
         *error = "-o FILE is needed";
         return false;
     }
+    // The picture or the preset read must not be the file written.
+    for (const std::string* read : {&o->image, &o->from})
+        if (sameFile(o->output, *read)) {
+            *error = "the output " + o->output + " is also the file read (" + *read + "); give it another name";
+            return false;
+        }
     return true;
 }
 
@@ -284,6 +294,11 @@ int runPresetCommand(const std::vector<std::string>& args) {
         printPresetUsage(stdout);
         return kExitSuccess;
     }
+    for (const std::string& a : rest)
+        if (a == "--help" || a == "-h") {
+            printPresetUsage(stdout);
+            return kExitSuccess;
+        }
     if (sub == "show") return runShow(rest);
     if (sub == "save") return runSave(rest);
     if (sub == "roll") return runRoll(rest);

@@ -85,7 +85,7 @@ bool fillRow(void* context, int32_t y, uint8_t* samples) {
 }  // namespace
 
 bool readJpeg(std::FILE* file, const std::string& name, Image* image, const ReadOptions& options, std::string* error) {
-    JpegRead r{image, &name};
+    JpegRead r{image, &name, {}, 0};
     JpegFileReader reader;
     reader.context = &r;
     reader.begin = beginRead;

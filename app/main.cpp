@@ -84,9 +84,12 @@ int runCommand(int argc, char** argv) {
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "render") {
-        if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-            printUsage(stdout);
-            return kExitSuccess;
+        for (const std::string& a : args) {
+            if (a == "--") break;
+            if (a == "--help" || a == "-h") {
+                printUsage(stdout);
+                return kExitSuccess;
+            }
         }
         RenderOptions options;
         std::string error;

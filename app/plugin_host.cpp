@@ -404,6 +404,20 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
     r.samplingSupport = 1;
     r.depth = options_.depthOverride >= 0 ? options_.depthOverride : input.depth;
     r.imageHRes = r.imageVRes = 72 * pi::kFixedOne;
+    // What the file says about itself, as a host offers it: its resolution
+    // and its colour profile (a host handle, freed after the run).
+    const ImageMetadata& meta = input.metadata;
+    if (meta.xResolution >= 1 && meta.yResolution >= 1 && meta.xResolution < 32768 && meta.yResolution < 32768) {
+        r.imageHRes = pi::Fixed(meta.xResolution * pi::kFixedOne);
+        r.imageVRes = pi::Fixed(meta.yResolution * pi::kFixedOne);
+    }
+    if (!meta.icc.empty() && meta.icc.size() < (64u << 20)) {
+        if (pi::Handle profile = Callbacks::hostNewHandle(int32_t(meta.icc.size()))) {
+            std::memcpy(*profile, meta.icc.data(), meta.icc.size());
+            r.iCCprofileData = profile;
+            r.iCCprofileSize = int32_t(meta.icc.size());
+        }
+    }
     descriptors_->attach(r, options_.descriptorEntries, options_.passDescriptor);
 }
 
@@ -543,6 +557,11 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
         outcome.rendered = true;
         ok = step(pi::kSelectorFinish);
         if (!ok) outcome.rendered = false;
+    }
+    if (record_->iCCprofileData) {
+        Callbacks::disposeHandle(record_->iCCprofileData);
+        record_->iCCprofileData = nullptr;
+        record_->iCCprofileSize = 0;
     }
     g_current = previous;
     if (options_.progressBar) std::fprintf(stderr, "\r%*s\r", 50, "");
