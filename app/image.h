@@ -177,6 +177,9 @@ bool tiffAvailable();
 bool readTiff(std::FILE* file, const std::string& name, Image* image, const ReadOptions& options, std::string* error);
 bool writeTiff(std::FILE* file, const std::string& name, const Image& image, std::string* error);
 
+// The bytes in an open file (0 when it cannot tell).
+uint64_t streamBytes(std::FILE* file);
+
 // Whole-file conveniences (tests and tools).
 bool writePng(const std::string& path, const Image& image, std::string* error);
 

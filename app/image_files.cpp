@@ -173,6 +173,21 @@ std::FILE* spoolToScratch(std::FILE* in, const std::string& name, std::string* e
 
 }  // namespace
 
+uint64_t streamBytes(std::FILE* file) {
+#if defined(_WIN32)
+    const long long here = _ftelli64(file);
+    if (here < 0 || _fseeki64(file, 0, SEEK_END) != 0) return 0;
+    const long long size = _ftelli64(file);
+    _fseeki64(file, here, SEEK_SET);
+#else
+    const off_t here = ftello(file);
+    if (here < 0 || fseeko(file, 0, SEEK_END) != 0) return 0;
+    const off_t size = ftello(file);
+    fseeko(file, here, SEEK_SET);
+#endif
+    return size > 0 ? uint64_t(size) : 0;
+}
+
 ImageFormat formatFromName(const std::string& path) {
     const std::string ext = lowerExtension(path);
     if (ext == "png") return ImageFormat::Png;

@@ -16,12 +16,24 @@ struct JpegRead {
     const std::string* name;
     std::string stop;
     int32_t rows = 0;
+    uint64_t fileBytes = 0;
+    bool allowDamaged = false;
 };
 
 bool beginRead(void* context, const JpegFileHeader& header) {
     auto* r = static_cast<JpegRead*>(context);
     if (header.width <= 0 || header.height <= 0 || header.width > 32767 || header.height > 32767) {
         r->stop = *r->name + ": the image must be 1 to 32767 pixels on each side";
+        return false;
+    }
+    // A Huffman-coded file spends at least a bit on every block it holds,
+    // and even with the coarsest sampling there is a block for every 32 x 32
+    // pixels; a file below that is cut short or lies about its size.
+    const uint64_t leastBits = uint64_t((header.width + 31) / 32) * uint64_t((header.height + 31) / 32);
+    if (!header.arithmetic && r->fileBytes > 0 && r->fileBytes * 8 < leastBits && !r->allowDamaged) {
+        r->stop = *r->name + ": damaged or cut short JPEG file (it holds " + std::to_string(r->fileBytes) +
+                  " bytes, far too few for a " + std::to_string(header.width) + " x " +
+                  std::to_string(header.height) + " image)";
         return false;
     }
     if (!fitsMemoryBudget(renderBytes(header.width, header.height, header.components, 8),
@@ -85,7 +97,7 @@ bool fillRow(void* context, int32_t y, uint8_t* samples) {
 }  // namespace
 
 bool readJpeg(std::FILE* file, const std::string& name, Image* image, const ReadOptions& options, std::string* error) {
-    JpegRead r{image, &name, {}, 0};
+    JpegRead r{image, &name, {}, 0, streamBytes(file), options.allowDamaged};
     JpegFileReader reader;
     reader.context = &r;
     reader.begin = beginRead;

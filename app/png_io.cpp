@@ -115,6 +115,17 @@ int runRead(PngRead* r) {
         r->stop = *r->name + ": the image must be 1 to 32767 pixels on each side";
         return 2;
     }
+    // Deflate packs at most about 1032 bytes into one, so a file far
+    // smaller than its declared rows need is cut short or lies about its
+    // size; it is refused before any pixel memory is taken.
+    const uint64_t rawBytes = (uint64_t(width) * channels * (depth / 8) + 1) * height;
+    const uint64_t fileBytes = streamBytes(r->file);
+    if (fileBytes > 0 && fileBytes < rawBytes / 1100 && !r->allowDamaged) {
+        r->state.message = "the file holds " + std::to_string(fileBytes) + " bytes, far too few for a " +
+                           std::to_string(width) + " x " + std::to_string(height) + " image";
+        r->started = true;
+        return 1;
+    }
     const char* layout = (colourType & PNG_COLOR_MASK_COLOR) ? "RGB" : "grey";
     if (!fitsMemoryBudget(renderBytes(width, height, channels, depth),
                           "a " + std::to_string(width) + " x " + std::to_string(height) + " " + layout + " " +

@@ -555,6 +555,7 @@ int32_t runFileDecoder(FileDecodeJob* job) {
     job->header.width = int32_t(codec->image_width);
     job->header.height = int32_t(codec->image_height);
     job->header.components = codec->out_color_space == JCS_GRAYSCALE ? 1 : 3;
+    job->header.arithmetic = codec->arith_code != 0;
     if (!job->reader->begin(job->reader->context, job->header)) {
         job->stopped = true;
         return kJpegFileStopped;

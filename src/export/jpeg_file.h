@@ -15,6 +15,7 @@ struct JpegFileHeader {
     int32_t width = 0;
     int32_t height = 0;
     int32_t components = 0;      // 1 grey or 3 RGB, as the rows arrive
+    bool arithmetic = false;     // arithmetic coding (Huffman otherwise)
     double xResolution = 0;      // pixels per inch; 0 when the file does not say
     double yResolution = 0;
     std::vector<uint8_t> icc;    // the colour profile, its chunks joined

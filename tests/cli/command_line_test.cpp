@@ -32,6 +32,8 @@ struct Result {
 };
 
 struct Launch {
+    explicit Launch(std::vector<std::string> words, std::string input = "")
+        : args(std::move(words)), stdinFile(std::move(input)) {}
     std::vector<std::string> args;
     std::string stdinFile;        // empty: /dev/null
     long fileSizeLimit = -1;      // bytes a file may grow to (a full disk)
@@ -104,10 +106,13 @@ Result finish(pid_t pid, const std::string& outPath, const std::string& errPath)
 
 Result run(const Launch& l) {
     const std::string base = (fs::temp_directory_path() / ("lumenfall-cli-io-" + std::to_string(getpid()))).string();
-    return finish(start(l, base + ".out", base + ".err"), base + ".out", base + ".err");
+    Result r = finish(start(l, base + ".out", base + ".err"), base + ".out", base + ".err");
+    fs::remove(base + ".out");
+    fs::remove(base + ".err");
+    return r;
 }
 
-Result run(std::vector<std::string> args) { return run(Launch{std::move(args)}); }
+Result run(std::vector<std::string> args) { return run(Launch(std::move(args))); }
 
 // A picture with a different value in most samples.
 Image pattern(int w, int h, int depth) {
@@ -194,7 +199,7 @@ TEST(CommandLine, AFullDiskLeavesThePreviousOutputAsItWas) {
     save(dir / "in.png", pattern(300, 200, 16));
     writeFile(dir / "out.png", "the previous picture");
     writeFile(dir / "out.log", "the previous log");
-    Launch l{{"render", dir / "in.png", "-o", dir / "out.png", "-q"}};
+    Launch l({"render", dir / "in.png", "-o", dir / "out.png", "-q"});
     l.fileSizeLimit = 4096;
     Result r = run(l);
     EXPECT_EQ(r.code, 1) << r.err;
@@ -212,7 +217,7 @@ TEST(CommandLine, SignalsCancelEveryPhaseAndLeaveNoPartialFile) {
     // so the program is waiting in its read.
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
-    Launch l{{"render", "-", "-o", dir / "out.png", "-q"}};
+    Launch l({"render", "-", "-o", dir / "out.png", "-q"});
     const pid_t pid = start(l, dir / "o.txt", dir / "e.txt", fds[0]);
     close(fds[0]);
     const std::string chunk(256 * 1024, 'x');  // more than a pipe holds: done once the program reads
@@ -229,7 +234,7 @@ TEST(CommandLine, SignalsCancelEveryPhaseAndLeaveNoPartialFile) {
     writeFile(dir / "out.png", "the previous picture");
     int cancelled = 0;
     for (int ms : {150, 400, 800, 1300, 2000, 3000}) {
-        const pid_t p = start(Launch{{"render", dir / "big.png", "-o", dir / "out.png", "-q"}}, dir / "o.txt",
+        const pid_t p = start(Launch({"render", dir / "big.png", "-o", dir / "out.png", "-q"}), dir / "o.txt",
                               dir / "e.txt");
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         kill(p, SIGTERM);
@@ -386,7 +391,7 @@ TEST(CommandLine, PixelsTheSunDoesNotReachKeepTheirExactValues) {
         }
     }
     // A pipe in, a pipe out.
-    const Result r = run(Launch{{"render", "-", "-o", "-", "--format", "tiff", "-q"}, dir / "in.png"});
+    const Result r = run(Launch({"render", "-", "-o", "-", "--format", "tiff", "-q"}, dir / "in.png"));
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, 4), std::string("II*\0", 4));
 }
