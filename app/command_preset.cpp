@@ -21,6 +21,7 @@
 #include "platform/random.h"
 #include "preset_settings.h"
 #include "settings_arguments.h"
+#include "signals.h"
 
 namespace lumenfall {
 namespace {
@@ -156,16 +157,24 @@ bool parseSaveOptions(const std::vector<std::string>& words, bool roll, SaveOpti
     return true;
 }
 
+int cancelled() {
+    std::fprintf(stderr, "lumenfall: cancelled\n");
+    return cancelExitCode();
+}
+
 int writePreset(const ParameterBlock& block, const SaveOptions& o) {
+    installCancelHandlers();
     std::vector<uint8_t> thumbnail;
     if (o.thumbnail) {
         Image picture;
         std::string error;
         if (o.image.empty()) picture = makeSampleImage();
-        else if (!readImageFile(o.image, &picture, &error)) return fail(error);
+        else if (!readImageFile(o.image, &picture, &error)) return cancelRequested() ? cancelled() : fail(error);
         const std::string plugin = o.plugin.empty() ? defaultPluginPath() : o.plugin;
-        if (!renderPresetThumbnail(block, picture, plugin, &thumbnail, &error)) return fail(error);
+        if (!renderPresetThumbnail(block, picture, plugin, &thumbnail, &error))
+            return cancelRequested() ? cancelled() : fail(error);
     }
+    if (cancelRequested()) return cancelled();
     const int32_t result = savePresetFile(block, o.output.c_str(), o.thumbnail ? &thumbnail : nullptr);
     if (result == kPresetCannotOpen) return fail("cannot create " + o.output + " (no such folder, or not a file)");
     if (result != kPresetOk) return fail("writing " + o.output + " failed (disk full?); an older file there is unchanged");
