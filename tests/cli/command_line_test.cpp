@@ -390,8 +390,9 @@ TEST(CommandLine, PixelsTheSunDoesNotReachKeepTheirExactValues) {
             EXPECT_TRUE(back.samples == input.samples) << depth << " " << out;
             // Another reader sees the same depth.
             const std::string shown = dir / "depth.txt";
-            if (std::system(("identify -format %z '" + dir / out + "' > '" + shown + "' 2>/dev/null").c_str()) == 0)
+            if (std::system(("identify -format %z '" + dir / out + "' > '" + shown + "' 2>/dev/null").c_str()) == 0) {
                 EXPECT_EQ(readFile(shown), std::to_string(depth)) << out;
+            }
         }
     }
     // A pipe in, a pipe out.
