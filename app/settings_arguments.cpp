@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -93,7 +94,7 @@ std::string enumChoices(uint32_t type) {
 std::string shortestNumber(double value) {
     // Settings are single-precision in the plug-in: the shortest text that
     // reads back as the same float, when the value is one.
-    const bool single = std::isfinite(value) && double(float(value)) == value;
+    const bool single = std::isfinite(value) && std::fabs(value) <= double(FLT_MAX) && double(float(value)) == value;
     char text[64];
     for (int digits = 1; digits <= 17; ++digits) {
         std::snprintf(text, sizeof text, "%.*g", digits, value);
