@@ -3,6 +3,8 @@
 // --jobs of them at a time, with a summary line at the end.
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -147,6 +149,11 @@ int runBatch(const RenderOptions& o) {
                              pending[j].input.c_str(), pending[i].input.c_str(), pending[i].output.c_str());
                 return kExitUsage;
             }
+    // A folder named by -o DIR/ is made when it is missing.
+    if (o.outputPattern.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(o.output, ec);
+    }
     std::vector<Worker> running;
     size_t next = 0;
     int done = 0, failed = 0;

@@ -113,6 +113,42 @@ size_t orientationOffset(const std::vector<uint8_t>& exif) {
     return 0;
 }
 
+// The value of IFD0 entry `tag` of the given type and count 1: the entry's
+// offset of its value (inline for SHORT, through the offset for RATIONAL).
+size_t exifValueOffset(const std::vector<uint8_t>& exif, uint32_t tag, uint32_t type) {
+    if (exif.size() < 8) return 0;
+    const bool big = exif[0] == 'M' && exif[1] == 'M';
+    if (!big && !(exif[0] == 'I' && exif[1] == 'I')) return 0;
+    const ExifReader r{exif, big};
+    const uint32_t ifd = r.u32(4);
+    if (r.u16(2) != 42 || ifd < 8 || size_t(ifd) + 2 > exif.size()) return 0;
+    const uint32_t count = r.u16(ifd);
+    for (uint32_t i = 0; i < count; ++i) {
+        const size_t entry = size_t(ifd) + 2 + size_t(i) * 12;
+        if (entry + 12 > exif.size()) return 0;
+        if (r.u16(entry) != tag || r.u16(entry + 2) != type || r.u32(entry + 4) != 1) continue;
+        if (type == 3) return entry + 8;
+        const uint32_t at = r.u32(entry + 8);
+        return size_t(at) + 8 <= exif.size() ? size_t(at) : 0;
+    }
+    return 0;
+}
+
+// Pixels per inch from the EXIF's XResolution/YResolution, for files that
+// say it nowhere else (0 when the EXIF does not either).
+void exifResolution(const std::vector<uint8_t>& exif, double* x, double* y) {
+    const size_t xAt = exifValueOffset(exif, 0x011A, 5), yAt = exifValueOffset(exif, 0x011B, 5);
+    if (xAt == 0 || yAt == 0) return;
+    const ExifReader r{exif, exif[0] == 'M'};
+    const size_t unitAt = exifValueOffset(exif, 0x0128, 3);
+    const uint32_t unit = unitAt ? r.u16(unitAt) : 2;
+    const double scale = unit == 2 ? 1.0 : unit == 3 ? 2.54 : 0.0;
+    const uint32_t xd = r.u32(xAt + 4), yd = r.u32(yAt + 4);
+    if (scale == 0 || xd == 0 || yd == 0) return;
+    *x = double(r.u32(xAt)) / xd * scale;
+    *y = double(r.u32(yAt)) / yd * scale;
+}
+
 int exifOrientation(const std::vector<uint8_t>& exif) {
     const size_t at = orientationOffset(exif);
     if (at == 0) return 1;
@@ -256,6 +292,8 @@ bool readImageFile(const std::string& path, Image* image, const ReadOptions& opt
         if (cancelRequested()) *error = "cancelled";
         return false;
     }
+    ImageMetadata& meta = image->metadata;
+    if (!(meta.xResolution > 0 && meta.yResolution > 0)) exifResolution(meta.exif, &meta.xResolution, &meta.yResolution);
     // Photos taken sideways are turned the way viewers show them; the EXIF
     // carried to the output then says "as stored".
     int orientation = image->metadata.orientation;

@@ -419,6 +419,7 @@ TEST(CommandLine, PhotosKeepOrientationProfileAndResolution) {
         const Image back = load(dir / out);
         ASSERT_EQ(back.width, 40) << out;
         ASSERT_EQ(back.height, 60) << out;
+        EXPECT_EQ(back.metadata.xResolution, 300) << out;  // from the EXIF, into every format's own field
         // The stored top-left corner is now the top-right one.
         EXPECT_GT(back.samples[back.index(35, 5, 0)], 200) << out;
         EXPECT_LT(back.samples[back.index(5, 5, 0)], 60) << out;
@@ -447,7 +448,6 @@ TEST(CommandLine, BatchesRenderEachInputAndSummarise) {
     save(dir / "a.png", pattern(40, 30, 8));
     save(dir / "b.png", pattern(30, 40, 16));
     writeFile(dir / "c.png", "not a picture");
-    fs::create_directory(dir / "out");
     const Result r = run({"render", dir / "a.png", dir / "b.png", dir / "c.png", "-o", dir / "out/", "--jobs", "2",
                           "--set", "glue=screen"});
     EXPECT_EQ(r.code, 1) << r.err;
