@@ -15,8 +15,17 @@ constexpr int kExitUsage = 2;
 
 struct RenderOptions {
     std::string input;            // empty: the built-in sample picture
+    std::vector<std::string> inputs;  // every input named (a batch when more than one)
     std::string output = "lumenfall.png";
     bool outputGiven = false;
+    std::string outputPattern;    // batches: "{name}" the input's name without its ending, "{ext}" the format's
+    ImageFormat format = ImageFormat::Unknown;  // --format: the output's (and "-"'s) format
+    WriteOptions write;           // --quality, --subsampling
+    bool qualityGiven = false;
+    uint64_t memoryLimit = 0;     // --memory-limit (0: what the system has)
+    bool allowDamaged = false;
+    int jobs = 1;                 // batches: images rendered at a time
+    std::vector<std::string> workerArguments;  // the options every image of a batch is rendered with
     std::string selection;
     std::string preset;           // settings from a preset file, under the --set ones
     std::string pluginPath;       // empty: the module beside the executable
@@ -36,8 +45,11 @@ struct RenderOptions {
 bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* options, std::string* error);
 
 int runRenderCommand(const RenderOptions& options);
-int runAboutCommand(const std::string& pluginPath);
-int runSettingsCommand();
+int runAboutCommand(const std::vector<std::string>& args);
+int runSettingsCommand(const std::vector<std::string>& args);
+
+// Renders the inputs of a batch in worker processes (batch_render.cpp).
+int runBatch(const RenderOptions& options);
 
 std::string defaultPluginPath();
 void printUsage(FILE* to);

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <random>
 
+#include "atomic_file.h"
 #include "command_line.h"
 #include "option_values.h"
 #include "export/preset_thumbnail.h"
@@ -19,6 +21,7 @@
 #include "platform/random.h"
 #include "preset_settings.h"
 #include "settings_arguments.h"
+#include "signals.h"
 
 namespace lumenfall {
 namespace {
@@ -73,7 +76,8 @@ int runShow(const std::vector<std::string>& args) {
     const PresetThumbnailSink sink{&check, checkThumbnail};
     PresetLoadReport report;
     std::string error;
-    if (!loadPresetForCommand(args[0], block.get(), &report, &error, &sink)) return fail(error);
+    if (!loadPresetForCommand(args[0], block.get(), &report, &error, &sink))
+        return error.find("is not a preset file") != std::string::npos ? usage(error) : fail(error);
     std::string thumbnail = "none";
     if (report.thumbnailStored) {
         thumbnail = std::to_string(report.thumbnailWidth) + " x " + std::to_string(report.thumbnailHeight) + ", " +
@@ -99,7 +103,10 @@ struct SaveOptions {
     bool quiet = false;
 };
 
-bool parseSaveOptions(const std::vector<std::string>& args, bool roll, SaveOptions* o, std::string* error) {
+bool parseSaveOptions(const std::vector<std::string>& words, bool roll, SaveOptions* o, std::string* error) {
+    std::vector<std::string> args;
+    if (!splitOptionWords(words, {"-o", "--output", "--image", "--plugin", "--from", "--set", "--seed"}, &args, error))
+        return false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string* out) { return takeOptionValue(args, &i, out, error); };
@@ -141,19 +148,33 @@ bool parseSaveOptions(const std::vector<std::string>& args, bool roll, SaveOptio
         *error = "-o FILE is needed";
         return false;
     }
+    // The picture or the preset read must not be the file written.
+    for (const std::string* read : {&o->image, &o->from})
+        if (sameFile(o->output, *read)) {
+            *error = "the output " + o->output + " is also the file read (" + *read + "); give it another name";
+            return false;
+        }
     return true;
 }
 
+int cancelled() {
+    std::fprintf(stderr, "lumenfall: cancelled\n");
+    return cancelExitCode();
+}
+
 int writePreset(const ParameterBlock& block, const SaveOptions& o) {
+    installCancelHandlers();
     std::vector<uint8_t> thumbnail;
     if (o.thumbnail) {
         Image picture;
         std::string error;
         if (o.image.empty()) picture = makeSampleImage();
-        else if (!readImageFile(o.image, &picture, &error)) return fail(error);
+        else if (!readImageFile(o.image, &picture, &error)) return cancelRequested() ? cancelled() : fail(error);
         const std::string plugin = o.plugin.empty() ? defaultPluginPath() : o.plugin;
-        if (!renderPresetThumbnail(block, picture, plugin, &thumbnail, &error)) return fail(error);
+        if (!renderPresetThumbnail(block, picture, plugin, &thumbnail, &error))
+            return cancelRequested() ? cancelled() : fail(error);
     }
+    if (cancelRequested()) return cancelled();
     const int32_t result = savePresetFile(block, o.output.c_str(), o.thumbnail ? &thumbnail : nullptr);
     if (result == kPresetCannotOpen) return fail("cannot create " + o.output + " (no such folder, or not a file)");
     if (result != kPresetOk) return fail("writing " + o.output + " failed (disk full?); an older file there is unchanged");
@@ -168,7 +189,8 @@ int runSave(const std::vector<std::string>& args) {
     auto block = defaultBlock();
     if (!o.from.empty()) {
         PresetLoadReport report;
-        if (!loadPresetForCommand(o.from, block.get(), &report, &error)) return fail(error);
+        if (!loadPresetForCommand(o.from, block.get(), &report, &error))
+            return error.find("is not a preset file") != std::string::npos ? usage(error) : fail(error);
     }
     for (const DescriptorEntry& e : o.settings) applyEntryToBlock(e, *block);
     return writePreset(*block, o);
@@ -179,7 +201,8 @@ int runRoll(const std::vector<std::string>& args) {
     std::string error;
     if (!parseSaveOptions(args, true, &o, &error)) return usage(error);
     auto block = defaultBlock();
-    const unsigned seed = o.seedGiven ? o.seed : unsigned(std::time(nullptr));
+    // Without --seed every roll differs, also two in the same second.
+    const unsigned seed = o.seedGiven ? o.seed : unsigned(std::random_device{}() ^ unsigned(std::time(nullptr)));
     seedRandom(seed);
     rollAllSettings(*block);
     std::strcpy(block->settingsName, kRandomSettingsName);
@@ -280,6 +303,11 @@ int runPresetCommand(const std::vector<std::string>& args) {
         printPresetUsage(stdout);
         return kExitSuccess;
     }
+    for (const std::string& a : rest)
+        if (a == "--help" || a == "-h") {
+            printPresetUsage(stdout);
+            return kExitSuccess;
+        }
     if (sub == "show") return runShow(rest);
     if (sub == "save") return runSave(rest);
     if (sub == "roll") return runRoll(rest);

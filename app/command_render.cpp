@@ -4,8 +4,15 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <new>
+#include <set>
+
+#include "atomic_file.h"
 #include "command_line.h"
+#include "memory_budget.h"
 #include "option_values.h"
+#include "params/plugin_files.h"
+#include "signals.h"
 #include "preset_settings.h"
 #include "settings_arguments.h"
 #include "platform/process_info.h"
@@ -34,29 +41,88 @@ bool parseSignature(const std::string& text, pi::OSType* sig) {
 
 std::string defaultPluginPath() { return executableFolder() + pluginModuleName(); }
 
-bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, std::string* error) {
+namespace {
+
+const std::set<std::string> kRenderValueOptions = {
+    "-o", "--output", "--selection", "--preset", "--plugin", "--log", "--depth", "--set", "--repeat", "--host-sig",
+    "--fail-buffer", "--fail-advance", "--abort-at", "--image-mode", "--memory-limit", "--format", "--quality",
+    "--subsampling", "--jobs", "--output-pattern"};
+
+bool usageError(std::string* error, const std::string& message) {
+    *error = message;
+    return false;
+}
+
+}  // namespace
+
+bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o, std::string* error) {
+    std::vector<std::string> args;
+    if (!splitOptionWords(words, kRenderValueOptions, &args, error)) return false;
+    bool filesOnly = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string* out) { return takeOptionValue(args, &i, out, error); };
+        // The options each image of a batch is rendered with, as typed.
+        auto keep = [&](size_t from) {
+            for (size_t k = from; k <= i; ++k) o->workerArguments.push_back(args[k]);
+        };
+        const size_t at = i;
         std::string v;
-        if (a == "-o" || a == "--output") {
+        if (filesOnly || a == "-" || a.empty() || a[0] != '-') {
+            o->inputs.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            filesOnly = true;
+        } else if (a == "-o" || a == "--output") {
             if (!value(&o->output)) return false;
             o->outputGiven = true;
+        } else if (a == "--output-pattern") {
+            if (!value(&o->outputPattern)) return false;
+            if (o->outputPattern.find("{name}") == std::string::npos)
+                return usageError(error, "--output-pattern needs {name}, for example \"out/{name}-sun.{ext}\"");
+        } else if (a == "--jobs") {
+            if (!value(&v) || !parseInt(v, 1, 256, &o->jobs))
+                return usageError(error, "--jobs takes a count from 1 to 256");
         } else if (a == "--selection") {
             if (!value(&o->selection)) return false;
+            keep(at);
         } else if (a == "--preset") {
             if (!value(&o->preset)) return false;
+            keep(at);
         } else if (a == "--plugin") {
             if (!value(&o->pluginPath)) return false;
+            keep(at);
         } else if (a == "--log") {
             if (!value(&o->logPath)) return false;
+        } else if (a == "--memory-limit") {
+            if (!value(&v) || !parseMemorySize(v, &o->memoryLimit))
+                return usageError(error, "--memory-limit takes a size such as 2G, 500M or 800000000");
+            keep(at);
+        } else if (a == "--allow-damaged") {
+            o->allowDamaged = true;
+            keep(at);
+        } else if (a == "--format") {
+            if (!value(&v)) return false;
+            o->format = formatFromWord(v);
+            if (o->format == ImageFormat::Unknown)
+                return usageError(error, "--format takes png, jpeg or tiff (this build writes " + writableFormats() + ")");
+            keep(at);
+        } else if (a == "--quality") {
+            if (!value(&v) || !parseInt(v, 1, 100, &o->write.quality))
+                return usageError(error, "--quality takes a JPEG quality from 1 to 100");
+            o->qualityGiven = true;
+            keep(at);
+        } else if (a == "--subsampling") {
+            if (!value(&v) || (v != "444" && v != "422" && v != "420"))
+                return usageError(error, "--subsampling takes 444, 422 or 420");
+            o->write.subsampling = std::atoi(v.c_str());
+            keep(at);
         } else if (a == "--depth") {
             if (!value(&v)) return false;
-            if (v != "8" && v != "16") {
-                *error = "--depth takes 8 or 16";
-                return false;
-            }
+            if (v != "8" && v != "16") return usageError(error, "--depth takes 8 or 16");
             o->depth = std::atoi(v.c_str());
+            keep(at);
         } else if (a == "--set") {
             DescriptorEntry entry;
             if (!value(&v) || !parseSetting(v, &entry, error)) {
@@ -64,107 +130,169 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
                 return false;
             }
             putSetting(&o->host.descriptorEntries, entry);
+            keep(at);
         } else if (a == "--bench") {
             o->bench = true;
         } else if (a == "--record") {
             o->record = true;
         } else if (a == "--last") {
             o->host.passDescriptor = false;
+            keep(at);
         } else if (a == "--play-dialog") {
             o->host.descriptor.playInfo = pi::kPlayDialogDisplay;
+            keep(at);
         } else if (a == "--grey" || a == "--gray") {
             o->grey = true;
+            keep(at);
         } else if (a == "--alpha") {
             o->alpha = true;
+            keep(at);
         } else if (a == "--repeat") {
-            if (!value(&v) || !parseInt(v, 1, 1000, &o->repeat)) {
-                *error = "--repeat takes a count from 1 to 1000";
-                return false;
-            }
+            if (!value(&v) || !parseInt(v, 1, 1000, &o->repeat))
+                return usageError(error, "--repeat takes a count from 1 to 1000");
         } else if (a == "--dialog") {
             o->host.showDialog = true;
         } else if (a == "--quiet" || a == "-q") {
             o->quiet = true;
+            keep(at);
         } else if (a == "--host-sig") {
-            if (!value(&v) || !parseSignature(v, &o->host.hostSig)) {
-                *error = "--host-sig takes four characters, for example 8BIM";
-                return false;
-            }
+            if (!value(&v) || !parseSignature(v, &o->host.hostSig))
+                return usageError(error, "--host-sig takes four characters, for example 8BIM");
+            keep(at);
         } else if (a == "--no-advance-state") {
             o->host.offerAdvanceState = false;
         } else if (a == "--no-buffer-suite") {
             o->host.offerBufferSuite = false;
         } else if (a == "--fail-buffer") {
-            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.failBufferAllocation)) {
-                *error = "--fail-buffer takes the number of the allocation that fails";
-                return false;
-            }
+            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.failBufferAllocation))
+                return usageError(error, "--fail-buffer takes the number of the allocation that fails");
         } else if (a == "--fail-advance") {
-            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.failAdvanceState)) {
-                *error = "--fail-advance takes the number of the call that fails";
-                return false;
-            }
+            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.failAdvanceState))
+                return usageError(error, "--fail-advance takes the number of the call that fails");
         } else if (a == "--abort-at") {
-            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.abortAtCall)) {
-                *error = "--abort-at takes the number of the abort check that cancels";
-                return false;
-            }
+            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.abortAtCall))
+                return usageError(error, "--abort-at takes the number of the abort check that cancels");
         } else if (a == "--image-mode") {
             int mode = 0;
-            if (!value(&v) || !parseInt(v, 0, 32767, &mode)) {
-                *error = "--image-mode takes a host image mode number";
-                return false;
-            }
+            if (!value(&v) || !parseInt(v, 0, 32767, &mode))
+                return usageError(error, "--image-mode takes a host image mode number");
             o->host.imageModeOverride = int16_t(mode);
-        } else if (!a.empty() && a[0] == '-') {
-            *error = "unknown option " + a;
-            return false;
-        } else if (o->input.empty()) {
-            o->input = a;
         } else {
-            *error = "more than one input file: " + o->input + " and " + a;
-            return false;
+            return usageError(error, "unknown option " + a);
         }
     }
-    if (!o->preset.empty() && !o->host.passDescriptor) {
-        *error = "--preset and --last both choose the starting settings; give one";
-        return false;
+    if (!o->inputs.empty()) o->input = o->inputs[0];
+    if (!o->preset.empty() && !o->host.passDescriptor)
+        return usageError(error, "--preset and --last both choose the starting settings; give one");
+    const bool batch = o->inputs.size() > 1 || !o->outputPattern.empty();
+    if (batch) {
+        if (!o->outputPattern.empty() && o->outputGiven)
+            return usageError(error, "give -o DIR/ or --output-pattern, not both");
+        if (o->outputPattern.empty() &&
+            !(o->outputGiven && !o->output.empty() && (o->output.back() == '/' || o->output.back() == '\\')))
+            return usageError(error, "several inputs need -o FOLDER/ (ending in a separator) or --output-pattern");
+        for (const std::string& in : o->inputs)
+            if (in == "-") return usageError(error, "standard input cannot be one of several inputs");
+        if (!o->logPath.empty() || o->record || o->repeat > 1 || o->bench)
+            return usageError(error, "--log, --record, --repeat and --bench are for one image at a time");
+        return true;
     }
+    if (o->jobs > 1) return usageError(error, "--jobs is for several inputs");
+    // What the output will be, checked before anything is rendered.
+    const ImageFormat format = o->format != ImageFormat::Unknown ? o->format
+                               : o->output == "-"               ? ImageFormat::Png
+                                                                : formatFromName(o->output);
+    if (format == ImageFormat::Unknown)
+        return usageError(error, "cannot tell the format of " + o->output + " from its name; name it " +
+                                     writableFormats() + " or give --format");
+    if (format == ImageFormat::Jpeg && o->depth == 16)
+        return usageError(error, "--depth 16 cannot be written as JPEG, which holds 8 bits per sample; write PNG or TIFF");
+    if (format != ImageFormat::Jpeg && (o->qualityGiven || o->write.subsampling != 420))
+        return usageError(error, "--quality and --subsampling are for JPEG output");
+    o->write.format = format;
+    // No output may overwrite an input or another output.
+    struct Named {
+        const char* what;
+        std::string path;
+    };
+    const Named files[] = {{"the input", o->input},     {"the selection", o->selection}, {"the preset", o->preset},
+                           {"the output", o->output},   {"the log", o->logPath}};
+    for (int w = 3; w < 5; ++w)
+        for (int other = 0; other < w; ++other) {
+            if (files[w].path.empty() || files[other].path.empty()) continue;
+            if (sameFile(files[w].path, files[other].path))
+                return usageError(error, std::string(files[w].what) + " " + files[w].path + " is also " +
+                                             files[other].what + "; give it another name");
+        }
     return true;
 }
 
-static bool writeLog(const std::string& path, const PluginHost& host) {
-    std::ofstream out(path, std::ios::binary);  // the same bytes on every build
-    for (const std::string& line : host.log()) out << line << "\n";
+namespace {
+
+std::string logText(const PluginHost& host) {
+    std::string out;
+    for (const std::string& line : host.log()) out += line + "\n";
     const HostCounters& c = host.counters();
-    out << "buffers allocated " << c.bufferBytesAllocated << " freed " << c.bufferBytesFreed << " outstanding "
-        << c.buffersOutstanding << "\n";
-    out << "handles allocated " << c.handleBytesAllocated << " freed " << c.handleBytesFreed << " outstanding "
-        << c.handlesOutstanding << " locked " << c.handlesLocked << "\n";
-    out << "calls progress " << c.progressCalls << " abort " << c.abortCalls << " advanceState "
-        << c.advanceStateCalls << "\n";
-    return bool(out);
+    char text[256];
+    std::snprintf(text, sizeof text, "buffers allocated %lld freed %lld outstanding %d\n",
+                  static_cast<long long>(c.bufferBytesAllocated), static_cast<long long>(c.bufferBytesFreed),
+                  int(c.buffersOutstanding));
+    out += text;
+    std::snprintf(text, sizeof text, "handles allocated %lld freed %lld outstanding %d locked %d\n",
+                  static_cast<long long>(c.handleBytesAllocated), static_cast<long long>(c.handleBytesFreed),
+                  int(c.handlesOutstanding), int(c.handlesLocked));
+    out += text;
+    std::snprintf(text, sizeof text, "calls progress %d abort %d advanceState %d\n", int(c.progressCalls),
+                  int(c.abortCalls), int(c.advanceStateCalls));
+    out += text;
+    return out;
 }
 
-int runRenderCommand(const RenderOptions& options) {
+int failWith(const std::string& message) {
+    if (cancelRequested() || message == "cancelled") {
+        std::fprintf(stderr, "lumenfall: cancelled\n");
+        return cancelExitCode();
+    }
+    std::fprintf(stderr, "lumenfall: %s\n", message.c_str());
+    return kExitFailure;
+}
+
+bool cachedSettingsExist() {
+    char path[kPathFieldSize];
+    if (!pluginFilePath(kCachedSettingsFileName, path)) return false;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+int renderOne(const RenderOptions& options) {
     std::string error;
+    std::string warning;
+    ReadOptions read;
+    read.allowDamaged = options.allowDamaged;
+    read.warning = &warning;
     Image input;
     if (options.input.empty()) {
         input = makeSampleImage();
-    } else if (!readImageFile(options.input, &input, &error)) {
-        std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
-        return kExitFailure;
+    } else if (!readImageFile(options.input, &input, read, &error)) {
+        return failWith(error);
     }
+    if (!warning.empty()) std::fprintf(stderr, "lumenfall: warning: %s\n", warning.c_str());
+    if (cancelRequested()) return failWith("cancelled");
     if (options.grey || options.alpha || options.depth) {
         input = convertImage(input, options.grey ? 1 : input.colourChannels, options.alpha || input.hasAlpha,
                              options.depth ? options.depth : input.depth);
     }
+    if (!fitsMemoryBudget(renderBytes(input.width, input.height, input.channels(), input.depth),
+                          "rendering a " + std::to_string(input.width) + " x " + std::to_string(input.height) + " image",
+                          &error))
+        return failWith(error);
     Image selection;
     if (!options.selection.empty()) {
-        if (!readImageFile(options.selection, &selection, &error)) {
-            std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
-            return kExitFailure;
-        }
+        warning.clear();
+        if (!readImageFile(options.selection, &selection, read, &error)) return failWith(error);
+        if (!warning.empty()) std::fprintf(stderr, "lumenfall: warning: %s\n", warning.c_str());
         if (selection.width != input.width || selection.height != input.height) {
             std::fprintf(stderr, "lumenfall: the selection %s is %dx%d but the image is %dx%d\n",
                          options.selection.c_str(), selection.width, selection.height, input.width, input.height);
@@ -175,6 +303,12 @@ int runRenderCommand(const RenderOptions& options) {
     HostOptions hostOptions = options.host;
     if (!options.preset.empty() && !addPresetSettings(options.preset, &hostOptions.descriptorEntries, &error)) {
         std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
+        return error.find("is not a preset file") != std::string::npos ? kExitUsage : kExitFailure;
+    }
+    if (!options.host.passDescriptor && !cachedSettingsExist()) {
+        std::fprintf(stderr,
+                     "lumenfall: --last: no settings are cached yet (a run with the dialog caches them); "
+                     "leave out --last for the defaults\n");
         return kExitFailure;
     }
     hostOptions.progressBar = !options.quiet && stderrIsTerminal();
@@ -184,13 +318,12 @@ int runRenderCommand(const RenderOptions& options) {
         std::fprintf(stderr, "lumenfall: cannot load the plug-in %s: %s\n", plugin.c_str(), error.c_str());
         return kExitFailure;
     }
-    onInterrupt(requestHostAbort);
     if (options.host.showDialog && !options.quiet)
         std::fprintf(stderr, "lumenfall: the dialog is not built yet; the run uses the settings as they are\n");
 
     Image output;
     RunOutcome outcome;
-    for (int i = 0; i < options.repeat; ++i) {
+    for (int i = 0; i < options.repeat && !cancelRequested(); ++i) {
         const auto start = std::chrono::steady_clock::now();
         outcome = host.run(input, options.selection.empty() ? nullptr : &selection, &output);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -199,30 +332,58 @@ int runRenderCommand(const RenderOptions& options) {
                          double(input.width) * input.height / 1e6 / (seconds > 0 ? seconds : 1e-9));
         if (!outcome.rendered) break;
     }
-    if (!options.logPath.empty() && !writeLog(options.logPath, host)) {
-        std::fprintf(stderr, "lumenfall: cannot write the log %s\n", options.logPath.c_str());
-        return kExitFailure;
-    }
+    if (cancelRequested()) return failWith("cancelled");
+    if (!options.logPath.empty() && !writeTextFile(options.logPath, logText(host), &error))
+        return failWith("cannot write the log: " + error);
     if (!outcome.rendered) {
-        if (outcome.result == pi::kUserCanceledErr)
-            std::fprintf(stderr, "lumenfall: cancelled\n");
-        else
-            std::fprintf(stderr, "lumenfall: the plug-in stopped with result %d (selector %d)\n", outcome.result,
-                         outcome.failedSelector);
+        if (outcome.result == pi::kUserCanceledErr) return failWith("cancelled");
+        if (outcome.result == pi::kMemFullErr) return failWith("out of memory");
+        std::fprintf(stderr, "lumenfall: the plug-in stopped with result %d (selector %d)\n", outcome.result,
+                     outcome.failedSelector);
         return kExitFailure;
     }
-    if (!writeImageFile(options.output, output, &error)) {
-        std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
-        return kExitFailure;
-    }
+    // The input's pixels are not needed any more.
+    input = Image();
+    selection = Image();
+    if (!writeImageFile(options.output, output, options.write, &error)) return failWith(error);
     if (options.record) std::fputs(formatSettings(host.recordedDescriptor()).c_str(), stdout);
-    if (!options.quiet) std::fprintf(options.record ? stderr : stdout, "Wrote %s (%dx%d)\n", options.output.c_str(), output.width, output.height);
+    if (!options.quiet)
+        std::fprintf(options.record || options.output == "-" ? stderr : stdout, "Wrote %s (%dx%d)\n",
+                     options.output == "-" ? "standard output" : options.output.c_str(), output.width, output.height);
     return kExitSuccess;
 }
 
-int runAboutCommand(const std::string& pluginPath) {
-    PluginHost host;
+}  // namespace
+
+int runRenderCommand(const RenderOptions& options) {
+    installCancelHandlers();
+    setMemoryLimit(options.memoryLimit);
+    if (options.inputs.size() > 1 || !options.outputPattern.empty()) return runBatch(options);
+    try {
+        return renderOne(options);
+    } catch (const std::bad_alloc&) {
+        return failWith("out of memory");
+    }
+}
+
+int runAboutCommand(const std::vector<std::string>& words) {
+    std::vector<std::string> args;
     std::string error;
+    std::string pluginPath;
+    if (!splitOptionWords(words, {"--plugin"}, &args, &error)) {
+        std::fprintf(stderr, "lumenfall about: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            std::printf("Usage: lumenfall about [--plugin PATH]\nShows what the plug-in says about itself.\n");
+            return kExitSuccess;
+        }
+        if (args[i] == "--plugin" && takeOptionValue(args, &i, &pluginPath, &error)) continue;
+        std::fprintf(stderr, "lumenfall about: %s\n", error.empty() ? ("unexpected " + args[i]).c_str() : error.c_str());
+        return kExitUsage;
+    }
+    PluginHost host;
     const std::string plugin = pluginPath.empty() ? defaultPluginPath() : pluginPath;
     if (!host.load(plugin, &error)) {
         std::fprintf(stderr, "lumenfall: cannot load the plug-in %s: %s\n", plugin.c_str(), error.c_str());

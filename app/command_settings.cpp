@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "command_line.h"
 #include "params/enumerations.h"
@@ -8,7 +9,15 @@
 namespace lumenfall {
 
 // Lists every setting with its key, kind and default, for --set.
-int runSettingsCommand() {
+int runSettingsCommand(const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+            std::printf("Usage: lumenfall settings\nLists every setting --set accepts, with its default.\n");
+            return kExitSuccess;
+        }
+        std::fprintf(stderr, "lumenfall settings: unexpected %s\nTry 'lumenfall settings --help'.\n", args[0].c_str());
+        return kExitUsage;
+    }
     const SettingInfo* table = settingsTable();
     std::printf("%-20s %-5s %-10s %s\n", "NAME", "KEY", "KIND", "DEFAULT");
     for (int i = 0; i < kSettingCount; ++i) {

@@ -4,10 +4,108 @@
 #define LUMENFALL_APP_IMAGE_H
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace lumenfall {
+
+// The samples of an image: one byte each for 8-bit images, two for 16-bit,
+// so that a large 8-bit picture takes a third of the memory it would as
+// 16-bit values. Storage comes zeroed from the system without being touched,
+// so a file that declares a huge size but holds little data costs only the
+// rows it really fills. Indexing reads and writes 16-bit values either way.
+class SampleStore {
+public:
+    SampleStore() = default;
+    SampleStore(const SampleStore& other);
+    SampleStore& operator=(const SampleStore& other);
+    SampleStore(SampleStore&& other) noexcept;
+    SampleStore& operator=(SampleStore&& other) noexcept;
+    ~SampleStore();
+
+    // `count` zero samples of one byte (wide false) or two; throws
+    // std::bad_alloc when the memory is not there.
+    void reset(size_t count, bool wide);
+
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    bool wide() const { return wide_; }
+    uint16_t get(size_t i) const { return wide_ ? reinterpret_cast<const uint16_t*>(data_)[i] : data_[i]; }
+    void set(size_t i, uint16_t v) {
+        if (wide_) reinterpret_cast<uint16_t*>(data_)[i] = v;
+        else data_[i] = uint8_t(v);
+    }
+    uint8_t* bytes() { return data_; }
+    const uint8_t* bytes() const { return data_; }
+    const void* data() const { return data_; }
+
+    struct Ref {
+        SampleStore* store;
+        size_t index;
+        operator uint16_t() const { return store->get(index); }
+        Ref& operator=(uint16_t v) {
+            store->set(index, v);
+            return *this;
+        }
+        Ref& operator=(const Ref& other) { return *this = uint16_t(other); }
+    };
+    Ref operator[](size_t i) { return Ref{this, i}; }
+    uint16_t operator[](size_t i) const { return get(i); }
+
+    class iterator {
+    public:
+        iterator(SampleStore* s, size_t i) : ref_{s, i} {}
+        Ref& operator*() { return ref_; }
+        iterator& operator++() {
+            ++ref_.index;
+            return *this;
+        }
+        bool operator!=(const iterator& o) const { return ref_.index != o.ref_.index; }
+        bool operator==(const iterator& o) const { return ref_.index == o.ref_.index; }
+
+    private:
+        Ref ref_;
+    };
+    class const_iterator {
+    public:
+        using value_type = uint16_t;
+        const_iterator(const SampleStore* s, size_t i) : store_(s), index_(i) {}
+        uint16_t operator*() const { return store_->get(index_); }
+        const_iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        bool operator!=(const const_iterator& o) const { return index_ != o.index_; }
+        bool operator==(const const_iterator& o) const { return index_ == o.index_; }
+
+    private:
+        const SampleStore* store_;
+        size_t index_;
+    };
+    iterator begin() { return iterator(this, 0); }
+    iterator end() { return iterator(this, count_); }
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, count_); }
+
+    bool operator==(const SampleStore& other) const;
+    bool operator!=(const SampleStore& other) const { return !(*this == other); }
+
+private:
+    uint8_t* data_ = nullptr;
+    size_t count_ = 0;
+    bool wide_ = false;
+};
+
+// What a photo carries besides its pixels, passed from the input file to the
+// output file.
+struct ImageMetadata {
+    std::vector<uint8_t> icc;      // the colour profile, as stored
+    std::vector<uint8_t> exif;     // the EXIF block, starting at its byte-order mark ("II" or "MM")
+    double xResolution = 0;        // pixels per inch; 0 when the file does not say
+    double yResolution = 0;
+    int orientation = 1;           // the EXIF orientation the pixels were read in (applied on reading)
+};
 
 struct Image {
     int32_t width = 0;
@@ -15,7 +113,8 @@ struct Image {
     int32_t colourChannels = 3;  // 1 grey or 3 RGB
     bool hasAlpha = false;
     int32_t depth = 8;           // 8 or 16 bits per sample
-    std::vector<uint16_t> samples;  // width * height * channels(), in the file's range
+    SampleStore samples;         // width * height * channels(), in the file's range
+    ImageMetadata metadata;
 
     int32_t channels() const { return colourChannels + (hasAlpha ? 1 : 0); }
     uint16_t maxValue() const { return depth == 16 ? 65535 : 255; }
@@ -28,20 +127,61 @@ struct Image {
         colourChannels = colours;
         hasAlpha = alpha;
         depth = bits;
-        samples.assign(size_t(w) * size_t(h) * size_t(channels()), 0);
+        samples.reset(size_t(w) * size_t(h) * size_t(channels()), bits == 16);
     }
 };
 
-// Reads a PNG or JPEG file (by its signature). False with a message on failure.
+// File formats the command reads and writes.
+enum class ImageFormat { Unknown, Png, Jpeg, Tiff };
+
+// How an image file is read.
+struct ReadOptions {
+    bool allowDamaged = false;   // keep what decodes from a cut or corrupt file, with a warning
+    std::string* warning = nullptr;  // receives that warning
+};
+
+// How an image file is written.
+struct WriteOptions {
+    ImageFormat format = ImageFormat::Unknown;  // Unknown: by the file name's ending
+    int quality = 92;                            // JPEG
+    int subsampling = 420;                       // JPEG: 444, 422 or 420
+};
+
+// Reads a PNG, JPEG or TIFF file (by its signature); "-" reads standard
+// input. False with a message on failure; a message starting "out of
+// memory" when the image does not fit the memory budget.
 bool readImageFile(const std::string& path, Image* image, std::string* error);
+bool readImageFile(const std::string& path, Image* image, const ReadOptions& options, std::string* error);
 
-// Writes by the file name's ending: .png (default) or .jpg/.jpeg (8-bit, no alpha).
+// Writes by the file name's ending (.png, .jpg/.jpeg, .tif/.tiff) or the
+// format given; "-" writes standard output. The bytes go to a temporary file
+// beside the target that replaces it only when everything is written, so a
+// failure or a cancel leaves an older file as it was.
 bool writeImageFile(const std::string& path, const Image& image, std::string* error);
+bool writeImageFile(const std::string& path, const Image& image, const WriteOptions& options, std::string* error);
 
-bool readPng(const std::string& path, Image* image, std::string* error);
+// The format a file name's ending names; Unknown for any other ending.
+ImageFormat formatFromName(const std::string& path);
+// The format a --format word names ("png", "jpeg", "jpg", "tiff", "tif").
+ImageFormat formatFromWord(const std::string& word);
+// "PNG (.png), JPEG (.jpg, .jpeg), TIFF (.tif, .tiff)" for messages.
+std::string writableFormats();
+
+// The codecs, on an open stream; `name` is for messages.
+bool readPng(std::FILE* file, const std::string& name, Image* image, const ReadOptions& options, std::string* error);
+bool writePng(std::FILE* file, const std::string& name, const Image& image, std::string* error);
+bool readJpeg(std::FILE* file, const std::string& name, Image* image, const ReadOptions& options, std::string* error);
+bool writeJpeg(std::FILE* file, const std::string& name, const Image& image, const WriteOptions& options,
+               std::string* error);
+bool tiffAvailable();
+bool readTiff(std::FILE* file, const std::string& name, Image* image, const ReadOptions& options, std::string* error);
+bool writeTiff(std::FILE* file, const std::string& name, const Image& image, std::string* error);
+
+// The bytes in an open file (0 when it cannot tell).
+uint64_t streamBytes(std::FILE* file);
+
+// Whole-file conveniences (tests and tools).
 bool writePng(const std::string& path, const Image& image, std::string* error);
-bool readJpeg(const std::string& path, Image* image, std::string* error);
-bool writeJpeg(const std::string& path, const Image& image, int quality, std::string* error);
 
 // The built-in sample picture: a dusk sky over hills.
 Image makeSampleImage(int32_t width = 1280, int32_t height = 800);
@@ -54,6 +194,10 @@ inline uint16_t hostToFile16(uint32_t v) { return uint16_t(((v > 32768u ? 32768u
 // Converts between sample depths and layouts (grey <-> RGB, 8 <-> 16 bits,
 // adding or dropping alpha).
 Image convertImage(const Image& source, int32_t colours, bool alpha, int32_t depth);
+
+// Turns an image as stored with EXIF orientation 2..8 into the way viewers
+// show it; sizes swap for the turns by a quarter.
+void applyOrientation(Image* image, int orientation);
 
 }  // namespace lumenfall
 

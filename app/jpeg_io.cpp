@@ -1,129 +1,152 @@
-// JPEG files for the command line. libjpeg's default error handler exits the
-// process, so every call runs under an error manager that jumps back here.
-#include <csetjmp>
-#include <cstdio>
-#include <memory>
+// JPEG files for the command line, through the export library's codec
+// wrapper (the one place that talks to the JPEG library).
+#include <algorithm>
+#include <new>
 
-#include <jpeglib.h>
-
+#include "export/jpeg_file.h"
 #include "image.h"
+#include "memory_budget.h"
+#include "signals.h"
 
 namespace lumenfall {
 namespace {
 
-struct ErrorManager {
-    jpeg_error_mgr base;
-    jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
+struct JpegRead {
+    Image* image;
+    const std::string* name;
+    std::string stop;
+    int32_t rows = 0;
+    uint64_t fileBytes = 0;
+    bool allowDamaged = false;
 };
 
-void onError(j_common_ptr info) {
-    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
-    info->err->format_message(info, manager->message);
-    longjmp(manager->jump, 1);
-}
-
-void onMessage(j_common_ptr) {}
-
-// Routes the codec's errors back to our setjmp and keeps its messages quiet.
-jpeg_error_mgr* quietErrors(ErrorManager& manager) {
-    jpeg_error_mgr* err = jpeg_std_error(&manager.base);
-    manager.base.error_exit = onError;
-    manager.base.output_message = onMessage;
-    manager.message[0] = 0;
-    return err;
-}
-
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) std::fclose(f);
+bool beginRead(void* context, const JpegFileHeader& header) {
+    auto* r = static_cast<JpegRead*>(context);
+    if (header.width <= 0 || header.height <= 0 || header.width > 32767 || header.height > 32767) {
+        r->stop = *r->name + ": the image must be 1 to 32767 pixels on each side";
+        return false;
     }
+    // A Huffman-coded file spends at least a bit on every block it holds,
+    // and even with the coarsest sampling there is a block for every 32 x 32
+    // pixels; a file below that is cut short or lies about its size.
+    const uint64_t leastBits = uint64_t((header.width + 31) / 32) * uint64_t((header.height + 31) / 32);
+    if (!header.arithmetic && r->fileBytes > 0 && r->fileBytes * 8 < leastBits && !r->allowDamaged) {
+        r->stop = *r->name + ": damaged or cut short JPEG file (it holds " + std::to_string(r->fileBytes) +
+                  " bytes, far too few for a " + std::to_string(header.width) + " x " +
+                  std::to_string(header.height) + " image)";
+        return false;
+    }
+    if (!fitsMemoryBudget(renderBytes(header.width, header.height, header.components, 8),
+                          "a " + std::to_string(header.width) + " x " + std::to_string(header.height) + " " +
+                              (header.components == 1 ? "grey" : "RGB") + " 8-bit image",
+                          &r->stop))
+        return false;
+    try {
+        r->image->allocate(header.width, header.height, header.components, false, 8);
+    } catch (const std::bad_alloc&) {
+        r->stop = "out of memory";
+        return false;
+    }
+    ImageMetadata& meta = r->image->metadata;
+    meta.icc = header.icc;
+    meta.exif = header.exif;
+    meta.xResolution = header.xResolution;
+    meta.yResolution = header.yResolution;
+    return true;
+}
+
+bool storeRow(void* context, int32_t y, const uint8_t* samples) {
+    auto* r = static_cast<JpegRead*>(context);
+    if (cancelRequested()) {
+        r->stop = "cancelled";
+        return false;
+    }
+    Image& image = *r->image;
+    std::copy(samples, samples + size_t(image.width) * image.colourChannels,
+              image.samples.bytes() + image.index(0, y, 0));
+    r->rows = y + 1;
+    return true;
+}
+
+struct JpegWrite {
+    const Image* image;
+    bool cancelled = false;
 };
+
+bool fillRow(void* context, int32_t y, uint8_t* samples) {
+    auto* w = static_cast<JpegWrite*>(context);
+    if (cancelRequested()) {
+        w->cancelled = true;
+        return false;
+    }
+    const Image& image = *w->image;
+    const int32_t colours = image.colourChannels;
+    if (image.depth == 8 && !image.hasAlpha) {
+        const uint8_t* row = image.samples.bytes() + image.index(0, y, 0);
+        std::copy(row, row + size_t(image.width) * colours, samples);
+        return true;
+    }
+    for (int32_t x = 0; x < image.width; ++x)
+        for (int32_t c = 0; c < colours; ++c) {
+            const uint32_t v = image.samples[image.index(x, y, c)];
+            samples[size_t(x) * colours + c] = image.depth == 16 ? uint8_t((v * 255 + 32767) / 65535) : uint8_t(v);
+        }
+    return true;
+}
 
 }  // namespace
 
-bool readJpeg(const std::string& path, Image* image, std::string* error) {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        *error = "cannot open " + path;
-        return false;
+bool readJpeg(std::FILE* file, const std::string& name, Image* image, const ReadOptions& options, std::string* error) {
+    JpegRead r{image, &name, {}, 0, streamBytes(file), options.allowDamaged};
+    JpegFileReader reader;
+    reader.context = &r;
+    reader.begin = beginRead;
+    reader.row = storeRow;
+    std::string message;
+    const int32_t result = readJpegFile(file, memoryBudget(), options.allowDamaged, reader, &message);
+    switch (result) {
+        case kJpegFileRead:
+            return true;
+        case kJpegFileStopped:
+            *error = r.stop;
+            return false;
+        case kJpegFileDamaged:
+            if (options.allowDamaged && r.rows > 0) {
+                if (options.warning) *options.warning = name + ": damaged JPEG file (" + message + "); kept what decodes";
+                return true;
+            }
+            *error = name + ": damaged or cut short JPEG file (" + message + "); --allow-damaged keeps what decodes";
+            return false;
+        default:
+            if (message.find("Insufficient memory") != std::string::npos ||
+                message.find("Backing store") != std::string::npos)
+                *error = "out of memory (" + name + ": " + message + ")";
+            else
+                *error = name + ": not a readable JPEG file (" + message + ")";
+            return false;
     }
-    jpeg_decompress_struct info;
-    ErrorManager manager;
-    info.err = quietErrors(manager);
-    if (setjmp(manager.jump)) {
-        jpeg_destroy_decompress(&info);
-        *error = path + ": not a readable JPEG file (" + manager.message + ")";
-        return false;
-    }
-    jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, file.get());
-    jpeg_read_header(&info, TRUE);
-    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
-    info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_start_decompress(&info);
-    if (info.output_width == 0 || info.output_height == 0 || info.output_width > 32767 ||
-        info.output_height > 32767) {
-        jpeg_destroy_decompress(&info);
-        *error = path + ": the image must be 1 to 32767 pixels on each side";
-        return false;
-    }
-    const int channels = int(info.output_components);
-    image->allocate(int32_t(info.output_width), int32_t(info.output_height), channels == 1 ? 1 : 3,
-                    false, 8);
-    // The row lives in libjpeg's own pool, so a jump out of the decoder frees it.
-    const size_t rowSize = size_t(info.output_width) * channels;
-    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                               JDIMENSION(rowSize), 1);
-    while (info.output_scanline < info.output_height) {
-        const int32_t y = int32_t(info.output_scanline);
-        jpeg_read_scanlines(&info, row, 1);
-        for (size_t i = 0; i < rowSize; ++i) image->samples[image->index(0, y, 0) + i] = row[0][i];
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return true;
 }
 
-bool writeJpeg(const std::string& path, const Image& source, int quality, std::string* error) {
-    const Image image = convertImage(source, source.colourChannels, false, 8);
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        *error = "cannot create " + path;
-        return false;
-    }
-    jpeg_compress_struct info;
-    ErrorManager manager;
-    info.err = quietErrors(manager);
-    if (setjmp(manager.jump)) {
-        jpeg_destroy_compress(&info);
-        *error = "cannot write " + path + " (" + manager.message + ")";
-        return false;
-    }
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file.get());
-    info.image_width = JDIMENSION(image.width);
-    info.image_height = JDIMENSION(image.height);
-    info.input_components = image.colourChannels;
-    info.in_color_space = image.colourChannels == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    const size_t rowSize = size_t(image.width) * image.colourChannels;
-    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                               JDIMENSION(rowSize), 1);
-    while (info.next_scanline < info.image_height) {
-        const int32_t y = int32_t(info.next_scanline);
-        for (size_t i = 0; i < rowSize; ++i) row[0][i] = uint8_t(image.samples[image.index(0, y, 0) + i]);
-        jpeg_write_scanlines(&info, row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
-        *error = "cannot write " + path;
-        return false;
-    }
-    return true;
+bool writeJpeg(std::FILE* file, const std::string& name, const Image& source, const WriteOptions& options,
+               std::string* error) {
+    JpegWrite w{&source};
+    JpegFileWriter writer;
+    writer.width = source.width;
+    writer.height = source.height;
+    writer.components = source.colourChannels;
+    writer.quality = options.quality;
+    writer.subsampling = options.subsampling;
+    writer.xResolution = source.metadata.xResolution;
+    writer.yResolution = source.metadata.yResolution;
+    writer.icc = &source.metadata.icc;
+    writer.exif = &source.metadata.exif;
+    writer.context = &w;
+    writer.row = fillRow;
+    std::string message;
+    const int32_t result = writeJpegFile(file, writer, &message);
+    if (result == kJpegFileRead) return true;
+    *error = w.cancelled ? std::string("cancelled") : "cannot write " + name + " (" + message + ")";
+    return false;
 }
 
 }  // namespace lumenfall

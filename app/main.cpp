@@ -2,6 +2,7 @@
 // in a host of our own.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,23 @@ void printUsage(FILE* to) {
 
 }  // namespace lumenfall
 
+namespace lumenfall {
+int runCommand(int argc, char** argv);
+}
+
 int main(int argc, char** argv) {
     using namespace lumenfall;
+    try {
+        return runCommand(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "lumenfall: out of memory\n");
+        return kExitFailure;
+    }
+}
+
+namespace lumenfall {
+
+int runCommand(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         printUsage(args.empty() ? stderr : stdout);
@@ -68,6 +84,13 @@ int main(int argc, char** argv) {
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "render") {
+        for (const std::string& a : args) {
+            if (a == "--") break;
+            if (a == "--help" || a == "-h") {
+                printUsage(stdout);
+                return kExitSuccess;
+            }
+        }
         RenderOptions options;
         std::string error;
         if (!parseRenderOptions(args, &options, &error)) {
@@ -76,17 +99,11 @@ int main(int argc, char** argv) {
         }
         return runRenderCommand(options);
     }
-    if (command == "settings") return runSettingsCommand();
+    if (command == "settings") return runSettingsCommand(args);
     if (command == "preset") return runPresetCommand(args);
-    if (command == "about") {
-        std::string plugin;
-        if (args.size() == 2 && args[0] == "--plugin") plugin = args[1];
-        else if (!args.empty()) {
-            std::fprintf(stderr, "lumenfall about: unexpected %s\n", args[0].c_str());
-            return kExitUsage;
-        }
-        return runAboutCommand(plugin);
-    }
+    if (command == "about") return runAboutCommand(args);
     std::fprintf(stderr, "lumenfall: unknown command '%s'\nTry 'lumenfall --help'.\n", command.c_str());
     return kExitUsage;
 }
+
+}  // namespace lumenfall

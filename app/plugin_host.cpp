@@ -45,8 +45,11 @@ struct PluginHost::Document {
     int32_t colours = 3;
     int32_t planes = 3;        // colours + transparency
     int32_t depth = 8;
-    std::vector<uint16_t> source;  // host range, interleaved
-    std::vector<uint16_t> output;
+    // The input and the output are the caller's images in the file's range;
+    // 16-bit samples are converted to and from the host's range as bands
+    // are filled and committed, so the run keeps no copy of the picture.
+    const Image* input = nullptr;
+    Image* output = nullptr;
     std::vector<uint8_t> selection;
     std::vector<uint8_t> inBuffer, outBuffer, maskBuffer;
     pi::Rect outDelivered{0, 0, 0, 0};
@@ -56,6 +59,19 @@ struct PluginHost::Document {
     int32_t bytes() const { return depth == 16 ? 2 : 1; }
     size_t at(int32_t x, int32_t y, int32_t p) const {
         return (size_t(y) * size_t(width) + size_t(x)) * size_t(planes) + size_t(p);
+    }
+    static uint16_t hostValue(const Image& image, size_t i) {
+        const uint16_t v = image.samples[i];
+        return image.depth == 16 ? fileToHost16(v) : v;
+    }
+    // A host sample the plug-in wrote, in the file's range. Where it equals
+    // the input's sample in the host's range the plug-in left it alone, and
+    // the file's own value goes back, so 16-bit samples the host's range
+    // cannot hold exactly survive untouched.
+    uint16_t fileValue(size_t i, uint16_t v) const {
+        if (depth != 16) return v;
+        const uint16_t original = input->samples[i];
+        return v == fileToHost16(original) ? original : hostToFile16(v);
     }
 };
 
@@ -349,12 +365,7 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
     doc.colours = input.colourChannels;
     doc.planes = input.channels();
     doc.depth = input.depth;
-    doc.source.resize(input.samples.size());
-    for (size_t i = 0; i < input.samples.size(); ++i) {
-        const uint32_t v = input.samples[i];
-        doc.source[i] = input.depth == 16 ? fileToHost16(v) : uint16_t(v);
-    }
-    doc.output = doc.source;
+    doc.input = &input;
     doc.selection.clear();
     if (selection) {
         doc.selection.resize(size_t(input.width) * input.height);
@@ -393,13 +404,27 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
     r.samplingSupport = 1;
     r.depth = options_.depthOverride >= 0 ? options_.depthOverride : input.depth;
     r.imageHRes = r.imageVRes = 72 * pi::kFixedOne;
+    // What the file says about itself, as a host offers it: its resolution
+    // and its colour profile (a host handle, freed after the run).
+    const ImageMetadata& meta = input.metadata;
+    if (meta.xResolution >= 1 && meta.yResolution >= 1 && meta.xResolution < 32768 && meta.yResolution < 32768) {
+        r.imageHRes = pi::Fixed(meta.xResolution * pi::kFixedOne);
+        r.imageVRes = pi::Fixed(meta.yResolution * pi::kFixedOne);
+    }
+    if (!meta.icc.empty() && meta.icc.size() < (64u << 20)) {
+        if (pi::Handle profile = Callbacks::hostNewHandle(int32_t(meta.icc.size()))) {
+            std::memcpy(*profile, meta.icc.data(), meta.icc.size());
+            r.iCCprofileData = profile;
+            r.iCCprofileSize = int32_t(meta.icc.size());
+        }
+    }
     descriptors_->attach(r, options_.descriptorEntries, options_.passDescriptor);
 }
 
 // Copies the band the plug-in wrote back into the document.
 void PluginHost::commitOutput() {
     Document& doc = *document_;
-    if (rectEmpty(doc.outDelivered) || doc.outBuffer.empty()) return;
+    if (!doc.output || rectEmpty(doc.outDelivered) || doc.outBuffer.empty()) return;
     const pi::Rect r = doc.outDelivered;
     const int32_t planes = doc.outHi - doc.outLo + 1;
     for (int32_t y = std::max<int32_t>(r.top, 0); y < std::min<int32_t>(r.bottom, doc.height); ++y) {
@@ -411,7 +436,8 @@ void PluginHost::commitOutput() {
                 uint16_t v;
                 if (doc.depth == 16) std::memcpy(&v, &doc.outBuffer[offset], 2);
                 else v = doc.outBuffer[offset];
-                doc.output[doc.at(x, y, plane)] = v;
+                const size_t i = doc.at(x, y, plane);
+                doc.output->samples[i] = doc.fileValue(i, v);
             }
         }
     }
@@ -421,12 +447,13 @@ void PluginHost::commitOutput() {
 int16_t PluginHost::deliverBands() {
     Document& doc = *document_;
     pi::FilterRecord& r = *record_;
+    if (!doc.input || !doc.output) return pi::kParamErr;  // outside a run
     auto clampX = [&](int32_t x) { return std::clamp(x, 0, doc.width - 1); };
     auto clampY = [&](int32_t y) { return std::clamp(y, 0, doc.height - 1); };
 
     // Returns the row bytes; the filter record is packed, so its fields are
     // assigned directly rather than through pointers.
-    auto fill = [&](const pi::Rect& rect, int16_t lo, int16_t hi, int32_t rate, const std::vector<uint16_t>& from,
+    auto fill = [&](const pi::Rect& rect, int16_t lo, int16_t hi, int32_t rate, const Image& from,
                     std::vector<uint8_t>& buffer) -> int32_t {
         if (rectEmpty(rect) || hi < lo || lo < 0 || hi >= doc.planes) {
             buffer.clear();
@@ -440,7 +467,8 @@ int16_t PluginHost::deliverBands() {
         for (int32_t y = 0; y < h; ++y)
             for (int32_t x = 0; x < w; ++x)
                 for (int32_t p = 0; p < planes; ++p) {
-                    const uint16_t v = from[doc.at(clampX((rect.left + x) * step), clampY((rect.top + y) * step), lo + p)];
+                    const uint16_t v = Document::hostValue(
+                        from, doc.at(clampX((rect.left + x) * step), clampY((rect.top + y) * step), lo + p));
                     const size_t offset = size_t(y) * rowBytes + size_t(x * planes + p) * doc.bytes();
                     if (doc.depth == 16) std::memcpy(&buffer[offset], &v, 2);
                     else buffer[offset] = uint8_t(v);
@@ -448,9 +476,9 @@ int16_t PluginHost::deliverBands() {
         return rowBytes;
     };
 
-    r.inRowBytes = fill(r.inRect, r.inLoPlane, r.inHiPlane, r.inputRate, doc.source, doc.inBuffer);
+    r.inRowBytes = fill(r.inRect, r.inLoPlane, r.inHiPlane, r.inputRate, *doc.input, doc.inBuffer);
     r.inData = doc.inBuffer.empty() ? nullptr : doc.inBuffer.data();
-    r.outRowBytes = fill(r.outRect, r.outLoPlane, r.outHiPlane, pi::kFixedOne, doc.output, doc.outBuffer);
+    r.outRowBytes = fill(r.outRect, r.outLoPlane, r.outHiPlane, pi::kFixedOne, *doc.output, doc.outBuffer);
     r.outData = doc.outBuffer.empty() ? nullptr : doc.outBuffer.data();
     doc.outDelivered = r.outData ? r.outRect : pi::Rect{0, 0, 0, 0};
     doc.outLo = r.outLoPlane;
@@ -480,6 +508,14 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
     g_abortRequested = false;
     bufferAllocations_ = 0;
     handleAllocations_ = 0;
+    // The output starts as the input; the plug-in's bands are committed into it.
+    try {
+        *output = input;
+    } catch (const std::bad_alloc&) {
+        outcome.result = pi::kMemFullErr;
+        return outcome;
+    }
+    document_->output = output;
     PluginHost* previous = g_current;
     g_current = this;
     setUpRecord(input, selection);
@@ -522,24 +558,33 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
         ok = step(pi::kSelectorFinish);
         if (!ok) outcome.rendered = false;
     }
+    if (record_->iCCprofileData) {
+        Callbacks::disposeHandle(record_->iCCprofileData);
+        record_->iCCprofileData = nullptr;
+        record_->iCCprofileSize = 0;
+    }
     g_current = previous;
     if (options_.progressBar) std::fprintf(stderr, "\r%*s\r", 50, "");
 
-    // The result in the file's range, blended with the original through the selection.
+    // The result blended with the original through the selection; a run
+    // that did not finish leaves the input as it was.
     Document& doc = *document_;
-    *output = input;
-    if (!outcome.rendered) return outcome;
+    doc.output = nullptr;
+    doc.input = nullptr;
+    if (!outcome.rendered) {
+        *output = input;
+        return outcome;
+    }
+    if (doc.selection.empty()) return outcome;
     for (int32_t y = 0; y < doc.height; ++y)
         for (int32_t x = 0; x < doc.width; ++x) {
-            const uint32_t m = doc.selection.empty() ? 255 : doc.selection[size_t(y) * doc.width + x];
-            if (m == 0) continue;
+            const uint32_t m = doc.selection[size_t(y) * doc.width + x];
+            if (m == 255) continue;
             for (int32_t p = 0; p < doc.planes; ++p) {
                 const size_t i = doc.at(x, y, p);
-                uint32_t v = doc.output[i];
-                if (doc.depth == 16) v = hostToFile16(v);
-                else v = std::min<uint32_t>(v, 255);
                 const int64_t original = input.samples[i];
-                output->samples[i] = uint16_t(original + (int64_t(v) - original) * int64_t(m) / 255);
+                const int64_t v = output->samples[i];
+                output->samples[i] = uint16_t(original + (v - original) * int64_t(m) / 255);
             }
         }
     return outcome;

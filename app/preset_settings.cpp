@@ -92,6 +92,14 @@ bool loadPresetForCommand(const std::string& path, ParameterBlock* block, Preset
         *error = "cannot open the preset " + path + " (missing, unreadable or not a file)";
         return false;
     }
+    if (report->version < 1 || report->version > 40) {
+        *error = path + " is not a preset file (" +
+                 (report->valuesRead == 0 ? std::string("it is too short to hold a version")
+                                          : "it starts with " + std::to_string(report->version) +
+                                                ", not a preset version from 1 to 40") +
+                 ")";
+        return false;
+    }
     if (result != kPresetOk) {
         *error = "the preset " + path + " is damaged or cut short (read " + std::to_string(report->valuesRead) +
                  " values of a version-" + std::to_string(report->version) + " file)";

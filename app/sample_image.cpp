@@ -56,10 +56,10 @@ Image makeSampleImage(int32_t width, int32_t height) {
                 g = 30 - shade / 16;
                 b = 46 - shade / 12;
             }
-            uint16_t* p = &image.samples[image.index(x, y, 0)];
-            p[0] = uint16_t(r < 0 ? 0 : r > 255 ? 255 : r);
-            p[1] = uint16_t(g < 0 ? 0 : g > 255 ? 255 : g);
-            p[2] = uint16_t(b < 0 ? 0 : b > 255 ? 255 : b);
+            const size_t p = image.index(x, y, 0);
+            image.samples[p] = uint16_t(r < 0 ? 0 : r > 255 ? 255 : r);
+            image.samples[p + 1] = uint16_t(g < 0 ? 0 : g > 255 ? 255 : g);
+            image.samples[p + 2] = uint16_t(b < 0 ? 0 : b > 255 ? 255 : b);
         }
     }
     return image;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -90,6 +91,19 @@ std::string enumChoices(uint32_t type) {
 
 }  // namespace
 
+std::string shortestNumber(double value) {
+    // Settings are single-precision in the plug-in: the shortest text that
+    // reads back as the same float, when the value is one.
+    const bool single = std::isfinite(value) && std::fabs(value) <= double(FLT_MAX) && double(float(value)) == value;
+    char text[64];
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        const double back = std::strtod(text, nullptr);
+        if (single ? float(back) == float(value) : back == value) break;
+    }
+    return text;
+}
+
 std::vector<std::string> closeSettingNames(const std::string& name) {
     std::vector<std::pair<size_t, std::string>> scored;
     const std::string wanted = lower(trim(name));
@@ -133,7 +147,17 @@ bool parseSetting(const std::string& text, DescriptorEntry* entry, std::string* 
     entry->key = s->key;
     const std::string display = trim(s->name);
     switch (s->kind) {
-        case SettingKind::Colour:
+        case SettingKind::Colour: {
+            int64_t v = 0;
+            if (!parseInteger(value, &v) || v < 0 || v > 255) {
+                *error = "\"" + display + "\" is a colour channel and takes a whole number from 0 to 255, not \"" +
+                         value + "\"";
+                return false;
+            }
+            entry->type = pi::kTypeInteger;
+            entry->integer = v;
+            return true;
+        }
         case SettingKind::Integer: {
             int64_t v = 0;
             if (!parseInteger(value, &v)) {
@@ -157,8 +181,8 @@ bool parseSetting(const std::string& text, DescriptorEntry* entry, std::string* 
         }
         case SettingKind::Axis: {
             double v = 0;
-            if (!parseNumber(value, &v)) {
-                *error = "\"" + display + "\" takes a number, not \"" + value + "\"";
+            if (!parseNumber(value, &v) || !std::isfinite(v)) {
+                *error = "\"" + display + "\" takes a finite number, not \"" + value + "\"";
                 return false;
             }
             entry->type = pi::kTypeFloat;
@@ -208,8 +232,8 @@ std::string formatSettings(const std::vector<DescriptorEntry>& entries) {
         } else if (e.type == pi::kTypeBoolean) {
             std::snprintf(text, sizeof text, "%s", e.integer ? "on" : "off");
         } else if (e.type == pi::kTypeFloat) {
-            // Enough digits to read back as the same single-precision value.
-            std::snprintf(text, sizeof text, "%.9g", e.number);
+            // The fewest digits that read back as the same value ("-0.3").
+            std::snprintf(text, sizeof text, "%s", shortestNumber(e.number).c_str());
         } else if (e.type == pi::kTypeEnumerated) {
             const char* name = nullptr;
             int32_t index = 0;

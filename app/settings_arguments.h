@@ -21,6 +21,10 @@ void putSetting(std::vector<DescriptorEntry>* entries, const DescriptorEntry& en
 // One "NAME=VALUE" line per entry, in the order given.
 std::string formatSettings(const std::vector<DescriptorEntry>& entries);
 
+// The fewest digits that read back as the same value: as a float when the
+// value is one ("-0.3" for -0.3f), else as a double.
+std::string shortestNumber(double value);
+
 // Scripting names within a small edit distance of `name`.
 std::vector<std::string> closeSettingNames(const std::string& name);
 

@@ -9,7 +9,7 @@ set -euo pipefail
 # With --native only what the native program needs (scripts/render-sun.sh).
 packages=(
   build-essential g++ cmake ninja-build pkg-config ca-certificates
-  libpng-dev libjpeg62-turbo-dev zlib1g-dev
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev libtiff-dev
 )
 if [ "${1:-}" != "--native" ]; then
   packages+=(

@@ -25,7 +25,9 @@ int32_t blendChannel8(int32_t mode, int32_t e, int32_t s, const int32_t* triangl
         case kGlueAdd: return minI(e + s, 255);
         case kGlueSubtract: return maxI(e - s, 0);
         case kGlueMultiply: return (e * s) >> 8;
-        case kGlueScreen: return e + (((255 - e) * s) >> 8);
+        // Divided by 255, not shifted by 8, so that no effect (e = 0) gives
+        // the source exactly: an image the sun does not reach keeps its pixels.
+        case kGlueScreen: return e + ((255 - e) * s) / 255;
         case kGlueHardLight:
             return e >= 128 ? 255 - (((255 - e) * (255 - s)) >> 7) : (e * s) >> 7;
         case kGlueOverlay:
@@ -65,6 +67,7 @@ int32_t blendChannel16(int32_t mode, int32_t e, int32_t s) {
         case kGlueAdd: return minI(e + s, 32768);
         case kGlueSubtract: return maxI(e - s, 0);
         case kGlueMultiply: return (e * s) >> 15;
+        // 32768 is 2^15, so e = 0 gives the source exactly here already.
         case kGlueScreen: return e + (((32768 - e) * s) >> 15);
         case kGlueHardLight:
             return e >= 16384 ? 32768 - (((32768 - e) * (32768 - s)) >> 14) : (e * s) >> 14;

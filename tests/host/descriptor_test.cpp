@@ -47,9 +47,19 @@ TEST(Descriptors, MissingKeysTakeTheirDefaults) {
     EXPECT_FALSE(host->descriptors().sawSecondReader());
 }
 
+// A script may pass any integer for a colour channel (the command line
+// refuses values outside 0..255, so these entries are made directly).
+DescriptorEntry scriptColour(const std::string& name, int64_t value) {
+    DescriptorEntry entry = setting(name + "=0");
+    entry.integer = value;
+    return entry;
+}
+
 TEST(Descriptors, ColoursTravelAsTheirHighByte) {
     auto host = loadPlugin();
-    ASSERT_TRUE(runWith(*host, {setting("sun red=300"), setting("sun green=-1"), setting("spike blue=2147483647")}).rendered);
+    ASSERT_TRUE(runWith(*host, {scriptColour("sun red", 300), scriptColour("sun green", -1),
+                                scriptColour("spike blue", 2147483647)})
+                    .rendered);
     const ParameterBlock* block = parameterBlock(*host);
     EXPECT_EQ(block->sunColor[0], 11264);   // 300 * 256 keeps its low 16 bits: 44 * 256
     EXPECT_EQ(block->sunColor[1], 65280);   // -1 * 256, unsigned

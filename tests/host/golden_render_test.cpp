@@ -61,7 +61,7 @@ TEST(GoldenRenders, EveryPixelMatchesTheStoredPicture) {
             continue;
         }
         Image golden;
-        ASSERT_TRUE(readPng(goldenPath(c), &golden, &error)) << error;
+        ASSERT_TRUE(readImageFile(goldenPath(c), &golden, &error)) << error;
         ASSERT_EQ(golden.width, out.width) << c.name;
         ASSERT_EQ(golden.channels(), out.channels()) << c.name;
         ASSERT_EQ(golden.depth, out.depth) << c.name;

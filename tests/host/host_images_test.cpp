@@ -127,7 +127,7 @@ TEST(HostImages, JpegFilesRoundTripCloselyInGreyAndRgb) {
     for (int colours : {1, 3}) {
         Image image;
         image.allocate(16, 16, colours, false, 8);
-        for (auto& s : image.samples) s = 128;
+        for (size_t i = 0; i < image.samples.size(); ++i) image.samples[i] = 128;
         const std::string path = tempPath("flat.jpg");
         std::string error;
         ASSERT_TRUE(writeImageFile(path, image, &error)) << error;

@@ -29,7 +29,7 @@ std::map<int32_t, Formula> formulas8() {
     f[kGlueAdd] = [](int e, int s) { return std::min(e + s, 255); };
     f[kGlueSubtract] = [](int e, int s) { return std::max(e - s, 0); };
     f[kGlueMultiply] = [](int e, int s) { return e * s / 256; };
-    f[kGlueScreen] = [](int e, int s) { return e + (255 - e) * s / 256; };
+    f[kGlueScreen] = [](int e, int s) { return e + (255 - e) * s / 255; };
     f[kGlueHardLight] = [](int e, int s) {
         return e >= 128 ? 255 - (255 - e) * (255 - s) / 128 : e * s / 128;
     };
@@ -125,11 +125,9 @@ TEST(GlueModes, NormalAndUnknownModesKeepTheEffect) {
 
 TEST(GlueModes, Screen8Bit) {
     for (int32_t s : kGrid8) EXPECT_EQ(blendChannel8(kGlueScreen, 255, s, nullptr), 255);
-    // e = 0 gives s - 1 for s > 0: (255 * s) >> 8.
-    EXPECT_EQ(blendChannel8(kGlueScreen, 0, 0, nullptr), 0);
-    EXPECT_EQ(blendChannel8(kGlueScreen, 0, 1, nullptr), 0);
-    EXPECT_EQ(blendChannel8(kGlueScreen, 0, 128, nullptr), 127);
-    EXPECT_EQ(blendChannel8(kGlueScreen, 0, 255, nullptr), 254);
+    // No effect leaves the source exactly, in both depths.
+    for (int32_t s = 0; s <= 255; ++s) EXPECT_EQ(blendChannel8(kGlueScreen, 0, s, nullptr), s) << s;
+    for (int32_t s = 0; s <= 32768; s += 7) EXPECT_EQ(blendChannel16(kGlueScreen, 0, s), s) << s;
 }
 
 TEST(GlueModes, LinearLight8BitEdges) {

@@ -106,33 +106,45 @@ TEST(FileFailures, OwnFilesReportFailedWritesToo) {
     EXPECT_EQ(temp.entries().size(), 1u);
 }
 
-TEST(TemporaryFolder, EndsInASeparatorAndFallsBackToTmp) {
-    const char* old = std::getenv("TMPDIR");
-    const std::string saved = old ? old : "";
+TEST(TemporaryFolder, IsAFolderOfThisUserOnlyAndRefusesOneSomeoneElseHolds) {
+    ScopedTempFolder temp;  // TMPDIR set, XDG_RUNTIME_DIR unset
+    const std::string outer = std::string(std::getenv("TMPDIR"));
+    const std::string own = "lumenfall-" + std::to_string(unsigned(::geteuid()));
     char folder[260];
-    setenv("TMPDIR", "/var/tmp", 1);
     ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
-    EXPECT_STREQ(folder, "/var/tmp/");
-    setenv("TMPDIR", "/var/tmp/", 1);
+    EXPECT_EQ(std::string(folder), outer + own + "/");
+    struct stat info {};
+    ASSERT_EQ(::lstat(folder, &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    // A session's runtime folder comes first; the folder is made in it.
+    const std::string runtime = outer + "run";
+    ASSERT_EQ(::mkdir(runtime.c_str(), 0700), 0);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
-    EXPECT_STREQ(folder, "/var/tmp/");
-    setenv("TMPDIR", "", 1);
-    ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
-    EXPECT_STREQ(folder, "/tmp/");
-    unsetenv("TMPDIR");
-    ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
-    EXPECT_STREQ(folder, "/tmp/");
-    // 258 characters plus the added separator and the terminator fill 260 bytes.
-    const std::string fits(258, 'a');
-    setenv("TMPDIR", fits.c_str(), 1);
-    EXPECT_TRUE(temporaryFolder(folder, sizeof folder));
-    EXPECT_EQ(std::strlen(folder), 259u);
-    const std::string tooLong(259, 'a');
-    setenv("TMPDIR", tooLong.c_str(), 1);
+    EXPECT_EQ(std::string(folder), runtime + "/lumenfall/");
+
+    // Someone else's folder, or a link to one, under our name: refused, and
+    // a cached-settings file planted there is never read.
+    const std::string planted = outer + "theirs";
+    ASSERT_EQ(::mkdir(planted.c_str(), 0777), 0);
+    auto block = newBlock();
+    fillDistinct(*block, 3);
+    ASSERT_TRUE(writeWholeFile(planted + "/" + kCachedSettingsFileName, presetFileBytes(*block, nullptr)));
+    ASSERT_EQ(std::system(("rm -rf '" + runtime + "/lumenfall' && ln -s '" + planted + "' '" + runtime +
+                           "/lumenfall'").c_str()),
+              0);
+    auto loaded = newBlock();
     EXPECT_FALSE(temporaryFolder(folder, sizeof folder));
-    EXPECT_STREQ(folder, "");
-    if (old) setenv("TMPDIR", saved.c_str(), 1);
-    else unsetenv("TMPDIR");
+    EXPECT_EQ(loadCachedSettingsFile(*loaded), kPresetCannotOpen);
+    if (::geteuid() == 0) {  // only root can give a folder away
+        ASSERT_EQ(::unlink((runtime + "/lumenfall").c_str()), 0);
+        ASSERT_EQ(::rename(planted.c_str(), (runtime + "/lumenfall").c_str()), 0);
+        ASSERT_EQ(::chown((runtime + "/lumenfall").c_str(), 4242, 4242), 0);
+        EXPECT_FALSE(temporaryFolder(folder, sizeof folder));
+        EXPECT_EQ(loadCachedSettingsFile(*loaded), kPresetCannotOpen);
+    }
+    unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(TemporaryFolder, AFolderTooLongForThePathFieldSkipsEveryFile) {

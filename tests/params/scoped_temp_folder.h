@@ -15,6 +15,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace lumenfall::testing {
@@ -33,6 +35,9 @@ inline void setTempVariable(const char* value) {
 #endif
 }
 
+// On POSIX systems the plug-in keeps its files in lumenfall-<uid> inside
+// TMPDIR (with no XDG_RUNTIME_DIR set); folder() is that inner folder, so
+// the plug-in's files and a test's own ones share it as on Windows.
 class ScopedTempFolder {
 public:
     ScopedTempFolder() {
@@ -40,19 +45,33 @@ public:
         std::error_code error;
         const fs::path base = fs::temp_directory_path(error);
         std::random_device random;
-        for (int attempt = 0; attempt < 100 && folder_.empty(); ++attempt) {
+        for (int attempt = 0; attempt < 100 && outer_.empty(); ++attempt) {
             const fs::path candidate = base / ("lumenfall-test-" + std::to_string(random()));
-            if (fs::create_directory(candidate, error)) folder_ = candidate.string() + char(fs::path::preferred_separator);
+            if (fs::create_directory(candidate, error)) outer_ = candidate.string() + char(fs::path::preferred_separator);
         }
         const char* old = std::getenv("TMPDIR");
         hadOld_ = old != nullptr;
         if (old) old_ = old;
-        setTempVariable(folder_.c_str());
+        setTempVariable(outer_.c_str());
+#if defined(_WIN32)
+        folder_ = outer_;
+#else
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        hadRuntime_ = runtime != nullptr;
+        if (runtime) oldRuntime_ = runtime;
+        ::unsetenv("XDG_RUNTIME_DIR");
+        folder_ = outer_ + "lumenfall-" + std::to_string(unsigned(::geteuid())) + "/";
+        fs::create_directory(folder_, error);
+        fs::permissions(folder_, fs::perms::owner_all, error);
+#endif
     }
     ~ScopedTempFolder() {
         std::error_code error;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, error);
+        if (!outer_.empty()) std::filesystem::remove_all(outer_, error);
         setTempVariable(hadOld_ ? old_.c_str() : nullptr);
+#if !defined(_WIN32)
+        if (hadRuntime_) ::setenv("XDG_RUNTIME_DIR", oldRuntime_.c_str(), 1);
+#endif
     }
     ScopedTempFolder(const ScopedTempFolder&) = delete;
     ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;
@@ -70,9 +89,12 @@ public:
     }
 
 private:
+    std::string outer_;
     std::string folder_;
     std::string old_;
     bool hadOld_ = false;
+    std::string oldRuntime_;
+    bool hadRuntime_ = false;
 };
 
 inline std::vector<uint8_t> readWholeFile(const std::string& path) {

@@ -1,0 +1,68 @@
+#include "signals.h"
+
+#include <atomic>
+#include <csignal>
+
+#include "atomic_file.h"
+#include "plugin_host.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace lumenfall {
+namespace {
+
+volatile std::sig_atomic_t g_signal = 0;
+
+void onCancel(int number) {
+    if (g_signal != 0) {
+        // The second request: the user does not want to wait.
+        removeUncommittedFiles();
+#if defined(_WIN32)
+        ExitProcess(UINT(128 + number));
+#else
+        ::_exit(128 + number);
+#endif
+    }
+    g_signal = number;
+    requestHostAbort();
+}
+
+#if defined(_WIN32)
+BOOL WINAPI onConsoleEvent(DWORD type) {
+    if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) {
+        onCancel(SIGINT);
+        return TRUE;
+    }
+    if (type == CTRL_CLOSE_EVENT) {
+        onCancel(SIGTERM);
+        return TRUE;
+    }
+    return FALSE;
+}
+#endif
+
+}  // namespace
+
+void installCancelHandlers() {
+#if defined(_WIN32)
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    std::signal(SIGTERM, onCancel);
+#else
+    struct sigaction action {};
+    action.sa_handler = onCancel;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART: a read waiting on a pipe returns
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+bool cancelRequested() { return g_signal != 0; }
+
+int cancelExitCode() { return g_signal == SIGTERM ? 128 + SIGTERM : kExitCancelled; }
+
+}  // namespace lumenfall
