@@ -7,7 +7,8 @@
 namespace lumenfall {
 
 // Makes sure the parameter block exists in the host's parameter handle;
-// returns null (result -108) when it cannot be created or locked.
+// returns null when it cannot be created or locked (result -108), or when a
+// run in flight lost it (the run ends with -30100).
 ParameterBlock* validateParameters(PluginGlobals& g);
 void unlockParameters(PluginGlobals& g);
 
