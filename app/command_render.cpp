@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "command_line.h"
+#include "host_profiles.h"
 #include "option_values.h"
 #include "preset_settings.h"
 #include "settings_arguments.h"
@@ -90,6 +91,14 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
                 *error = "--host-sig takes four characters, for example 8BIM";
                 return false;
             }
+        } else if (a == "--host-profile") {
+            if (!value(&v) || !findHostProfile(v)) {
+                *error = "--host-profile takes one of: " + hostProfileNames();
+                return false;
+            }
+            o->hostProfile = v;
+        } else if (a == "--set-once") {
+            o->host.settingsFirstRunOnly = true;
         } else if (a == "--no-advance-state") {
             o->host.offerAdvanceState = false;
         } else if (a == "--no-buffer-suite") {
@@ -130,10 +139,19 @@ bool parseRenderOptions(const std::vector<std::string>& args, RenderOptions* o, 
         *error = "--preset and --last both choose the starting settings; give one";
         return false;
     }
+    // The profile is applied last: it overrides the options it is about.
+    if (const HostProfile* profile = o->hostProfile.empty() ? nullptr : findHostProfile(o->hostProfile)) {
+        profile->apply(o->host);
+        if (!profile->passesSettings && (!o->host.descriptorEntries.empty() || !o->preset.empty())) {
+            *error = std::string("the host profile ") + profile->name +
+                     " has no scripting: --set and --preset cannot reach the plug-in";
+            return false;
+        }
+    }
     return true;
 }
 
-static bool writeLog(const std::string& path, const PluginHost& host) {
+static bool writeLog(const std::string& path, PluginHost& host) {
     std::ofstream out(path, std::ios::binary);  // the same bytes on every build
     for (const std::string& line : host.log()) out << line << "\n";
     const HostCounters& c = host.counters();
@@ -143,6 +161,11 @@ static bool writeLog(const std::string& path, const PluginHost& host) {
         << c.handlesOutstanding << " locked " << c.handlesLocked << "\n";
     out << "calls progress " << c.progressCalls << " abort " << c.abortCalls << " advanceState "
         << c.advanceStateCalls << "\n";
+    // Once the host has disposed of the plug-in's data and the descriptor,
+    // nothing the plug-in obtained may remain.
+    host.releaseEverything();
+    out << "after release: buffers outstanding " << c.buffersOutstanding << ", handles outstanding "
+        << c.handlesOutstanding << "\n";
     return bool(out);
 }
 
@@ -199,6 +222,7 @@ int runRenderCommand(const RenderOptions& options) {
                          double(input.width) * input.height / 1e6 / (seconds > 0 ? seconds : 1e-9));
         if (!outcome.rendered) break;
     }
+    const std::string recorded = options.record ? formatSettings(host.recordedDescriptor()) : std::string();
     if (!options.logPath.empty() && !writeLog(options.logPath, host)) {
         std::fprintf(stderr, "lumenfall: cannot write the log %s\n", options.logPath.c_str());
         return kExitFailure;
@@ -215,7 +239,7 @@ int runRenderCommand(const RenderOptions& options) {
         std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
         return kExitFailure;
     }
-    if (options.record) std::fputs(formatSettings(host.recordedDescriptor()).c_str(), stdout);
+    if (options.record) std::fputs(recorded.c_str(), stdout);
     if (!options.quiet) std::fprintf(options.record ? stderr : stdout, "Wrote %s (%dx%d)\n", options.output.c_str(), output.width, output.height);
     return kExitSuccess;
 }
