@@ -31,7 +31,9 @@ void renderSunRow(const SunRowContext& context, int32_t row, int32_t first, int3
     }
     SunRowSetup setup;
     if (!setUpSunRow(context, &setup)) return;
-    const SurfaceTables surface = surfaceTablesFrom(*context.block, *context.work);
+    SurfaceTables surface = surfaceTablesFrom(*context.block, *context.work);
+    limitSmearWalk(surface, context.block->sunSmear,
+                   settingSize(context.block->sunRadius, context.renderWidth, context.renderHeight));
     const GlueContext glue{context.target, context.block->glue, context.work->proceduralWeights};
     const float inverseScale = 1.0f / setup.floatScale;
     // Only columns inside the image: the compositor would clamp any other
