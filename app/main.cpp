@@ -7,6 +7,7 @@
 
 #include "command_line.h"
 #include "command_preset.h"
+#include "product_version.h"
 
 namespace lumenfall {
 
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
         return args.empty() ? kExitUsage : kExitSuccess;
     }
     if (args[0] == "--version") {
-        std::printf("lumenfall 1.0.0 (plug-in Lumenfall 4.0)\n");
+        std::printf("lumenfall " LF_PRODUCT_VERSION " (plug-in Lumenfall " LF_PLUGIN_VERSION_TEXT ")\n");
         return kExitSuccess;
     }
     const std::string command = args[0];

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "platform/plugin_dialogs.h"
+#include "product_version.h"
 
 namespace lumenfall {
 
@@ -10,7 +11,7 @@ void showRefusal(Refusal which, const void*) {
 
 void showAboutBox(const void*) {
     std::fprintf(stderr,
-                 "Lumenfall 4.0 by Orvandel\n"
+                 "Lumenfall\nVersion " LF_PRODUCT_VERSION ", by Orvandel.\n"
                  "Draws fantasy suns: a textured sun disc, spikes, halo, rainbow bow and lens flares,\n"
                  "blended onto the image through nineteen glue modes.\n"
                  "https://orvandel.example/lumenfall\n");
