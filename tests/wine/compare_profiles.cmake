@@ -76,6 +76,16 @@ foreach(profile quirky-handles host-loops dialog-every-run no-parameters-selecto
   endforeach()
 endforeach()
 
+# Other hosts' signatures: the same sun (PSP9 reads no descriptor, so it
+# gets the defaults only).
+foreach(sig 8BIM 8ELE)
+  run(sig_${sig} 0 ${case_screen} --host-sig ${sig} -o sig_${sig}.png)
+  same(screen.png sig_${sig}.png)
+endforeach()
+forget_cached_settings()
+run(sig_PSP9 0 render --host-sig PSP9 -o sig_PSP9.png)
+same(default.png sig_PSP9.png)
+
 # Settings set in the first run of a host survive into its second run.
 forget_cached_settings()
 run(kept_once 0 ${case_screen} --record -o kept_once.png)
