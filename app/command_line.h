@@ -38,6 +38,7 @@ struct RenderOptions {
     bool record = false;          // print the settings the run recorded
     bool bench = false;           // print the time and speed of every run
     bool usageError = false;
+    std::string hostProfile;      // empty: our own host's behaviour
     HostOptions host;
 };
 

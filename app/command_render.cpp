@@ -9,6 +9,7 @@
 
 #include "atomic_file.h"
 #include "command_line.h"
+#include "host_profiles.h"
 #include "memory_budget.h"
 #include "option_values.h"
 #include "params/plugin_files.h"
@@ -159,6 +160,14 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             if (!value(&v) || !parseSignature(v, &o->host.hostSig))
                 return usageError(error, "--host-sig takes four characters, for example 8BIM");
             keep(at);
+        } else if (a == "--host-profile") {
+            if (!value(&v) || !findHostProfile(v))
+                return usageError(error, "--host-profile takes one of: " + hostProfileNames());
+            o->hostProfile = v;
+            keep(at);
+        } else if (a == "--set-once") {
+            o->host.settingsFirstRunOnly = true;
+            keep(at);
         } else if (a == "--no-advance-state") {
             o->host.offerAdvanceState = false;
         } else if (a == "--no-buffer-suite") {
@@ -224,12 +233,19 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
                 return usageError(error, std::string(files[w].what) + " " + files[w].path + " is also " +
                                              files[other].what + "; give it another name");
         }
+    // The profile is applied last: it overrides the options it is about.
+    if (const HostProfile* profile = o->hostProfile.empty() ? nullptr : findHostProfile(o->hostProfile)) {
+        profile->apply(o->host);
+        if (!profile->passesSettings && (!o->host.descriptorEntries.empty() || !o->preset.empty()))
+            return usageError(error, std::string("the host profile ") + profile->name +
+                                         " has no scripting: --set and --preset cannot reach the plug-in");
+    }
     return true;
 }
 
 namespace {
 
-std::string logText(const PluginHost& host) {
+std::string logText(PluginHost& host) {
     std::string out;
     for (const std::string& line : host.log()) out += line + "\n";
     const HostCounters& c = host.counters();
@@ -244,6 +260,12 @@ std::string logText(const PluginHost& host) {
     out += text;
     std::snprintf(text, sizeof text, "calls progress %d abort %d advanceState %d\n", int(c.progressCalls),
                   int(c.abortCalls), int(c.advanceStateCalls));
+    out += text;
+    // Once the host has disposed of the plug-in's data and the descriptor,
+    // nothing the plug-in obtained may remain.
+    host.releaseEverything();
+    std::snprintf(text, sizeof text, "after release: buffers outstanding %d, handles outstanding %d\n",
+                  int(c.buffersOutstanding), int(c.handlesOutstanding));
     out += text;
     return out;
 }
@@ -333,6 +355,8 @@ int renderOne(const RenderOptions& options) {
         if (!outcome.rendered) break;
     }
     if (cancelRequested()) return failWith("cancelled");
+    // Recorded before the log releases what the host still holds.
+    const std::string recorded = options.record ? formatSettings(host.recordedDescriptor()) : std::string();
     if (!options.logPath.empty() && !writeTextFile(options.logPath, logText(host), &error))
         return failWith("cannot write the log: " + error);
     if (!outcome.rendered) {
@@ -346,7 +370,7 @@ int renderOne(const RenderOptions& options) {
     input = Image();
     selection = Image();
     if (!writeImageFile(options.output, output, options.write, &error)) return failWith(error);
-    if (options.record) std::fputs(formatSettings(host.recordedDescriptor()).c_str(), stdout);
+    if (options.record) std::fputs(recorded.c_str(), stdout);
     if (!options.quiet)
         std::fprintf(options.record || options.output == "-" ? stderr : stdout, "Wrote %s (%dx%d)\n",
                      options.output == "-" ? "standard output" : options.output.c_str(), output.width, output.height);

@@ -262,9 +262,10 @@ void DescriptorHost::attach(pi::FilterRecord& record, const std::vector<Descript
     parameters_.descriptorParametersVersion = 0;
     parameters_.playInfo = options_.playInfo;
     parameters_.recordInfo = 0;
-    parameters_.descriptor = withDescriptor ? makeDescriptor(entries) : nullptr;
-    parameters_.readDescriptorProcs = &readProcs_;
-    parameters_.writeDescriptorProcs = &writeProcs_;
+    const bool procedures = !options_.nullProcedures;
+    parameters_.descriptor = withDescriptor && procedures ? makeDescriptor(entries) : nullptr;
+    parameters_.readDescriptorProcs = procedures ? &readProcs_ : nullptr;
+    parameters_.writeDescriptorProcs = procedures ? &writeProcs_ : nullptr;
     record.descriptorParameters = options_.offerSuites ? &parameters_ : nullptr;
 }
 

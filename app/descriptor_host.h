@@ -37,6 +37,7 @@ struct DescriptorOptions {
     int16_t readProcsCount = 18;
     int16_t writeProcsCount = 16;
     bool offerSuites = true;
+    bool nullProcedures = false;    // a parameters record whose procedures are null
 };
 
 class DescriptorHost {

@@ -8,6 +8,7 @@
 
 #include "command_line.h"
 #include "command_preset.h"
+#include "product_version.h"
 
 namespace lumenfall {
 
@@ -45,6 +46,10 @@ void printUsage(FILE* to) {
         "  --log FILE             write the host's log of calls and its memory counters\n"
         "  --bench                print the time and megapixels per second of every run (with --repeat)\n"
         "  --host-sig XXXX        the host signature the plug-in sees\n"
+        "  --host-profile NAME    behave as another family of hosts: quirky-handles, host-loops,\n"
+        "                         minimal, dialog-every-run, no-parameters-selector, prepare-twice,\n"
+        "                         cancel-after-start\n"
+        "  --set-once             with --repeat, the --set values reach only the first run\n"
         "  -q, --quiet            no progress bar and no messages on success\n"
         "\n"
         "Host test options: --no-advance-state, --no-buffer-suite, --fail-buffer N,\n"
@@ -78,7 +83,7 @@ int runCommand(int argc, char** argv) {
         return args.empty() ? kExitUsage : kExitSuccess;
     }
     if (args[0] == "--version") {
-        std::printf("lumenfall 1.0.0 (plug-in Lumenfall 4.0)\n");
+        std::printf("lumenfall " LF_PRODUCT_VERSION " (plug-in Lumenfall " LF_PLUGIN_VERSION_TEXT ")\n");
         return kExitSuccess;
     }
     const std::string command = args[0];

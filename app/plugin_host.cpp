@@ -170,6 +170,9 @@ struct PluginHost::Callbacks {
     }
     static int32_t handleSize(pi::Handle hd) { return hd ? reinterpret_cast<HostHandle*>(hd)->size : 0; }
     static pi::OSErr setHandleSize(pi::Handle, int32_t) { return pi::kMemFullErr; }
+    // A suite that cannot tell the size of its own handles and ignores resizing.
+    static int32_t quirkyHandleSize(pi::Handle) { return 0; }
+    static pi::OSErr quirkySetHandleSize(pi::Handle, int32_t) { return 0; }
     static pi::Ptr lockHandle(pi::Handle hd, pi::Boolean) {
         if (!hd) return nullptr;
         auto* handle = reinterpret_cast<HostHandle*>(hd);
@@ -234,15 +237,15 @@ namespace {
 pi::HandleProcs g_handleProcs;
 pi::BufferProcs g_bufferProcs;
 
-void fillSuites(HandleSuiteKind kind) {
+void fillSuites(HandleSuiteKind kind, bool quirky) {
     using C = PluginHost::Callbacks;
     g_handleProcs = pi::HandleProcs{};
     g_handleProcs.handleProcsVersion = 1;
     g_handleProcs.numHandleProcs = 8;
     g_handleProcs.newProc = C::newHandle;
     g_handleProcs.disposeProc = C::disposeHandle;
-    g_handleProcs.getSizeProc = C::handleSize;
-    g_handleProcs.setSizeProc = C::setHandleSize;
+    g_handleProcs.getSizeProc = quirky ? C::quirkyHandleSize : C::handleSize;
+    g_handleProcs.setSizeProc = quirky ? C::quirkySetHandleSize : C::setHandleSize;
     g_handleProcs.lockProc = C::lockHandle;
     g_handleProcs.unlockProc = C::unlockHandle;
     g_handleProcs.recoverSpaceProc = C::recoverSpace;
@@ -340,6 +343,27 @@ int16_t PluginHost::callSelector(int16_t selector) {
     return result;
 }
 
+void PluginHost::releaseEverything() {
+    PluginHost* previous = g_current;
+    g_current = this;
+    descriptors_->release();
+    g_current = previous;
+    releasePluginData();
+}
+
+// Before a selector, the fields the plug-in must set for it hold nonsense,
+// so that a plug-in relying on what an earlier call left there shows.
+void PluginHost::scribbleOutputFields(int16_t selector) {
+    pi::FilterRecord& r = *record_;
+    const pi::Rect nonsense{-7, -13, 23130, 23131};
+    r.inRect = r.outRect = r.maskRect = nonsense;
+    r.inLoPlane = r.outLoPlane = 77;
+    r.inHiPlane = r.outHiPlane = -3;
+    r.inputRate = r.maskRate = 0x5A5A5A5A;
+    r.inputPadding = r.outputPadding = r.maskPadding = 0x5A;
+    if (selector == pi::kSelectorPrepare && !options_.minimalServices) r.bufferSpace = -1;
+}
+
 void PluginHost::releasePluginData() {
     PluginHost* previous = g_current;
     g_current = this;
@@ -374,7 +398,7 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
     }
     doc.outDelivered = pi::Rect{0, 0, 0, 0};
 
-    fillSuites(options_.handleSuite);
+    fillSuites(options_.handleSuite, options_.quirkyHandles);
     pi::FilterRecord& r = *record_;
     pi::Handle keep = parameters_;
     std::memset(&r, 0, sizeof r);
@@ -384,7 +408,8 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
     r.imageSize = pi::Point{int16_t(input.height), int16_t(input.width)};
     r.planes = int16_t(doc.planes);
     r.filterRect = pi::Rect{0, 0, int16_t(input.height), int16_t(input.width)};
-    r.maxSpace = 256 * 1024 * 1024;
+    r.maxSpace = options_.minimalServices ? INT32_MAX : 256 * 1024 * 1024;
+    if (options_.minimalServices) r.bufferSpace = INT32_MAX;
     r.isFloating = 0;
     r.haveMask = selection ? 1 : 0;
     r.hostSig = options_.hostSig;
@@ -418,7 +443,8 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
             r.iCCprofileSize = int32_t(meta.icc.size());
         }
     }
-    descriptors_->attach(r, options_.descriptorEntries, options_.passDescriptor);
+    const bool describe = options_.passDescriptor && !(options_.settingsFirstRunOnly && runs_ > 0);
+    descriptors_->attach(r, options_.descriptorEntries, describe);
 }
 
 // Copies the band the plug-in wrote back into the document.
@@ -506,6 +532,7 @@ int16_t PluginHost::deliverBands() {
 RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* output) {
     RunOutcome outcome;
     g_abortRequested = false;
+    if (options_.freshDataEveryRun) releasePluginData();
     bufferAllocations_ = 0;
     handleAllocations_ = 0;
     // The output starts as the input; the plug-in's bands are committed into it.
@@ -521,6 +548,7 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
     setUpRecord(input, selection);
 
     auto step = [&](int16_t selector) {
+        if (selector != pi::kSelectorContinue && selector != pi::kSelectorFinish) scribbleOutputFields(selector);
         const int16_t result = callSelector(selector);
         commitOutput();
         outcome.result = result;
@@ -535,7 +563,17 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
     bool ok = true;
     if (options_.showDialog) ok = step(pi::kSelectorParameters);
     ok = ok && step(pi::kSelectorPrepare);
+    if (options_.prepareTwice) ok = ok && step(pi::kSelectorPrepare);
     ok = ok && step(pi::kSelectorStart);
+    if (ok && options_.cancelAfterStart) {
+        // The user cancelled before the first continue: the host ends the
+        // run with finish and keeps the original picture.
+        logLine("host cancels before continue");
+        step(pi::kSelectorFinish);
+        outcome.result = pi::kUserCanceledErr;
+        outcome.failedSelector = pi::kSelectorContinue;
+        ok = false;
+    }
     if (ok) {
         // A plug-in that keeps asking for data without advancing is stopped
         // after far more calls than an image's rows can need.
@@ -549,7 +587,14 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
                 ok = false;
                 break;
             }
-            if (!options_.offerAdvanceState) deliverBands();
+            if (options_.hostAdvancesBeforeContinue) {
+                logLine("host advances in=" + rectText(record_->inRect) + " out=" + rectText(record_->outRect) +
+                        " mask=" + rectText(record_->maskRect));
+                commitOutput();
+                deliverBands();
+            } else if (!options_.offerAdvanceState) {
+                deliverBands();
+            }
             ok = step(pi::kSelectorContinue);
         }
     }
@@ -564,6 +609,7 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
         record_->iCCprofileSize = 0;
     }
     g_current = previous;
+    ++runs_;
     if (options_.progressBar) std::fprintf(stderr, "\r%*s\r", 50, "");
 
     // The result blended with the original through the selection; a run

@@ -34,6 +34,15 @@ struct HostOptions {
     bool showDialog = false;           // call the parameters selector first
     bool progressBar = false;          // draw a progress bar on stderr
     bool passDescriptor = true;        // hand the plug-in a descriptor (empty when no settings are given)
+    bool settingsFirstRunOnly = false; // later runs of this host get no descriptor
+
+    // Behaviours of other hosts (see host_profiles.h).
+    bool quirkyHandles = false;        // size 0 for its own handles, set-size does nothing
+    bool hostAdvancesBeforeContinue = false;
+    bool minimalServices = false;      // no descriptor procedures, no colour services, all space free
+    bool freshDataEveryRun = false;    // data slot and parameters disposed before every run
+    bool prepareTwice = false;
+    bool cancelAfterStart = false;     // the user cancels after start: finish without continue
     std::vector<DescriptorEntry> descriptorEntries;
     DescriptorOptions descriptor;
 };
@@ -85,6 +94,9 @@ public:
     // Releases the data slot and the parameter handle, as a host does when it
     // unloads the plug-in.
     void releasePluginData();
+    // Releases those and the recorded descriptor: afterwards nothing the
+    // plug-in obtained from this host should remain.
+    void releaseEverything();
 
     HostOptions& options() { return options_; }
     const HostCounters& counters() const { return counters_; }
@@ -106,6 +118,7 @@ private:
     void setUpRecord(const Image& input, const Image* selection);
     void commitOutput();
     int16_t deliverBands();
+    void scribbleOutputFields(int16_t selector);
     void logLine(std::string line);
 
     HostOptions options_;
@@ -121,6 +134,7 @@ private:
     std::unique_ptr<DescriptorHost> descriptors_;
     int32_t bufferAllocations_ = 0;
     int32_t handleAllocations_ = 0;
+    int32_t runs_ = 0;
 };
 
 // Set by Ctrl-C: the next abortProc call answers true.

@@ -1,4 +1,4 @@
-// Renders a small image with settings taken from the fuzzer's bytes: every
+// Renders an image of up to 64 x 64 with settings taken from the fuzzer's bytes: every
 // integer setting, the centre and axis floats (NaN and infinities included),
 // the colours, the seed, the glue mode, the depth and the layer's planes.
 // Any value must render to the end without undefined behaviour.
@@ -44,8 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const uint8_t shape = bytes.take<uint8_t>();
     Band band;
-    band.width = 8 + (shape & 15);
-    band.height = 4 + ((shape >> 4) & 7);
+    // Up to 64 x 64: large enough that settings which make the work grow
+    // without bound show as slow inputs.
+    band.width = 49 + (shape & 15);
+    band.height = 57 + ((shape >> 4) & 7);
     band.depth = (shape & 0x80) ? 16 : 8;
     const bool editable = (bytes.take<uint8_t>() & 1) != 0;
     const bool grey = (shape & 0x10) != 0;

@@ -78,6 +78,16 @@ struct PluginGlobals {
     pi::FilterRecord* record;
     uint8_t fresh;                 // globals created by the current parameters selector
 
+    // The parameter handle this plug-in created and the size it asked for.
+    // Some hosts' handle suites cannot tell the size of their own handles
+    // (they answer 0), so a handle we made is trusted without asking.
+    pi::Handle ownParameters;
+    int32_t ownParametersSize;
+    // From start to finish: the block holds the settings and derived tables
+    // of the render in flight and must not be replaced.
+    uint8_t runInFlight;
+    int32_t rowsRendered;          // rows of the final render written so far
+
     RenderGeometry geometry;       // render geometry and row counters
     BufferSizes sizes;
     RunBuffers buffers;

@@ -180,9 +180,13 @@ void continueBandLoop(PluginGlobals& g, ParameterBlock& block) {
     describeHostBand(g);
     for (;;) {
         renderBandStep(g, kTargetHostImage, services, nullptr, &workers);  // progress, the row, the next row number, the abort test
+        ++g.rowsRendered;
         if (*g.result != 0) geometry.rendering = 0;
         if (*g.result == 0) requestRow(g, block, int32_t(geometry.currentRow));
         if (!geometry.rendering) {
+            // A render that lost its state on the way (a host that broke the
+            // run between selectors) never passes for a finished image.
+            if (*g.result == 0 && g.rowsRendered < geometry.renderHeight) *g.result = pi::kFilterBadParameters;
             endRun(g);
             return;
         }

@@ -3,6 +3,7 @@
 
 #include "host/globals.h"
 #include "host/host_memory.h"
+#include "host/image_pipeline.h"
 #include "host/pi_abi.h"
 #include "host/selectors.h"
 #include "ui/plugin_dialogs.h"
@@ -35,10 +36,16 @@ void dispatch(int16_t selector, pi::FilterRecord* record, intptr_t* data, int16_
     g->record = record;
     *result = 0;
     if (selector == pi::kSelectorParameters) g->fresh = slotWasEmpty ? 1 : 0;
+    // A run lives from start to finish; any earlier selector begins a new
+    // one, and what a run the host abandoned still held is freed.
+    if (selector >= pi::kSelectorParameters && selector <= pi::kSelectorStart) {
+        if (g->buffers.allocated) endRun(*g);
+        g->runInFlight = 0;
+    }
 
     ParameterBlock* block = validateParameters(*g);
     if (!block) {
-        *result = pi::kMemFullErr;
+        if (*result == 0) *result = pi::kMemFullErr;
         return;
     }
     const HandleUnlocker parametersLock(record, record->parameters);
@@ -53,6 +60,7 @@ void dispatch(int16_t selector, pi::FilterRecord* record, intptr_t* data, int16_
         case pi::kSelectorFinish: handleFinish(*g, *block); break;
         default: *result = pi::kFilterBadParameters; break;
     }
+    if (selector == pi::kSelectorStart && *result != 0) g->runInFlight = 0;
 }
 
 }  // namespace

@@ -11,10 +11,23 @@
 
 namespace lumenfall {
 
+// A run in flight lost its parameter block: the settings and tables it
+// renders from are gone, so the run ends with an error rather than going on
+// with a new block of defaults.
+static ParameterBlock* parametersLostInRun(PluginGlobals& g) {
+    endRun(g);
+    g.runInFlight = 0;
+    *g.result = pi::kFilterBadParameters;
+    return nullptr;
+}
+
 ParameterBlock* validateParameters(PluginGlobals& g) {
     pi::FilterRecord* record = g.record;
+    const int32_t blockSize = int32_t(sizeof(ParameterBlock));
     if (!record->parameters) {
-        pi::Handle h = newHandle(record, int32_t(sizeof(ParameterBlock)));
+        g.ownParameters = nullptr;
+        if (g.runInFlight) return parametersLostInRun(g);
+        pi::Handle h = newHandle(record, blockSize);
         if (!h) return nullptr;
         auto* block = reinterpret_cast<ParameterBlock*>(lockHandle(record, h));
         if (!block) {
@@ -22,18 +35,26 @@ ParameterBlock* validateParameters(PluginGlobals& g) {
             return nullptr;
         }
         record->parameters = h;
+        g.ownParameters = h;
+        g.ownParametersSize = blockSize;
         g.geometry.rendering = 0;  // no render is in flight for a new block
         initialiseParameterBlock(*block);
         return block;
     }
-    // A handle too small for the block (another plug-in's, or corrupted) is
-    // never read past its end: it is replaced by a fresh block.
-    if (handleSize(record, record->parameters) < int32_t(sizeof(ParameterBlock))) {
+    // Our own handle is trusted whatever the host's suite says of its size.
+    // Any other handle too small for the block (another plug-in's, or
+    // corrupted) is never read past its end: it is replaced by a fresh block,
+    // except during a run, which it ends.
+    const bool ours = record->parameters == g.ownParameters && g.ownParametersSize >= blockSize;
+    if (!ours && handleSize(record, record->parameters) < blockSize) {
+        if (g.runInFlight) return parametersLostInRun(g);
         disposeHandle(record, record->parameters);
         record->parameters = nullptr;
         return validateParameters(g);
     }
-    return reinterpret_cast<ParameterBlock*>(lockHandle(record, record->parameters));
+    auto* block = reinterpret_cast<ParameterBlock*>(lockHandle(record, record->parameters));
+    if (!block && g.runInFlight) return parametersLostInRun(g);
+    return block;
 }
 
 void handleParameters(PluginGlobals&, ParameterBlock& block) { block.showDialog = 1; }
@@ -85,6 +106,8 @@ static void applyRunSetUp(PluginGlobals& g, ParameterBlock& block) {
 
 void handleStart(PluginGlobals& g, ParameterBlock& block) {
     pi::FilterRecord* record = g.record;
+    g.runInFlight = 1;
+    g.rowsRendered = 0;
     block.hostPreview = (record->advanceState && record->displayPixels) ? 1 : 0;
 
     if (!allocateRunBuffers(g)) {
@@ -138,8 +161,23 @@ void handleStart(PluginGlobals& g, ParameterBlock& block) {
     startFinalRender(g, block);
 }
 
-void handleContinue(PluginGlobals& g, ParameterBlock& block) { continueBandLoop(g, block); }
+void handleContinue(PluginGlobals& g, ParameterBlock& block) {
+    // Continue outside a run (no start, or a host that lost our data in
+    // between) has no image to work on, and must not pass for a finished one.
+    if (!g.runInFlight) {
+        emptyRectangles(g.record);
+        *g.result = pi::kFilterBadParameters;
+        return;
+    }
+    continueBandLoop(g, block);
+}
 
-void handleFinish(PluginGlobals& g, ParameterBlock& block) { writeDescriptor(g, block); }
+void handleFinish(PluginGlobals& g, ParameterBlock& block) {
+    // A host that ends a cancelled run with finish, without the continue
+    // that would free them, still gets its buffers back.
+    if (g.buffers.allocated) endRun(g);
+    writeDescriptor(g, block);
+    g.runInFlight = 0;
+}
 
 }  // namespace lumenfall

@@ -7,8 +7,9 @@
 namespace lumenfall {
 
 // Makes sure the parameter block exists in the host's parameter handle;
-// returns it locked (the dispatch unlocks it), or null (result -108) when it
-// cannot be created or locked.
+// returns it locked (the dispatch unlocks it), or null when it cannot be
+// created or locked (result -108), or when a run in flight lost it (the run
+// ends with -30100).
 ParameterBlock* validateParameters(PluginGlobals& g);
 
 void handleParameters(PluginGlobals& g, ParameterBlock& block);

@@ -24,6 +24,15 @@ SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const SunTables& ta
     return t;
 }
 
+void limitSmearWalk(SurfaceTables& tables, int32_t sunSmear, int32_t sunRadiusPixels) {
+    tables.smearBeyondRange = sunSmear < -100 || sunSmear > 100;
+    if (!tables.smearBeyondRange) return;
+    // The render tables' strength formula, at smear 100 (or -100).
+    const double radius = double(sunRadiusPixels < 1 ? 1 : sunRadiusPixels);
+    // At most 80000 in size: a plain conversion.
+    tables.strengthAt100 = static_cast<int32_t>(double(sunSmear < 0 ? -400 : 400) / (radius / 200.0));
+}
+
 int32_t latticeOctave(const SurfaceTables& tables, uint32_t x, uint32_t y, uint32_t scale,
                       uint32_t offset, uint32_t base) {
     uint32_t sx = ((x + offset) * scale) & 0xFFFFFu;
@@ -77,12 +86,13 @@ void clearSurfaceMemo(const SurfaceMemo& memo) {
 }
 
 int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1,
-                       int64_t y1) {
+                       int64_t y1, int64_t stepLimit) {
     int64_t sum = 0;
     // Coordinates beyond 32 bits wrap like the texture itself.
-    int64_t count = walkSmearLine(x0, y0, x1, y1, tables.smearStride, [&](int64_t x, int64_t y) {
-        sum += rememberedNoise(tables, wrapToInt32(x), wrapToInt32(y));
-    });
+    int64_t count = walkSmearLine(
+        x0, y0, x1, y1, tables.smearStride,
+        [&](int64_t x, int64_t y) { sum += rememberedNoise(tables, wrapToInt32(x), wrapToInt32(y)); },
+        stepLimit);
     return static_cast<int32_t>(sum / count);
 }
 
@@ -125,8 +135,19 @@ int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y) {
         return v > 255 ? 255 : v;
     }
     SwirlPush push = swirlDisplacement(tables, x, y);
+    int64_t stepLimit = kMaxSmearSteps;
+    if (tables.smearBeyondRange) {
+        SurfaceTables at100 = tables;
+        at100.swirlStrength = tables.strengthAt100;
+        const SwirlPush reach = swirlDisplacement(at100, x, y);
+        const int64_t ax = reach.dx < 0 ? -int64_t(reach.dx) : int64_t(reach.dx);
+        const int64_t ay = reach.dy < 0 ? -int64_t(reach.dy) : int64_t(reach.dy);
+        const int64_t major = ax > ay ? ax : ay;
+        stepLimit = (major + tables.smearStride - 1) / tables.smearStride;
+        if (stepLimit > kMaxSmearSteps) stepLimit = kMaxSmearSteps;
+    }
     int32_t v = smearedTexture(tables, x, y, static_cast<int64_t>(x) + push.dx,
-                               static_cast<int64_t>(y) + push.dy);
+                               static_cast<int64_t>(y) + push.dy, stepLimit);
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 

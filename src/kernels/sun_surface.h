@@ -14,6 +14,10 @@
 
 namespace lumenfall {
 
+// A smear line never takes more steps than this, so that any swirl strength
+// renders in bounded time. Lines of the shipped slider range stay far below.
+constexpr int64_t kMaxSmearSteps = 65536;
+
 // A lazily filled memo of sunNoise over the square |x|, |y| < half of
 // surface coordinates: the smear lines of neighbouring disc pixels visit
 // the same points about ten times over. Cells hold kEmptyNoise until first
@@ -36,6 +40,10 @@ struct SurfaceTables {
     const int32_t* smoothstep;  // 512 weights 0..511
     int32_t detailLevel;        // 1 and 2 add finer octaves; anything else is level 0
     int32_t smearStride;        // at least 1
+    // Set for a smear beyond the slider's range: the swirl strength smear 100
+    // gives on this sun, which sets how far each line may walk.
+    bool smearBeyondRange = false;
+    int32_t strengthAt100 = 0;
     int32_t swirlRadius;        // 0 is taken as 1
     int32_t swirlStrength;
     int32_t swirlCount;         // 0..100: the centre tables hold 100 swirls
@@ -48,9 +56,13 @@ struct SurfaceTables {
 
 SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const SunTables& tables);
 
-// A smear line never takes more steps than this, so that any swirl strength
-// renders in bounded time. Lines of the shipped slider range stay far below.
-constexpr int64_t kMaxSmearSteps = 65536;
+
+// A smear beyond the slider's range (|smear| > 100) walks each line in the
+// direction of its own push, but only as many steps as smear 100 walks at
+// that point, so that it costs what smear 100 costs instead of up to
+// kMaxSmearSteps samples for every pixel of the disc. Smears of the slider
+// range are untouched. `sunRadiusPixels` is the sun's radius at full size.
+void limitSmearWalk(SurfaceTables& tables, int32_t sunSmear, int32_t sunRadiusPixels);
 
 // One bilinear octave of the lattice noise, 0..16256. Unsigned arithmetic:
 // coordinates wrap, as the texture repeats every 2^20 scaled units.
@@ -65,9 +77,10 @@ int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y);
 // Visits the sample points of a smear line from (x0, y0) towards (x1, y1):
 // Bresenham along the major axis (y wins a tie) in strides of `stride`,
 // until the major coordinate has reached the end. Returns the sample count.
+// At most `stepLimit` steps (stepLimit + 1 samples) are taken.
 template <class Visit>
 int64_t walkSmearLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t stride,
-                      Visit&& visit) {
+                      Visit&& visit, int64_t stepLimit = kMaxSmearSteps) {
     int64_t dx = x1 - x0, dy = y1 - y0;
     int64_t ax = dx < 0 ? -dx : dx, ay = dy < 0 ? -dy : dy;
     int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
@@ -79,7 +92,7 @@ int64_t walkSmearLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t st
     int64_t count = 1;
     int64_t error = 2 * minor - major;
     int64_t travelled = 0;
-    while (travelled < major && count <= kMaxSmearSteps) {
+    while (travelled < major && count <= stepLimit) {
         travelled += stride;
         if (yMajor) y += sy * stride; else x += sx * stride;
         // Classic Bresenham: the minor step is taken only when the error is
@@ -96,7 +109,8 @@ int64_t walkSmearLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t st
 }
 
 // Mean of sunNoise along the smear line; a line of zero length is one sample.
-int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                       int64_t stepLimit = kMaxSmearSteps);
 
 // The displacement of (x, y) by the swirl field: monopoles push along the
 // radius, vortices turn about their centre, neighbouring swirls alternate.

@@ -5,6 +5,7 @@
 
 #include "params/enumerations.h"
 #include "params/settings_table.h"
+#include "product_version.h"
 
 namespace lumenfall {
 namespace {
@@ -141,7 +142,7 @@ std::vector<uint8_t> buildPipl() {
     writeProperty(w, out, code4("kind"), u32Data(kKindFilter));
     writeProperty(w, out, code4("name"), pascalData(kPluginMenuName));
     writeProperty(w, out, code4("catg"), pascalData(kPluginCategory));
-    writeProperty(w, out, code4("vers"), u32Data(4u << 16 | 0u));
+    writeProperty(w, out, code4("vers"), u32Data(uint32_t(LF_PLUGIN_VERSION_MAJOR) << 16 | LF_PLUGIN_VERSION_MINOR));
     writeProperty(w, out, code4("8664"), cStringData(kPluginEntryPoint));
     writeProperty(w, out, code4("hstm"), terminologyData());
     writeProperty(w, out, code4("mode"), {uint8_t(kModeFlagGrayScale | kModeFlagRGB), 0});

@@ -50,6 +50,8 @@ SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     sun.sphereTable = plan.sphereTable;
     sun.sphereLastIndex = plan.sphereLastIndex;
     sun.surface = surfaceTablesFrom(plan.settings, plan.tables);
+    limitSmearWalk(sun.surface, plan.settings.sunSmear,
+                   settingSize(plan.settings.sunRadius, plan.renderWidth, plan.renderHeight));
     sun.surface.memo = plan.surfaceMemo;
     return sun;
 }

@@ -11,7 +11,7 @@ void showRefusal(Refusal which, const void*) {
 
 void showAboutBox(const void*) {
     std::fprintf(stderr,
-                 "%s %s by %s\n"
+                 "%s\nVersion %s, by %s.\n"
                  "Draws fantasy suns: a textured sun disc, spikes, halo, rainbow bow and lens flares,\n"
                  "blended onto the image through nineteen glue modes.\n"
                  "%s\n",
