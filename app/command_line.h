@@ -37,6 +37,7 @@ struct RenderOptions {
     bool quiet = false;
     bool record = false;          // print the settings the run recorded
     bool bench = false;           // print the time and speed of every run
+    int threads = 0;              // threads the plug-in shares each row among; 0: the machine's cores
     bool usageError = false;
     std::string hostProfile;      // empty: our own host's behaviour
     HostOptions host;

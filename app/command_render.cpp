@@ -47,7 +47,7 @@ namespace {
 const std::set<std::string> kRenderValueOptions = {
     "-o", "--output", "--selection", "--preset", "--plugin", "--log", "--depth", "--set", "--repeat", "--host-sig",
     "--fail-buffer", "--fail-advance", "--abort-at", "--image-mode", "--memory-limit", "--format", "--quality",
-    "--subsampling", "--jobs", "--output-pattern"};
+    "--subsampling", "--jobs", "--output-pattern", "--threads", "--host-profile"};
 
 bool usageError(std::string* error, const std::string& message) {
     *error = message;
@@ -147,6 +147,10 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             keep(at);
         } else if (a == "--alpha") {
             o->alpha = true;
+            keep(at);
+        } else if (a == "--threads") {
+            if (!value(&v) || !parseInt(v, 1, 64, &o->threads))
+                return usageError(error, "--threads takes a count from 1 to 64");
             keep(at);
         } else if (a == "--repeat") {
             if (!value(&v) || !parseInt(v, 1, 1000, &o->repeat))
@@ -379,8 +383,21 @@ int renderOne(const RenderOptions& options) {
 
 }  // namespace
 
+// The plug-in reads its thread count from the environment, as a host
+// would set it for the plug-ins it loads.
+void setPluginThreads(int threads) {
+    if (threads <= 0) return;
+    const std::string count = std::to_string(threads);
+#ifdef _WIN32
+    _putenv_s("LUMENFALL_THREADS", count.c_str());
+#else
+    setenv("LUMENFALL_THREADS", count.c_str(), 1);
+#endif
+}
+
 int runRenderCommand(const RenderOptions& options) {
     installCancelHandlers();
+    setPluginThreads(options.threads);
     setMemoryLimit(options.memoryLimit);
     if (options.inputs.size() > 1 || !options.outputPattern.empty()) return runBatch(options);
     try {

@@ -45,6 +45,7 @@ void printUsage(FILE* to) {
         "  --plugin PATH          the plug-in module to load (default: beside this program)\n"
         "  --log FILE             write the host's log of calls and its memory counters\n"
         "  --bench                print the time and megapixels per second of every run (with --repeat)\n"
+        "  --threads N            threads the plug-in shares each row among (default: the machine's cores)\n"
         "  --host-sig XXXX        the host signature the plug-in sees\n"
         "  --host-profile NAME    behave as another family of hosts: quirky-handles, host-loops,\n"
         "                         minimal, dialog-every-run, no-parameters-selector, prepare-twice,\n"

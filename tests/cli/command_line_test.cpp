@@ -343,6 +343,7 @@ TEST(CommandLine, ArgumentsAndExitCodes) {
         {{"settings", "--foo"}, 2},
         {{"about", "--foo"}, 2},
         {{"render", "--quiet=yes"}, 2},
+        {{"render", "--threads", "0", "-o", dir / "a.png"}, 2},
         {{"render", "--depth", "16", "-o", dir / "a.jpg"}, 2},
         {{"render", "-o", dir / "a.webp"}, 2},
         {{"render", "-o", dir / "noext"}, 2},
@@ -374,6 +375,15 @@ TEST(CommandLine, ArgumentsAndExitCodes) {
     if (runtime) setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("no settings are cached"), std::string::npos) << r.err;
+}
+
+// The plug-in shares rows among threads; the picture does not depend on how many.
+TEST(CommandLine, ThreadsDoNotChangeThePicture) {
+    Folder dir;
+    save(dir / "in.png", pattern(300, 200, 8));
+    for (const char* threads : {"1", "3"})
+        ASSERT_EQ(run(Launch({"render", dir / "in.png", "--threads", threads, "-q", "-o", dir / (std::string(threads) + ".png")})).code, 0);
+    EXPECT_EQ(readFile(dir / "1.png"), readFile(dir / "3.png"));
 }
 
 TEST(CommandLine, PixelsTheSunDoesNotReachKeepTheirExactValues) {
