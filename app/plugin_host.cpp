@@ -453,6 +453,15 @@ void PluginHost::commitOutput() {
     if (!doc.output || rectEmpty(doc.outDelivered) || doc.outBuffer.empty()) return;
     const pi::Rect r = doc.outDelivered;
     const int32_t planes = doc.outHi - doc.outLo + 1;
+    // 8-bit bands of every plane inside the picture: whole rows of bytes.
+    if (doc.depth != 16 && !doc.output->samples.wide() && planes == doc.planes && doc.outLo == 0 && r.left >= 0 &&
+        r.right <= doc.width) {
+        uint8_t* target = doc.output->samples.bytes();
+        const size_t bytes = size_t(r.right - r.left) * size_t(planes);
+        for (int32_t y = std::max<int32_t>(r.top, 0); y < std::min<int32_t>(r.bottom, doc.height); ++y)
+            std::memcpy(target + doc.at(r.left, y, 0), &doc.outBuffer[size_t(y - r.top) * doc.outRowBytes], bytes);
+        return;
+    }
     for (int32_t y = std::max<int32_t>(r.top, 0); y < std::min<int32_t>(r.bottom, doc.height); ++y) {
         for (int32_t x = std::max<int32_t>(r.left, 0); x < std::min<int32_t>(r.right, doc.width); ++x) {
             for (int32_t p = 0; p < planes; ++p) {
@@ -490,6 +499,22 @@ int16_t PluginHost::deliverBands() {
         const int32_t step = std::max(1, rate / pi::kFixedOne);
         const int32_t rowBytes = w * planes * doc.bytes();
         buffer.assign(size_t(rowBytes) * h, 0);
+        // 8-bit samples at full rate inside the picture: whole runs of bytes.
+        const bool inside = rect.left >= 0 && rect.right <= doc.width;
+        if (doc.depth != 16 && step == 1 && inside && !from.samples.wide()) {
+            const uint8_t* source = from.samples.bytes();
+            for (int32_t y = 0; y < h; ++y) {
+                const uint8_t* row = source + doc.at(rect.left, clampY(rect.top + y), lo);
+                uint8_t* out = buffer.data() + size_t(y) * rowBytes;
+                if (planes == doc.planes) {
+                    std::memcpy(out, row, size_t(rowBytes));
+                } else {
+                    for (int32_t x = 0; x < w; ++x)
+                        for (int32_t p = 0; p < planes; ++p) out[x * planes + p] = row[size_t(x) * doc.planes + p];
+                }
+            }
+            return rowBytes;
+        }
         for (int32_t y = 0; y < h; ++y)
             for (int32_t x = 0; x < w; ++x)
                 for (int32_t p = 0; p < planes; ++p) {
