@@ -66,7 +66,14 @@ void renderPart(const SunContext& sun, int32_t row, int32_t first, int32_t count
             out[i] = kDarkPixel;
             continue;
         }
-        const SunOffset at = sunOffsetOf(frame, int32_t(x), row);
+        // The diamond angle (a division) is read by the flares alone.
+        SunOffset at;
+        at.dx = dx;
+        at.dy = dy;
+        at.r = distanceOf(dx, dy);
+        const bool wedges = at.r >= frame.flareStart && at.r < frame.flareOuter && frame.flareCount > 0 &&
+                            frame.flareHalf > 0;
+        at.angle = wedges ? diamondAngle(dx, dy) : 0;
         int64_t total[3] = {0, 0, 0};
         if (spiky && spikesReach(frame, at)) addSpikeRamp(sun, at, spikes[i], total);
         if (!beyond) {
