@@ -12,6 +12,7 @@
 #include "host_profiles.h"
 #include "memory_budget.h"
 #include "option_values.h"
+#include "params/byte_order.h"
 #include "params/plugin_files.h"
 #include "signals.h"
 #include "preset_settings.h"
@@ -33,8 +34,7 @@ bool parseInt(const std::string& text, long lo, long hi, int* value) {
 
 bool parseSignature(const std::string& text, pi::OSType* sig) {
     if (text.size() != 4) return false;
-    *sig = (uint32_t(uint8_t(text[0])) << 24) | (uint32_t(uint8_t(text[1])) << 16) |
-           (uint32_t(uint8_t(text[2])) << 8) | uint32_t(uint8_t(text[3]));
+    *sig = readBigEndian32(reinterpret_cast<const uint8_t*>(text.data()));
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "settings_arguments.h"
+#include "params/byte_order.h"
 
 #include <algorithm>
 #include <cctype>
@@ -71,8 +72,7 @@ bool parseNumber(const std::string& text, double* value) {
 }
 
 uint32_t codeOf(const std::string& text) {
-    return (uint32_t(uint8_t(text[0])) << 24) | (uint32_t(uint8_t(text[1])) << 16) | (uint32_t(uint8_t(text[2])) << 8) |
-           uint32_t(uint8_t(text[3]));
+    return readBigEndian32(reinterpret_cast<const uint8_t*>(text.data()));
 }
 
 std::string codeText(uint32_t code) {
