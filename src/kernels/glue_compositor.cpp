@@ -117,6 +117,19 @@ bool pixelLayoutOf(int32_t depth, int32_t planes, bool editableTransparency, Pix
     return true;
 }
 
+bool darkChannelTable(const GlueSetup& setup, int32_t table[256]) {
+    const PixelLayout& layout = setup.layout;
+    if (layout.fullScale != kFullScale8) return false;
+    const int32_t mode = setup.glue;
+    if (mode == kGlueColor || mode == kGlueLuminance || (mode == kGlueComposite && layout.transparency)) return false;
+    for (int32_t s = 0; s < 256; ++s) {
+        const int32_t v = mode == kGlueComposite ? compositeOpaque(0, s, 4, kFullScale8)
+                                                 : blendChannel8(mode, 0, s, setup.proceduralWeights);
+        table[s] = clampInt32(v, 0, kFullScale8);
+    }
+    return true;
+}
+
 void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
                int32_t (*result)[3], int32_t* alpha) {
     const PixelLayout& layout = setup.layout;
@@ -125,6 +138,12 @@ void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*s
     const int32_t mode = setup.glue;
     for (int32_t i = 0; i < count; ++i) {
         const int32_t* s = source[i];
+        const SunPixel& px = effect[i];
+        if (setup.darkChannel && px.rimWeight == 4 && px.rgb[0] == 0 && px.rgb[1] == 0 && px.rgb[2] == 0) {
+            for (int c = 0; c < 3; ++c) result[i][c] = setup.darkChannel[s[c]];
+            alpha[i] = m;
+            continue;
+        }
         // Effect in the image's range; negative light is none. The renderer's
         // full coverage always makes the starting transparency M.
         int32_t e[3];

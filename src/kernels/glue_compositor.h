@@ -36,7 +36,16 @@ struct GlueSetup {
     const int32_t* proceduralWeights;  // 256 entries
     float inverseScale;                // 1 / the renderer's float scale Mf
     PixelLayout layout;
+    // Optional: what an 8-bit channel s becomes under a dark pixel (no
+    // light, outside the disc), for the modes where that depends on s alone;
+    // null elsewhere. Most of a picture lies beyond the sun's reach.
+    const int32_t* darkChannel = nullptr;  // 256 entries
 };
+
+// Fills table[256] for setup's mode and returns true, when an 8-bit dark
+// pixel blends channel by channel; false otherwise (16 bits, "color",
+// "luminance", "composite" over transparency).
+bool darkChannelTable(const GlueSetup& setup, int32_t table[256]);
 
 // Blends effect[i] onto source[i] (channels 0..M; a grey source repeats its
 // value in all three) into result[i] and the output transparency alpha[i].

@@ -66,6 +66,8 @@ RenderStatus renderRows(const RenderPlan& plan, RowTarget& target, int32_t first
     glue.inverseScale = 1.0f / sun.frame.floatScale;
     // A depth the compositor cannot blend leaves the target untouched.
     const bool blendable = pixelLayoutOf(shape.depth, shape.planes, shape.editableTransparency, &glue.layout);
+    int32_t darkChannel[256];
+    if (blendable && darkChannelTable(glue, darkChannel)) glue.darkChannel = darkChannel;
 
     for (int32_t row = firstRow; row < endRow; ++row) {
         if (services) services->rowStarting(row);

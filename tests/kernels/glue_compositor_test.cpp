@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
 #include <vector>
 
@@ -169,6 +170,48 @@ TEST(GlueCompositor, UnusableTargetsWriteNothing) {
     EXPECT_EQ(ok.outAt(0, 0, 0), 0);
     EXPECT_EQ(ok.outAt(0, 0, 1), 255);
     EXPECT_EQ(ok.outAt(0, 0, 2), 0);
+}
+
+}  // namespace
+}  // namespace lumenfall
+
+namespace lumenfall {
+namespace {
+
+// The dark-pixel table gives what the full blend gives, for every mode,
+// layout and source value; where it does not apply there is none.
+TEST(GlueCompositor, DarkPixelTableMatchesTheBlend) {
+    int32_t weights[256];
+    testing_support::fillTriangle(weights);
+    struct Layout { int32_t planes; bool transparency; };
+    for (const Layout l : {Layout{3, false}, Layout{1, false}, Layout{4, true}}) {
+        for (int32_t mode = 0; mode <= 20; ++mode) {
+            GlueSetup plain{mode, weights, 1.0f / 255, {}};
+            ASSERT_TRUE(pixelLayoutOf(8, l.planes, l.transparency, &plain.layout));
+            int32_t table[256];
+            GlueSetup fast = plain;
+            if (!darkChannelTable(plain, table)) {
+                EXPECT_TRUE(mode == kGlueColor || mode == kGlueLuminance || (mode == kGlueComposite && l.transparency));
+                continue;
+            }
+            fast.darkChannel = table;
+            std::vector<SunPixel> dark(256, SunPixel{{0, 0, 0}, 4});
+            std::vector<std::array<int32_t, 3>> source(256);
+            for (int32_t v = 0; v < 256; ++v) source[size_t(v)] = {v, l.planes == 1 ? v : 255 - v, l.planes == 1 ? v : v / 2};
+            int32_t a[256][3], b[256][3], alphaA[256], alphaB[256];
+            const auto* s = reinterpret_cast<const int32_t(*)[3]>(source.data());
+            blendSpan(plain, dark.data(), s, 256, a, alphaA);
+            blendSpan(fast, dark.data(), s, 256, b, alphaB);
+            for (int i = 0; i < 256; ++i) {
+                for (int c = 0; c < 3; ++c) ASSERT_EQ(a[i][c], b[i][c]) << "mode " << mode << " s " << i;
+                ASSERT_EQ(alphaA[i], alphaB[i]);
+            }
+        }
+    }
+    GlueSetup wide{kGlueScreen, weights, 1.0f / 32768, {}};
+    ASSERT_TRUE(pixelLayoutOf(16, 3, false, &wide.layout));
+    int32_t table[256];
+    EXPECT_FALSE(darkChannelTable(wide, table));
 }
 
 }  // namespace
