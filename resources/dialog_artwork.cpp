@@ -92,14 +92,14 @@ const char* letter(char ch) {
         case 'a': return "00000000000111000001011111000101111";
         case 'b': return "10000100001011011001100011000111110";
         case 'e': return "00000000000111010001111111000001110";
-        case 'g': return "00000011111000110001011110000101110";
+        case 'g': return "0000001111100011000101111000010111" "0";
         case 'h': return "10000100001011011001100011000110001";
         case 'i': return "00100000000110000100001000010001110";
         case 'k': return "10000100001001010100110001010010010";
         case 'l': return "01100001000010000100001000010001110";
         case 'n': return "00000000001011011001100011000110001";
         case 'o': return "00000000000111010001100011000101110";
-        case 'p': return "00000111101000111110100001000010000";
+        case 'p': return "00000111101000110001111101000010000";
         case 'r': return "00000000001011011001100001000010000";
         case 's': return "00000000000111110000011100000111110";
         case 't': return "01000010001110001000010000100100110";
@@ -116,9 +116,12 @@ int caption(Canvas& c, int x, int y, const std::string& text, Rgba col) {
             const char* bits = letter(ch);
             for (int gy = 0; gy < 7; ++gy)
                 for (int gx = 0; gx < 5; ++gx)
-                    if (bits[gy * 5 + gx] == '1') c.blend(x + gx, y + gy, col, 1);
+                    if (bits[gy * 5 + gx] == '1') {
+                        c.blend(x + gx, y + gy, col, 1);
+                        c.blend(x + gx + 1, y + gy, col, 1);  // bold
+                    }
         }
-        x += 6;
+        x += 7;
     }
     return x - start;
 }
@@ -248,7 +251,7 @@ Canvas drawBackground() {
     panel(c, 6, 556, 388, 592, "", 0, 0);
     panel(c, 560, 446, 950, 562, "Bow", 568, 458);
     panel(c, 560, 564, 950, 592, "", 0, 0);
-    caption(c, 736 - 6 * 17, 572, "Master Brightness", kInk);
+    caption(c, 736 - 7 * 17, 572, "Master Brightness", kInk);
     // Wells behind the sliders and their number boxes.
     const int leftRows[] = {19, 41, 63, 85, 107, 129, 203, 225, 247, 269, 291, 335, 357, 379, 401, 423, 445, 467,
                             509, 531};

@@ -93,6 +93,13 @@ void pickerVectorAt(const ControlRect& r, int px, int py, bool ctrl, float (&v)[
     v[2] = float(z);
 }
 
+bool chooseSourceFolder(DialogPlatform& platform, char* folder) {
+    if (!folder) return false;
+    std::string path;
+    if (!platform.chooseFile(FileDialogKind::SourceFolder, std::string(), folder, &path)) return false;
+    return folderOfChosenFile(path.c_str(), folder);
+}
+
 MainDialogModel::MainDialogModel(ParameterBlock& block, DialogPlatform& platform, UndoStore& undo)
     : block_(block), platform_(platform), undo_(undo) {}
 

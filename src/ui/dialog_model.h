@@ -48,7 +48,9 @@ public:
     virtual void focusRect(const PaintRect& r) = 0;
 };
 
-enum class FileDialogKind { SaveSettings, OpenSettings };
+// The settings files of Save and Load, and the folder prompt: the user
+// picks any file, and its folder is what counts.
+enum class FileDialogKind { SaveSettings, OpenSettings, SourceFolder };
 
 // What the model asks of the window system and of the plug-in around it.
 class DialogPlatform {
@@ -94,6 +96,11 @@ int sliderKnobLeft(const ControlRect& r, int value);
 int sliderValueAt(const ControlRect& r, int pointerX);
 // The picker's vector for a pointer position.
 void pickerVectorAt(const ControlRect& r, int x, int y, bool ctrl, float (&v)[3]);
+
+// The folder prompt: with a folder string (260 bytes), asks for any file
+// starting in that folder and stores the chosen file's folder, ending in a
+// separator. False when there is no folder string or the user cancelled.
+bool chooseSourceFolder(DialogPlatform& platform, char* folder);
 
 class MainDialogModel {
 public:
