@@ -29,6 +29,9 @@ struct RenderOptions {
     bool record = false;          // print the settings the run recorded
     bool bench = false;           // print the time and speed of every run
     bool usageError = false;
+    std::string uiScript;         // drives the dialog (Windows build)
+    bool colourReply = false;     // offer colour services answering colourRgb
+    int colourRgb[3] = {0, 0, 0};
     HostOptions host;
 };
 

@@ -448,7 +448,8 @@ void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const
             const int top = r.top - 2 + (r.height - 14) / 2;
             const PaintRect line{r.left, top, r.left + r.width, top + 14};
             const TextAlign align = id == 49 || id == 53 ? TextAlign::Left : TextAlign::Right;
-            painter.text(line, labelString(info.stringNumber), align, enabled_[id] ? kBlack : kDisabledGrey);
+            // A label wider than its cell runs out of it, away from its slider.
+            painter.text(line, labelString(info.stringNumber), align, enabled_[id] ? kBlack : kDisabledGrey, false);
             break;
         }
         case ControlKind::StatusLine: {
@@ -457,7 +458,7 @@ void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const
             char name[kPathFieldSize + 1];
             std::memcpy(name, block_.settingsName, kPathFieldSize);
             name[kPathFieldSize] = 0;
-            painter.text(clip, name, TextAlign::Centre, kBlack);
+            painter.text(clip, name, TextAlign::Centre, kBlack, true);
             break;
         }
         case ControlKind::ColourButton: {

@@ -42,8 +42,10 @@ public:
     virtual void frame(const PaintRect& r, Rgb8 colour) = 0;
     // Both end points drawn.
     virtual void line(int x0, int y0, int x1, int y1, Rgb8 colour) = 0;
-    // One line of Arial -11 px text in `r`, clipped to it, on a transparent background.
-    virtual void text(const PaintRect& r, const char* text, TextAlign align, Rgb8 colour) = 0;
+    // One line of Arial -11 px text placed in `r` by `align` (vertically
+    // centred), on a transparent background; clipped to `r` when `clip`,
+    // else a longer text runs past the rectangle's far side.
+    virtual void text(const PaintRect& r, const char* text, TextAlign align, Rgb8 colour, bool clip) = 0;
     virtual void buttonFace(const PaintRect& r, bool raised) = 0;
     virtual void focusRect(const PaintRect& r) = 0;
 };

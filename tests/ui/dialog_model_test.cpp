@@ -332,8 +332,8 @@ public:
     void line(int x0, int y0, int x1, int y1, Rgb8 c) override {
         calls.push_back("line " + rect({x0, y0, x1, y1}) + " " + rgb(c));
     }
-    void text(const PaintRect& r, const char* t, TextAlign a, Rgb8 c) override {
-        calls.push_back("text " + rect(r) + " " + t + " " + std::to_string(int(a)) + " " + rgb(c));
+    void text(const PaintRect& r, const char* t, TextAlign a, Rgb8 c, bool clip) override {
+        calls.push_back("text " + rect(r) + " " + t + " " + std::to_string(int(a)) + " " + rgb(c) + (clip ? " clip" : ""));
     }
     void buttonFace(const PaintRect& r, bool raised) override {
         calls.push_back("face " + rect(r) + (raised ? " raised" : " flat"));

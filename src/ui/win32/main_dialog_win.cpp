@@ -114,14 +114,14 @@ public:
         SelectObject(dc_, old);
         DeleteObject(pen);
     }
-    void text(const PaintRect& r, const char* t, TextAlign align, Rgb8 c) override {
+    void text(const PaintRect& r, const char* t, TextAlign align, Rgb8 c, bool clip) override {
         RECT rc = local(r);
         const int saved = SaveDC(dc_);
-        IntersectClipRect(dc_, rc.left, rc.top, rc.right, rc.bottom);
+        if (clip) IntersectClipRect(dc_, rc.left, rc.top, rc.right, rc.bottom);
         if (art_.labelFont) SelectObject(dc_, art_.labelFont);
         SetBkMode(dc_, TRANSPARENT);
         SetTextColor(dc_, RGB(c.r, c.g, c.b));
-        const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX |
+        const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (clip ? 0 : DT_NOCLIP) |
                             (align == TextAlign::Right ? DT_RIGHT : align == TextAlign::Centre ? DT_CENTER : DT_LEFT);
         DrawTextA(dc_, t, -1, &rc, format);
         RestoreDC(dc_, saved);
@@ -500,6 +500,9 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             std::memcpy(state->colour, model_.colour(id), sizeof state->colour);
             state->captured = model_.captured();
             state->timer = model_.timerRunning();
+            std::memset(state->text, 0, sizeof state->text);
+            if (id == kIdStatusLine)
+                std::memcpy(state->text, model_.block().settingsName, sizeof state->text - 1);
             SetWindowLongPtrA(window_, DWLP_MSGRESULT, 1);
             return TRUE;
         }

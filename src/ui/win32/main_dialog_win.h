@@ -16,6 +16,7 @@ struct ControlState {
     uint16_t colour[3];  // colour buttons
     int32_t captured;    // the id holding the mouse capture, or -1
     int32_t timer;       // 1 while the typing timer runs
+    char text[260];      // the status line: the preset name it shows
 };
 
 }  // namespace lumenfall
