@@ -114,26 +114,35 @@ bool ownDialog(HWND w) {
     return pid == GetCurrentProcessId() && IsWindowVisible(w) && className(w) == "#32770";
 }
 
+enum class Wanted { Main, File, Message, Other };
+
 struct Search {
-    HWND exclude[2];
-    bool mainDialog;
+    Wanted wanted;
     HWND found;
 };
 
+bool isFileDialog(HWND w) { return GetDlgItem(w, 0x47C) || GetDlgItem(w, 0x480); }
+
 BOOL CALLBACK searchWindow(HWND w, LPARAM context) {
     auto* s = reinterpret_cast<Search*>(context);
-    if (!ownDialog(w) || w == s->exclude[0] || w == s->exclude[1]) return TRUE;
+    if (!ownDialog(w)) return TRUE;
     const bool isMain = GetDlgItem(w, 37) && GetDlgItem(w, 86) && windowText(w) == "Lumenfall";
-    if (isMain != s->mainDialog) return TRUE;
+    bool fits = false;
+    switch (s->wanted) {
+        case Wanted::Main: fits = isMain; break;
+        case Wanted::File: fits = !isMain && isFileDialog(w); break;
+        case Wanted::Message: fits = !isMain && !isFileDialog(w); break;
+        case Wanted::Other: fits = !isMain; break;
+    }
+    if (!fits) return TRUE;
     s->found = w;
     return FALSE;
 }
 
-// The main dialog, or another dialog of ours that is neither `a` nor `b`.
-HWND findDialog(bool mainDialog, HWND a = nullptr, HWND b = nullptr) {
+HWND findDialog(Wanted wanted) {
     const DWORD start = GetTickCount();
     do {
-        Search s{{a, b}, mainDialog, nullptr};
+        Search s{wanted, nullptr};
         EnumWindows(searchWindow, reinterpret_cast<LPARAM>(&s));
         if (s.found) return s.found;
         Sleep(20);
@@ -169,7 +178,7 @@ public:
     void run() {
         // The real pointer stays away from the dialog: only the script moves it.
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-        dialog_ = findDialog(true);
+        dialog_ = findDialog(Wanted::Main);
         if (!dialog_) {
             fail("the dialog did not appear");
             return;
@@ -353,14 +362,19 @@ private:
             say("caption " + caption);
             if (caption != (a.size() > 1 ? a[1] : "")) fail(line);
         } else if (verb == "expect") {
-            for (size_t i = 2; i < a.size(); ++i)
-                if (!matches(arg(1), a[i])) fail(line + " (" + describe(arg(1)) + ")");
+            for (size_t i = 2; i < a.size(); ++i) {
+                std::string pair = a[i];
+                // A text runs to the end of the line.
+                if (pair.compare(0, 5, "text=") == 0)
+                    for (size_t j = i + 1; j < a.size(); ++j, ++i) pair += " " + a[j];
+                if (!matches(arg(1), pair)) fail(line + " (" + describe(arg(1)) + ")");
+            }
         } else if (verb == "shot") {
             POINT origin{0, 0};
             ClientToScreen(dialog_, &origin);
             picture(a.size() > 1 ? a[1] : "shot.png", origin.x, origin.y, 957, 656);
         } else if (verb == "shot-panel") {
-            HWND files = findDialog(false, dialog_);
+            HWND files = findDialog(Wanted::File);
             HWND panel = files ? findChild(files, LF_OPEN_PREVIEW_PICTURE, nullptr) : nullptr;
             RECT r{};
             if (!panel || !GetWindowRect(panel, &r)) {
@@ -383,7 +397,7 @@ private:
                 (p[0] == q[0] && p[1] == q[1] && p[2] == q[2]))
                 fail(line);
         } else if (verb == "file-name") {
-            HWND files = findDialog(false, dialog_);
+            HWND files = findDialog(Wanted::File);
             HWND field = files ? GetDlgItem(files, 0x47C) : nullptr;  // the name box (cmb13)
             if (files && !field) field = GetDlgItem(files, 0x480);   // or its plain edit (edt1)
             if (!field) {
@@ -396,7 +410,7 @@ private:
                 if (c == '/') c = '\\';
             SetWindowTextA(field, name.c_str());
         } else if (verb == "file-select") {
-            HWND files = findDialog(false, dialog_);
+            HWND files = findDialog(Wanted::File);
             HWND list = files ? findChild(files, 0, "SysListView32") : nullptr;
             if (!list) {
                 fail("no file list: " + line);
@@ -408,7 +422,7 @@ private:
             SendMessageA(list, LVM_SETITEMSTATE, WPARAM(arg(1)), reinterpret_cast<LPARAM>(&lv));
             Sleep(300);
         } else if (verb == "file-ok") {
-            HWND files = findDialog(false, dialog_);
+            HWND files = findDialog(Wanted::File);
             if (!files) {
                 fail("no file dialog: " + line);
                 return;
@@ -416,8 +430,7 @@ private:
             PostMessageA(files, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(files, IDOK)));
             Sleep(300);
         } else if (verb == "answer-yes" || verb == "answer-no") {
-            HWND files = findDialog(false, dialog_);
-            HWND box = files ? findDialog(false, dialog_, files) : nullptr;
+            HWND box = findDialog(Wanted::Message);
             if (!box) {
                 fail("no message box: " + line);
                 return;
@@ -426,7 +439,7 @@ private:
             PostMessageA(box, WM_COMMAND, verb == "answer-yes" ? IDYES : IDNO, 0);
             Sleep(300);
         } else if (verb == "other-ok" || verb == "other-cancel") {
-            HWND other = findDialog(false, dialog_);
+            HWND other = findDialog(Wanted::Other);
             if (!other) {
                 fail("no other dialog: " + line);
                 return;
