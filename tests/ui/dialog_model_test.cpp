@@ -312,6 +312,17 @@ TEST_F(DialogFixture, SaveProposesTheNameWithQ4q) {
     EXPECT_EQ(1, platform.count("file Lumenfall settings.q4q"));
 }
 
+TEST_F(DialogFixture, FolderPromptKeepsTheChosenFilesFolder) {
+    char folder[kPathFieldSize] = "/start/";
+    EXPECT_FALSE(chooseSourceFolder(platform, nullptr));
+    platform.filePath = "";
+    EXPECT_FALSE(chooseSourceFolder(platform, folder));  // cancelled
+    EXPECT_STREQ("/start/", folder);
+    platform.filePath = "/pictures/suns/dusk.q4q";
+    EXPECT_TRUE(chooseSourceFolder(platform, folder));
+    EXPECT_STREQ("/pictures/suns/", folder);
+}
+
 // Records what painting draws, one line per call.
 class RecordingPainter : public Painter {
 public:
