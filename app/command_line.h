@@ -40,6 +40,9 @@ struct RenderOptions {
     int threads = 0;              // threads the plug-in shares each row among; 0: the machine's cores
     bool usageError = false;
     std::string hostProfile;      // empty: our own host's behaviour
+    std::string uiScript;         // drives the dialog (Windows build)
+    bool colourReply = false;     // offer colour services answering colourRgb
+    int colourRgb[3] = {0, 0, 0};
     HostOptions host;
 };
 

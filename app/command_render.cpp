@@ -17,6 +17,7 @@
 #include "signals.h"
 #include "preset_settings.h"
 #include "settings_arguments.h"
+#include "ui_script.h"
 #include "platform/process_info.h"
 
 namespace lumenfall {
@@ -157,6 +158,17 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
                 return usageError(error, "--repeat takes a count from 1 to 1000");
         } else if (a == "--dialog") {
             o->host.showDialog = true;
+        } else if (a == "--ui-script") {
+            if (!value(&o->uiScript)) return false;
+            o->host.showDialog = true;
+        } else if (a == "--colour-reply") {
+            int* c = o->colourRgb;
+            if (!value(&v) || std::sscanf(v.c_str(), "%d,%d,%d", &c[0], &c[1], &c[2]) != 3 || c[0] < 0 ||
+                c[0] > 255 || c[1] < 0 || c[1] > 255 || c[2] < 0 || c[2] > 255) {
+                *error = "--colour-reply takes R,G,B (0..255 each)";
+                return false;
+            }
+            o->colourReply = true;
         } else if (a == "--quiet" || a == "-q") {
             o->quiet = true;
             keep(at);
@@ -338,14 +350,40 @@ int renderOne(const RenderOptions& options) {
         return kExitFailure;
     }
     hostOptions.progressBar = !options.quiet && stderrIsTerminal();
+    if (hostOptions.showDialog) {
+        // As an editor runs a filter interactively: it asks for the dialog,
+        // with no descriptor, so the dialog opens on the cached settings;
+        // settings given on the command line come as the descriptor.
+        if (hostOptions.descriptorEntries.empty()) hostOptions.passDescriptor = false;
+        hostOptions.descriptor.playInfo = pi::kPlayDialogDisplay;
+    }
+    if (options.colourReply) {
+        const int r = options.colourRgb[0], g = options.colourRgb[1], b = options.colourRgb[2];
+        hostOptions.colourPicker = [r, g, b](const std::string& prompt, int (&rgb)[3]) {
+            std::fprintf(stdout, "colour services: %s\n", prompt.c_str());
+            rgb[0] = r;
+            rgb[1] = g;
+            rgb[2] = b;
+            return true;
+        };
+    }
+    UiScript script;
+    if (!options.uiScript.empty() && !script.load(options.uiScript, &error)) {
+        std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
+        return kExitFailure;
+    }
     PluginHost host(hostOptions);
     const std::string plugin = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
     if (!host.load(plugin, &error)) {
         std::fprintf(stderr, "lumenfall: cannot load the plug-in %s: %s\n", plugin.c_str(), error.c_str());
         return kExitFailure;
     }
+#ifndef _WIN32
     if (options.host.showDialog && !options.quiet)
-        std::fprintf(stderr, "lumenfall: the dialog is not built yet; the run uses the settings as they are\n");
+        std::fprintf(stderr, "lumenfall: the dialog is the Windows build's (lumenfall.exe under wine); "
+                             "the run uses the settings as they are\n");
+#endif
+    if (!options.uiScript.empty()) script.start();
 
     Image output;
     RunOutcome outcome;
@@ -358,11 +396,18 @@ int renderOne(const RenderOptions& options) {
                          double(input.width) * input.height / 1e6 / (seconds > 0 ? seconds : 1e-9));
         if (!outcome.rendered) break;
     }
+    const int scriptResult = options.uiScript.empty() ? 0 : script.finish();
     if (cancelRequested()) return failWith("cancelled");
     // Recorded before the log releases what the host still holds.
     const std::string recorded = options.record ? formatSettings(host.recordedDescriptor()) : std::string();
     if (!options.logPath.empty() && !writeTextFile(options.logPath, logText(host), &error))
         return failWith("cannot write the log: " + error);
+    if (scriptResult != 0) {
+        std::fprintf(stderr, "lumenfall: the dialog script %s\n",
+                     scriptResult == 77 ? "could not take its pictures" : "failed");
+        if (outcome.rendered && options.record) std::fputs(recorded.c_str(), stdout);
+        return scriptResult;
+    }
     if (!outcome.rendered) {
         if (outcome.result == pi::kUserCanceledErr) return failWith("cancelled");
         if (outcome.result == pi::kMemFullErr) return failWith("out of memory");

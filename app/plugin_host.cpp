@@ -117,6 +117,23 @@ struct PluginHost::Callbacks {
         return h->deliverBands();
     }
 
+    // The colour picker of the colour services; other selectors are not offered.
+    static pi::OSErr colorServices(void* data) {
+        PluginHost* h = g_current;
+        auto* info = static_cast<pi::ColorServicesInfo*>(data);
+        if (!h || !info || info->infoSize < int32_t(sizeof(pi::ColorServicesInfo)) ||
+            info->selector != pi::kColorServicesChooseColor || !h->options_.colourPicker)
+            return -50;  // paramErr
+        const unsigned char* counted = info->selectorParameter.pickerPrompt;
+        const std::string prompt = counted ? std::string(reinterpret_cast<const char*>(counted + 1), counted[0]) : "";
+        int rgb[3] = {info->colorComponents[0], info->colorComponents[1], info->colorComponents[2]};
+        h->logLine("colorServices " + prompt);
+        if (!h->options_.colourPicker(prompt, rgb)) return pi::kUserCanceledErr;
+        for (int c = 0; c < 3; ++c) info->colorComponents[c] = int16_t(rgb[c]);
+        info->resultSpace = pi::kColorSpaceRGB;
+        return 0;
+    }
+
     static pi::OSErr displayPixels(const pi::PSPixelMap*, const pi::VRect*, int32_t, int32_t, void*) {
         if (g_current) g_current->logLine("displayPixels");
         return 0;
@@ -420,6 +437,7 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
     r.bufferProcs = options_.offerBufferSuite ? &g_bufferProcs : nullptr;
     r.handleProcs = options_.handleSuite == HandleSuiteKind::None ? nullptr : &g_handleProcs;
     r.displayPixels = options_.offerDisplayPixels ? Callbacks::displayPixels : nullptr;
+    r.colorServices = options_.colourPicker ? Callbacks::colorServices : nullptr;
     r.advanceState = options_.offerAdvanceState ? Callbacks::advanceState : nullptr;
     r.filterCase = input.hasAlpha ? (selection ? pi::kFilterCaseEditableTransparencyWithSelection
                                                : pi::kFilterCaseEditableTransparencyNoSelection)

@@ -45,6 +45,9 @@ struct HostOptions {
     bool cancelAfterStart = false;     // the user cancels after start: finish without continue
     std::vector<DescriptorEntry> descriptorEntries;
     DescriptorOptions descriptor;
+    // The host's colour services, when set: the picker gets the prompt and
+    // the current colour (0..255 each) and answers false for a cancel.
+    std::function<bool(const std::string& prompt, int (&rgb)[3])> colourPicker;
 };
 
 struct HostCounters {

@@ -3,6 +3,9 @@
 //   about_banner.bmp (resource 127): a sun with rays and glow over a dusk sky
 //   about_title.bmp  (resource 136): the word LUMENFALL in gold block letters
 //   about_logo.bmp   (resource 131): the maker's round emblem
+// and the main dialog's artwork (dialog_artwork.cpp): the background, the
+// slider tracks and knob, the picker wells, the button and sun-type icons
+// and the information picture.
 // Usage: lf_artgen <output folder>
 #include <cmath>
 #include <cstdint>
@@ -167,6 +170,8 @@ Picture drawLogo() {
 
 }  // namespace
 
+bool writeDialogArtwork(const std::string& dir);
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
@@ -174,7 +179,7 @@ int main(int argc, char** argv) {
     }
     const std::string dir = argv[1];
     if (!writeBmp(drawBanner(), dir + "/about_banner.bmp") || !writeBmp(drawTitle(), dir + "/about_title.bmp") ||
-        !writeBmp(drawLogo(), dir + "/about_logo.bmp")) {
+        !writeBmp(drawLogo(), dir + "/about_logo.bmp") || !writeDialogArtwork(dir)) {
         std::fprintf(stderr, "%s: cannot write the artwork into %s\n", argv[0], dir.c_str());
         return 1;
     }

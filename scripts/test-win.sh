@@ -9,4 +9,6 @@ build=${LF_WIN_BUILD:-$root/build/win64}
 bash "$root/scripts/build-win-deps.sh"
 bash "$root/scripts/build-win.sh"
 cd "$build"
-xvfb-run -a -s "-screen 0 1024x768x24" ctest -L wine --output-on-failure --output-log ctest.log
+# -fbdir keeps the screen as a file, from which the dialog tests take their pictures.
+mkdir -p "$build/xvfb"
+xvfb-run -a -s "-screen 0 1024x768x24 -fbdir $build/xvfb" ctest -L wine --output-on-failure --output-log ctest.log

@@ -169,6 +169,30 @@ struct PSPixelMap {
 
 struct PlatformData { intptr_t hwnd; };
 
+// The host's colour services (its colour picker among them).
+constexpr int16 kColorServicesChooseColor = 0;
+constexpr int16 kColorSpaceRGB = 0;
+struct ColorServicesInfo {
+    int32 infoSize;                 // sizeof, 56
+    int16 selector;
+    int16 sourceSpace;
+    int16 resultSpace;
+    Boolean resultGamutInfoValid;
+    Boolean resultInGamut;
+    void* reservedSourceSpaceInfo;  // must be null
+    void* reservedResultSpaceInfo;  // must be null
+    int16 colorComponents[4];
+    void* reserved;                 // must be null
+    union {
+        const unsigned char* pickerPrompt;  // counted string
+        Point* globalSamplePoint;
+        int32 specialColorID;
+    } selectorParameter;
+};
+static_assert(sizeof(ColorServicesInfo) == 56, "ColorServicesInfo is 56 bytes");
+static_assert(offsetof(ColorServicesInfo, colorComponents) == 32, "ColorServicesInfo.colorComponents");
+static_assert(offsetof(ColorServicesInfo, selectorParameter) == 48, "ColorServicesInfo.selectorParameter");
+
 struct AboutRecord {
     PlatformData* platformData;
     void* sSPBasic;

@@ -5,6 +5,7 @@
 #include "export/preset_thumbnail.h"
 #include "host/descriptor_io.h"
 #include "params/plugin_files.h"
+#include "ui/main_dialog.h"
 
 namespace lumenfall {
 
@@ -37,8 +38,53 @@ void readDescriptor(PluginGlobals& g, ParameterBlock& block) {
     const int16_t error = readDescriptorInto(g.record, block);
     if (error != 0) *g.result = error;
 }
-void takeOpeningUndoSnapshot(PluginGlobals&, ParameterBlock&) {}
-int16_t runMainDialog(PluginGlobals&, ParameterBlock&) { return 0; }
+namespace {
+
+UndoFiles g_undoFiles;
+
+// The host's colour picker through its colour services: RGB in and out,
+// 8-bit components.
+bool chooseHostColour(void* context, const unsigned char* prompt, uint8_t (&rgb)[3]) {
+    auto* record = static_cast<pi::FilterRecord*>(context);
+    pi::ColorServicesInfo info{};
+    info.infoSize = sizeof info;
+    info.selector = pi::kColorServicesChooseColor;
+    info.sourceSpace = pi::kColorSpaceRGB;
+    info.resultSpace = pi::kColorSpaceRGB;
+    for (int c = 0; c < 3; ++c) info.colorComponents[c] = rgb[c];
+    info.selectorParameter.pickerPrompt = prompt;
+    if (record->colorServices(&info) != 0) return false;
+    for (int c = 0; c < 3; ++c) {
+        const int16_t v = info.colorComponents[c];
+        rgb[c] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+    }
+    return true;
+}
+
+}  // namespace
+
+void takeOpeningUndoSnapshot(PluginGlobals& g, ParameterBlock& block) {
+    WorkBlock* work = workBlock(g);
+    if (!work) return;
+    UndoStore undo(work->undoSlots, work->undoState, g_undoFiles);
+    undo.snapshot(block, kUndoWithFile);
+}
+
+int16_t runMainDialog(PluginGlobals& g, ParameterBlock& block) {
+    WorkBlock* work = workBlock(g);
+    if (!work) return 0;
+    UndoStore undo(work->undoSlots, work->undoState, g_undoFiles);
+    MainDialogRun run;
+    run.block = &block;
+    run.undo = &undo;
+    run.platformData = g.record ? g.record->platformData : nullptr;
+    run.thumbnail = g.thumbnail;
+    if (g.record && g.record->colorServices) {
+        run.colourPicker.context = g.record;
+        run.colourPicker.choose = chooseHostColour;
+    }
+    return runMainDialogWindow(run);
+}
 // A file that cannot be written is skipped: the run goes on.
 void saveCachedSettings(PluginGlobals& g, ParameterBlock& block) {
     if (!g.thumbnailReady) {

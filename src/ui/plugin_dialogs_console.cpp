@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "params/product_identity.h"
+#include "ui/main_dialog.h"
 #include "ui/plugin_dialogs.h"
 
 namespace lumenfall {
@@ -17,5 +18,8 @@ void showAboutBox(const void*) {
                  "%s\n",
                  kProductName, kProductVersion, kMakerName, kMakerWebAddress);
 }
+
+// No window system: the run goes on with the settings as they are.
+int16_t runMainDialogWindow(MainDialogRun&) { return 0; }
 
 }  // namespace lumenfall

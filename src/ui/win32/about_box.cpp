@@ -7,10 +7,12 @@ namespace lumenfall {
 namespace {
 
 bool g_aboutBoxOpen = false;
+HWND g_aboutBox = nullptr;
 
 INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
+            g_aboutBox = dialog;
             placeOverOwner(dialog);
             return TRUE;
         case WM_ERASEBKGND: {
@@ -42,9 +44,14 @@ INT_PTR runAboutBox(HINSTANCE module, HWND parent) {
     g_aboutBoxOpen = true;
     INT_PTR result = DialogBoxParamA(module, "ABOUTBOX", parent, aboutProc, 0);
     g_aboutBoxOpen = false;
+    g_aboutBox = nullptr;
     return result;
 }
 
 bool aboutBoxIsOpen() { return g_aboutBoxOpen; }
+
+void closeAboutBox() {
+    if (g_aboutBox) EndDialog(g_aboutBox, IDCANCEL);
+}
 
 }  // namespace lumenfall

@@ -17,6 +17,9 @@ INT_PTR runAboutBox(HINSTANCE module, HWND parent);
 // True while the box is on screen.
 bool aboutBoxIsOpen();
 
+// Closes the box when it is open (as Escape would).
+void closeAboutBox();
+
 }  // namespace lumenfall
 
 #endif

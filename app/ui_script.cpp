@@ -1,0 +1,484 @@
+#include "ui_script.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "image.h"
+#include "xwd_picture.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cmath>
+#include <commctrl.h>
+#include <cstring>
+
+#include "ui/win32/dialog_ids.h"
+#include "ui/win32/main_dialog_win.h"
+#endif
+
+namespace lumenfall {
+
+std::vector<std::string> scriptWords(const std::string& rawLine, size_t keep) {
+    std::string line;
+    for (size_t i = 0; i < rawLine.size(); ++i) {
+        if (rawLine[i] == '$' && i + 1 < rawLine.size() && rawLine[i + 1] == '{') {
+            const size_t end = rawLine.find('}', i);
+            if (end != std::string::npos) {
+                const char* value = std::getenv(rawLine.substr(i + 2, end - i - 2).c_str());
+                if (value) line += value;
+                i = end;
+                continue;
+            }
+        }
+        line += rawLine[i];
+    }
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+        if (i >= line.size() || line[i] == '#') break;
+        if (words.size() == keep) {
+            size_t end = line.find_last_not_of(" \t\r");
+            words.push_back(line.substr(i, end - i + 1));
+            break;
+        }
+        size_t end = i;
+        while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\r') ++end;
+        words.push_back(line.substr(i, end - i));
+        i = end;
+    }
+    return words;
+}
+
+struct UiScript::State {
+    std::vector<std::string> lines;
+    int failures = 0;
+    bool pictureMissing = false;
+    Image shot;
+#ifdef _WIN32
+    HANDLE thread = nullptr;
+    HWND dialog = nullptr;
+#endif
+};
+
+UiScript::UiScript() : state_(new State) {}
+UiScript::~UiScript() { finish(); }
+
+bool UiScript::load(const std::string& path, std::string* error) {
+#ifndef _WIN32
+    (void)path;
+    *error = "--ui-script drives the Windows dialog: run the Windows build (lumenfall.exe) under wine";
+    return false;
+#else
+    std::ifstream in(path);
+    if (!in) {
+        *error = "cannot read the script " + path;
+        return false;
+    }
+    std::string line;
+    while (std::getline(in, line)) state_->lines.push_back(line);
+    return true;
+#endif
+}
+
+#ifndef _WIN32
+void UiScript::start() {}
+int UiScript::finish() { return 0; }
+#else
+namespace {
+
+constexpr DWORD kFindTimeout = 15000;
+
+void say(const std::string& text) {
+    std::fprintf(stdout, "ui: %s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+std::string className(HWND w) {
+    char name[64] = {0};
+    GetClassNameA(w, name, sizeof name);
+    return name;
+}
+
+std::string windowText(HWND w) {
+    char text[512] = {0};
+    GetWindowTextA(w, text, sizeof text);
+    return text;
+}
+
+bool ownDialog(HWND w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    return pid == GetCurrentProcessId() && IsWindowVisible(w) && className(w) == "#32770";
+}
+
+enum class Wanted { Main, File, Message, Other };
+
+struct Search {
+    Wanted wanted;
+    HWND found;
+};
+
+bool isFileDialog(HWND w) { return GetDlgItem(w, 0x47C) || GetDlgItem(w, 0x480); }
+
+BOOL CALLBACK searchWindow(HWND w, LPARAM context) {
+    auto* s = reinterpret_cast<Search*>(context);
+    if (!ownDialog(w)) return TRUE;
+    const bool isMain = GetDlgItem(w, 37) && GetDlgItem(w, 86) && windowText(w) == "Lumenfall";
+    bool fits = false;
+    switch (s->wanted) {
+        case Wanted::Main: fits = isMain; break;
+        case Wanted::File: fits = !isMain && isFileDialog(w); break;
+        case Wanted::Message: fits = !isMain && !isFileDialog(w); break;
+        case Wanted::Other: fits = !isMain; break;
+    }
+    if (!fits) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+HWND findDialog(Wanted wanted) {
+    const DWORD start = GetTickCount();
+    do {
+        Search s{wanted, nullptr};
+        EnumWindows(searchWindow, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        Sleep(20);
+    } while (GetTickCount() - start < kFindTimeout);
+    return nullptr;
+}
+
+struct ChildSearch {
+    int id;
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK searchChild(HWND w, LPARAM context) {
+    auto* s = reinterpret_cast<ChildSearch*>(context);
+    if ((s->id && GetDlgCtrlID(w) == s->id) || (s->cls && className(w) == s->cls)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findChild(HWND parent, int id, const char* cls) {
+    ChildSearch s{id, cls, nullptr};
+    EnumChildWindows(parent, searchChild, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+class Runner {
+public:
+    explicit Runner(UiScript::State& s) : s_(s) {}
+
+    void run() {
+        // The real pointer stays away from the dialog: only the script moves it.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        dialog_ = findDialog(Wanted::Main);
+        if (!dialog_) {
+            fail("the dialog did not appear");
+            return;
+        }
+        for (const std::string& line : s_.lines) {
+            std::vector<std::string> w = scriptWords(line, 1);
+            if (w.empty()) continue;
+            if (!IsWindow(dialog_)) {
+                fail("the dialog has closed before: " + line);
+                return;
+            }
+            step(w[0], w.size() > 1 ? w[1] : std::string(), line);
+        }
+        // A script that leaves the dialog open would leave the run waiting.
+        for (int i = 0; i < 40 && IsWindow(dialog_); ++i) Sleep(50);
+        if (IsWindow(dialog_)) {
+            fail("the script ended with the dialog open; cancelling it");
+            PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
+        }
+    }
+
+private:
+    void fail(const std::string& what) {
+        ++s_.failures;
+        say("FAIL " + what);
+    }
+    HWND item(int id) { return GetDlgItem(dialog_, id); }
+
+    bool query(int id, ControlState* state) {
+        std::memset(state, 0, sizeof *state);
+        DWORD_PTR answer = 0;
+        return SendMessageTimeoutA(dialog_, LF_MESSAGE_CONTROL_STATE, WPARAM(id), reinterpret_cast<LPARAM>(state),
+                                   SMTO_BLOCK, 5000, &answer) &&
+               answer == 1;
+    }
+
+    std::string describe(int id) {
+        ControlState st;
+        if (!query(id, &st)) return "no answer";
+        char text[512];
+        std::snprintf(text, sizeof text, "value=%d enabled=%d vector=%g,%g,%g colour=%u,%u,%u captured=%d timer=%d",
+                      st.value, st.enabled, st.vector[0], st.vector[1], st.vector[2], st.colour[0] >> 8,
+                      st.colour[1] >> 8, st.colour[2] >> 8, st.captured, st.timer);
+        std::string out = text;
+        if (id == 76) out += " text=" + std::string(st.text);
+        else if (HWND h = item(id)) out += " text=" + windowText(h);
+        return out;
+    }
+
+    // One KEY=VALUE of `expect`.
+    bool matches(int id, const std::string& pair) {
+        const size_t eq = pair.find('=');
+        if (eq == std::string::npos) return false;
+        const std::string key = pair.substr(0, eq), want = pair.substr(eq + 1);
+        ControlState st;
+        if (!query(id, &st)) return false;
+        if (key == "value") return std::to_string(st.value) == want;
+        if (key == "enabled") return std::to_string(st.enabled) == want;
+        if (key == "timer") return std::to_string(st.timer) == want;
+        if (key == "captured") return std::to_string(st.captured) == want;
+        if (key == "text") return (id == 76 ? std::string(st.text) : windowText(item(id))) == want;
+        if (key == "vector") {
+            float v[3];
+            if (std::sscanf(want.c_str(), "%f,%f,%f", &v[0], &v[1], &v[2]) != 3) return false;
+            for (int c = 0; c < 3; ++c)
+                if (std::fabs(v[c] - st.vector[c]) > 1e-4) return false;
+            return true;
+        }
+        if (key == "colour") {
+            unsigned r, g, b;
+            return std::sscanf(want.c_str(), "%u,%u,%u", &r, &g, &b) == 3 && (st.colour[0] >> 8) == r &&
+                   (st.colour[1] >> 8) == g && (st.colour[2] >> 8) == b;
+        }
+        return false;
+    }
+
+    RECT clientRect(int id) {
+        RECT r{};
+        GetWindowRect(item(id), &r);
+        MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+    // A rectangle of the X server's screen.
+    bool picture(const std::string& file, int left, int top, int width, int height) {
+        const char* screen = std::getenv("LF_XVFB_SCREEN");
+        if (!screen) {
+            s_.pictureMissing = true;
+            say("no picture: LF_XVFB_SCREEN is not set");
+            return false;
+        }
+        RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Sleep(400);
+        std::ifstream in(screen, std::ios::binary);
+        std::vector<uint8_t> xwd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string error;
+        if (xwd.empty()) {
+            s_.pictureMissing = true;
+            say("no picture: cannot read " + std::string(screen));
+            return false;
+        }
+        if (!cropXwd(xwd, left, top, width, height, &s_.shot, &error) || !writeImageFile(file, s_.shot, &error)) {
+            fail("picture " + file + ": " + error);
+            return false;
+        }
+        say("picture " + file);
+        return true;
+    }
+
+    bool pixel(int x, int y, int rgb[3]) {
+        if (s_.shot.width == 0 || x < 0 || y < 0 || x >= s_.shot.width || y >= s_.shot.height) return false;
+        for (int c = 0; c < 3; ++c) rgb[c] = s_.shot.samples[s_.shot.index(x, y, c)];
+        return true;
+    }
+
+    void postMouse(UINT message, const std::vector<std::string>& a) {
+        if (a.size() < 3) {
+            fail("press, move and release need X and Y");
+            return;
+        }
+        WPARAM keys = message == WM_LBUTTONUP ? 0 : MK_LBUTTON;
+        if (a.size() > 3 && a[3] == "ctrl") keys |= MK_CONTROL;
+        PostMessageA(dialog_, message, keys, MAKELPARAM(std::atoi(a[1].c_str()), std::atoi(a[2].c_str())));
+        Sleep(60);
+    }
+
+    void step(const std::string& verb, const std::string& rest, const std::string& line) {
+        const std::vector<std::string> a = scriptWords(line, verb == "type" || verb == "expect-caption" ||
+                                                                     verb == "file-name" ? 2 : 64);
+        auto arg = [&](size_t i) { return i < a.size() ? std::atoi(a[i].c_str()) : 0; };
+        if (verb == "wait") {
+            Sleep(DWORD(arg(1)));
+        } else if (verb == "click") {
+            HWND h = item(arg(1));
+            if (h && (GetWindowLongA(h, GWL_STYLE) & 0x0F) == BS_AUTOCHECKBOX)
+                PostMessageA(h, BM_CLICK, 0, 0);
+            else
+                PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(arg(1), BN_CLICKED), reinterpret_cast<LPARAM>(h));
+            Sleep(100);
+        } else if (verb == "type") {
+            const std::string text = a.size() > 2 ? a[2] : "";
+            SetDlgItemTextA(dialog_, arg(1), text.c_str());
+        } else if (verb == "enter" || verb == "escape") {
+            HWND h = item(verb == "enter" ? arg(1) : 86);
+            const WPARAM key = verb == "enter" ? VK_RETURN : VK_ESCAPE;
+            PostMessageA(h, WM_KEYDOWN, key, 1);
+            PostMessageA(h, WM_KEYUP, key, 0xC0000001);
+            Sleep(100);
+        } else if (verb == "pick") {
+            HWND h = item(arg(1));
+            SendMessageA(h, CB_SETCURSEL, WPARAM(arg(2) - 1), 0);
+            PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(arg(1), CBN_SELCHANGE), reinterpret_cast<LPARAM>(h));
+            Sleep(100);
+        } else if (verb == "press") {
+            postMouse(WM_LBUTTONDOWN, a);
+        } else if (verb == "move") {
+            postMouse(WM_MOUSEMOVE, a);
+        } else if (verb == "release") {
+            postMouse(WM_LBUTTONUP, a);
+        } else if (verb == "query") {
+            say("query " + a[1] + " " + describe(arg(1)));
+        } else if (verb == "rect" || verb == "expect-rect") {
+            const RECT r = clientRect(arg(1));
+            char text[128];
+            std::snprintf(text, sizeof text, "%d %ld %ld %ld %ld", arg(1), r.left, r.top, r.right - r.left,
+                          r.bottom - r.top);
+            say(std::string("rect ") + text);
+            // "-" leaves a side unchecked (a list's height is its closed height).
+            const long got[4] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+            bool same = true;
+            for (int k = 0; k < 4; ++k)
+                if (size_t(k + 2) < a.size() && a[size_t(k + 2)] != "-" && got[k] != arg(size_t(k + 2))) same = false;
+            if (verb == "expect-rect" && !same) fail(line);
+        } else if (verb == "client" || verb == "expect-client") {
+            RECT r{};
+            GetClientRect(dialog_, &r);
+            say("client " + std::to_string(r.right) + " " + std::to_string(r.bottom));
+            if (verb == "expect-client" && !(r.right == arg(1) && r.bottom == arg(2))) fail(line);
+        } else if (verb == "expect-caption") {
+            const std::string caption = windowText(dialog_);
+            say("caption " + caption);
+            if (caption != (a.size() > 1 ? a[1] : "")) fail(line);
+        } else if (verb == "expect") {
+            for (size_t i = 2; i < a.size(); ++i) {
+                std::string pair = a[i];
+                // A text runs to the end of the line.
+                if (pair.compare(0, 5, "text=") == 0)
+                    for (size_t j = i + 1; j < a.size(); ++j, ++i) pair += " " + a[j];
+                if (!matches(arg(1), pair)) fail(line + " (" + describe(arg(1)) + ")");
+            }
+        } else if (verb == "shot") {
+            POINT origin{0, 0};
+            ClientToScreen(dialog_, &origin);
+            picture(a.size() > 1 ? a[1] : "shot.png", origin.x, origin.y, 957, 656);
+        } else if (verb == "shot-panel") {
+            HWND files = findDialog(Wanted::File);
+            HWND panel = files ? findChild(files, LF_OPEN_PREVIEW_PICTURE, nullptr) : nullptr;
+            RECT r{};
+            if (!panel || !GetWindowRect(panel, &r)) {
+                fail("no thumbnail panel: " + line);
+                return;
+            }
+            picture(a.size() > 1 ? a[1] : "panel.png", r.left, r.top, r.right - r.left, r.bottom - r.top);
+        } else if (verb == "expect-pixel") {
+            int p[3];
+            if (s_.pictureMissing) return;
+            if (!pixel(arg(1), arg(2), p) || p[0] != arg(3) || p[1] != arg(4) || p[2] != arg(5)) {
+                char got[64];
+                std::snprintf(got, sizeof got, " (%d,%d,%d)", p[0], p[1], p[2]);
+                fail(line + got);
+            }
+        } else if (verb == "expect-differs") {
+            int p[3], q[3];
+            if (s_.pictureMissing) return;
+            if (!pixel(arg(1), arg(2), p) || !pixel(arg(3), arg(4), q) ||
+                (p[0] == q[0] && p[1] == q[1] && p[2] == q[2]))
+                fail(line);
+        } else if (verb == "file-name") {
+            HWND files = findDialog(Wanted::File);
+            HWND field = files ? GetDlgItem(files, 0x47C) : nullptr;  // the name box (cmb13)
+            if (files && !field) field = GetDlgItem(files, 0x480);   // or its plain edit (edt1)
+            if (!field) {
+                fail("no file dialog: " + line);
+                return;
+            }
+            say("file dialog " + windowText(files));
+            std::string name = a.size() > 1 ? a[1] : "";
+            for (char& c : name)
+                if (c == '/') c = '\\';
+            SetWindowTextA(field, name.c_str());
+        } else if (verb == "file-select") {
+            HWND files = findDialog(Wanted::File);
+            HWND list = files ? findChild(files, 0, "SysListView32") : nullptr;
+            if (!list) {
+                fail("no file list: " + line);
+                return;
+            }
+            LVITEMA lv{};
+            lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            lv.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(list, LVM_SETITEMSTATE, WPARAM(arg(1)), reinterpret_cast<LPARAM>(&lv));
+            Sleep(300);
+        } else if (verb == "file-ok") {
+            HWND files = findDialog(Wanted::File);
+            if (!files) {
+                fail("no file dialog: " + line);
+                return;
+            }
+            PostMessageA(files, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(files, IDOK)));
+            Sleep(300);
+        } else if (verb == "answer-yes" || verb == "answer-no") {
+            HWND box = findDialog(Wanted::Message);
+            if (!box) {
+                fail("no message box: " + line);
+                return;
+            }
+            say("message box " + windowText(box));
+            PostMessageA(box, WM_COMMAND, verb == "answer-yes" ? IDYES : IDNO, 0);
+            Sleep(300);
+        } else if (verb == "other-ok" || verb == "other-cancel") {
+            HWND other = findDialog(Wanted::Other);
+            if (!other) {
+                fail("no other dialog: " + line);
+                return;
+            }
+            say("other dialog " + windowText(other));
+            PostMessageA(other, WM_COMMAND, verb == "other-ok" ? IDOK : IDCANCEL, 0);
+            Sleep(300);
+        } else if (verb == "ok" || verb == "cancel") {
+            PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(verb == "ok" ? 3 : 2, BN_CLICKED), 0);
+            Sleep(100);
+        } else {
+            fail("unknown command: " + line);
+        }
+        (void)rest;
+    }
+
+    UiScript::State& s_;
+    HWND dialog_ = nullptr;
+};
+
+DWORD WINAPI scriptThread(LPVOID context) {
+    Runner(*static_cast<UiScript::State*>(context)).run();
+    return 0;
+}
+
+}  // namespace
+
+void UiScript::start() {
+    if (!state_->thread) state_->thread = CreateThread(nullptr, 0, scriptThread, state_.get(), 0, nullptr);
+}
+
+int UiScript::finish() {
+    if (!state_ || !state_->thread) return 0;
+    WaitForSingleObject(state_->thread, INFINITE);
+    CloseHandle(state_->thread);
+    state_->thread = nullptr;
+    if (state_->failures) return 1;
+    return state_->pictureMissing ? 77 : 0;
+}
+#endif
+
+}  // namespace lumenfall

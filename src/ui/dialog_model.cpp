@@ -1,0 +1,490 @@
+#include "ui/dialog_model.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "params/defaults.h"
+#include "params/random_settings.h"
+#include "params/settings_commands.h"
+
+namespace lumenfall {
+namespace {
+
+constexpr Rgb8 kBlack{0, 0, 0};
+constexpr Rgb8 kWhite{255, 255, 255};
+constexpr Rgb8 kDisabledGrey{140, 140, 140};
+constexpr Rgb8 kFlatTrack{222, 222, 222};
+constexpr Rgb8 kBareTrack{222, 222, 255};
+constexpr Rgb8 kYellow{255, 255, 0};
+constexpr Rgb8 kMagenta{255, 0, 255};
+
+PaintRect paintRect(const ControlRect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
+
+bool isCheckbox(int id) { return controlInfo(id).kind == ControlKind::Checkbox; }
+
+int clampInt(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+// A picker's handle coordinate from a vector a script may have set to
+// anything: truncated, NaN at the centre, far values held off the screen.
+int handleCoordinate(int centre, float component) {
+    const double c = double(centre) + 33.0 * double(component);
+    if (std::isnan(c)) return centre;
+    if (c > 30000) return 30000;
+    if (c < -30000) return -30000;
+    return int(float(c));
+}
+
+}  // namespace
+
+double readNumberText(const std::string& text) {
+    const char* p = text.c_str();
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+    const char* digits = p + (*p == '+' || *p == '-');
+    // Decimal only: "0x40" is the number 0 followed by other text.
+    if (digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) return 0.0;
+    const double v = std::strtod(p, nullptr);
+    return std::isnan(v) ? 0.0 : v;
+}
+
+double clampToSliderRange(double value) {
+    if (std::isnan(value)) return kSliderMinimum;
+    if (value < kSliderMinimum) return kSliderMinimum;
+    if (value > kSliderMaximum) return kSliderMaximum;
+    return value;
+}
+
+std::string formatBoxNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+int sliderKnobLeft(const ControlRect& r, int value) {
+    const int range = kSliderMaximum - kSliderMinimum;
+    return r.left + 1 + (value - kSliderMinimum) * (r.width - 15) / (range > 1 ? range : 1);
+}
+
+int sliderValueAt(const ControlRect& r, int pointerX) {
+    const int x = pointerX - 4;
+    const int v = kSliderMinimum + (x - (r.left + 1)) * (kSliderMaximum - kSliderMinimum) / (r.width - 14);
+    return clampInt(v, kSliderMinimum, kSliderMaximum);
+}
+
+void pickerVectorAt(const ControlRect& r, int px, int py, bool ctrl, float (&v)[3]) {
+    const double dx = px - r.left - 43;
+    const double dy = py - r.top - 41;
+    const double r0 = std::sqrt(dx * dx + dy * dy);
+    const double radius = r0 > 33 ? r0 : 33;
+    double x = dx / radius, y = dy / radius;
+    if (ctrl) x = y = 0;
+    const double zz = 1 - x * x - y * y;
+    double z = std::sqrt(zz > 0 ? zz : 0);
+    const double length = std::sqrt(x * x + y * y + z * z);
+    if (length != 0) {
+        x /= length;
+        y /= length;
+        z /= length;
+    }
+    v[0] = float(x);
+    v[1] = float(y);
+    v[2] = float(z);
+}
+
+bool chooseSourceFolder(DialogPlatform& platform, char* folder) {
+    if (!folder) return false;
+    std::string path;
+    if (!platform.chooseFile(FileDialogKind::SourceFolder, std::string(), folder, &path)) return false;
+    return folderOfChosenFile(path.c_str(), folder);
+}
+
+MainDialogModel::MainDialogModel(ParameterBlock& block, DialogPlatform& platform, UndoStore& undo)
+    : block_(block), platform_(platform), undo_(undo) {}
+
+void MainDialogModel::open() {
+    for (uint8_t& e : enabled_) e = 1;
+    captured_ = -1;
+    ended_ = false;
+    copySettings(block_, opening_);
+    // The controls from the block and back: values outside the controls'
+    // ranges come back normalised.
+    exchangeToControls();
+    exchangeToBlock();
+    applyZoomEnables();
+}
+
+void MainDialogModel::setEnabled(int id, bool on) {
+    if (!valid(id) || bool(enabled_[id]) == on) return;
+    enabled_[id] = on;
+    platform_.enableControl(id, on);
+    platform_.repaint(id);
+}
+
+void MainDialogModel::applyZoomEnables() {
+    // Without a live preview the zoom controls have nothing to act on.
+    setEnabled(kIdZoomOut, previewAvailable_);
+    setEnabled(kIdZoomIn, previewAvailable_);
+    setEnabled(kIdZoomText, previewAvailable_);
+}
+
+void MainDialogModel::writeBox(int boxId, double number) {
+    // A write of our own is no typing: it must not start the typing timer.
+    writingBox_ = true;
+    platform_.setBoxText(boxId, formatBoxNumber(number));
+    writingBox_ = false;
+}
+
+void MainDialogModel::stopTypingTimer() {
+    platform_.stopTimer(kNumberBoxTimer);
+    timerRunning_ = false;
+}
+
+void MainDialogModel::exchangeToControls() {
+    for (int id : {kIdVortices, kIdMonopoles, kIdFlipBow}) {
+        values_[id] = switchOn(block_.*checkboxField(id)) ? 1 : 0;
+        platform_.setCheck(id, values_[id]);
+    }
+    auto colour = [&](int id) {
+        std::memcpy(colours_[id], *colourField(block_, id), sizeof colours_[id]);
+        platform_.repaint(id);
+    };
+    for (int id : {kIdSunColour, kIdFlareColour, kIdHaloColour, kIdSpikeColour}) colour(id);
+    for (int id : {kIdSpikesWellPicker, kIdFlaresWellPicker}) {
+        std::memcpy(vectors_[id], pickerField(block_, id), sizeof vectors_[id]);
+        platform_.repaint(id);
+    }
+    for (int id : kExchangeSliderOrder) {
+        values_[id] = clampInt(block_.*sliderField(id), kSliderMinimum, kSliderMaximum);
+        writeBox(controlInfo(id).partner, values_[id]);
+        platform_.repaint(id);
+    }
+    colour(kIdSpikeColour);
+    // A list shows only its items: a mode outside them shows the nearest.
+    values_[kIdGlueList] = clampInt(block_.glue, 1, kGlueModeCount);
+    platform_.setListIndex(kIdGlueList, values_[kIdGlueList]);
+    values_[kIdSunTypeList] = clampInt(block_.sunType, kSunNormal, kSunEclipse);
+    platform_.setListIndex(kIdSunTypeList, values_[kIdSunTypeList]);
+}
+
+void MainDialogModel::exchangeToBlock() {
+    for (int id : {kIdVortices, kIdMonopoles, kIdFlipBow}) block_.*checkboxField(id) = values_[id];
+    auto colour = [&](int id) { std::memcpy(*colourField(block_, id), colours_[id], sizeof colours_[id]); };
+    for (int id : {kIdSunColour, kIdFlareColour, kIdHaloColour, kIdSpikeColour}) colour(id);
+    for (int id : {kIdSpikesWellPicker, kIdFlaresWellPicker})
+        std::memcpy(pickerField(block_, id), vectors_[id], sizeof vectors_[id]);
+    for (int id : kExchangeSliderOrder) {
+        const int box = controlInfo(id).partner;
+        const double typed = readNumberText(platform_.boxText(box));
+        const double number = clampToSliderRange(typed);
+        if (number != typed) writeBox(box, number);
+        values_[id] = int(number);
+        block_.*sliderField(id) = values_[id];
+    }
+    colour(kIdSpikeColour);
+    block_.glue = values_[kIdGlueList];
+    block_.sunType = values_[kIdSunTypeList];
+}
+
+void MainDialogModel::refreshFromBlock() {
+    exchangeToControls();
+    platform_.repaint(kIdStatusLine);
+    previewMarked_ = true;
+}
+
+void MainDialogModel::command(int id) {
+    if (ended_) return;
+    const ControlInfo& info = controlInfo(id);
+    // 1. colour buttons
+    if (info.kind == ControlKind::ColourButton) {
+        uint16_t chosen[3];
+        std::memcpy(chosen, colours_[id], sizeof chosen);
+        // A cancelled chooser changes nothing: no snapshot, no render.
+        if (!platform_.chooseColour(id, labelString(info.stringNumber), chosen)) return;
+        std::memcpy(colours_[id], chosen, sizeof chosen);
+        platform_.repaint(id);
+        previewMarked_ = true;
+    }
+    // 2. zoom buttons: they act on the live preview. 3. enable rules
+    applyZoomEnables();
+    // 4. files
+    if (id == kIdSave) saveSettings();
+    if (id == kIdLoad) loadSettings();
+    // 5. the about box and the information picture
+    if (id == kIdLogo) platform_.openAboutBox();
+    if (id == kIdInformation) platform_.openInformation();
+    // The dialog may have been closed while a box was open.
+    if (ended_) return;
+    // 6. undo
+    if (id == kIdUndo && undo_.undo(block_)) refreshFromBlock();
+    // 7. next glue mode, dice
+    if (id == kIdNextGlue) {
+        exchangeToBlock();
+        nextGlueMode(block_);
+        exchangeToControls();
+        previewMarked_ = true;
+    }
+    if (id == kIdDice) {
+        exchangeToBlock();
+        rollAllSettings(block_);
+        std::memset(block_.settingsName, 0, sizeof block_.settingsName);
+        std::strcpy(block_.settingsName, kRandomSettingsName);
+        refreshFromBlock();
+    }
+    // 8. a new noise seed
+    if (id == kIdEcce) {
+        exchangeToBlock();
+        rollSeed(block_);
+        refreshFromBlock();
+    }
+    // 9. reset
+    if (id == kIdReset) {
+        resetToDefaults(block_);
+        std::memset(block_.settingsName, 0, sizeof block_.settingsName);
+        std::strcpy(block_.settingsName, "plain settings.q4q");
+        refreshFromBlock();
+    }
+    if (isCheckbox(id)) previewMarked_ = true;
+    // 10. undo snapshot, with the block updated from the controls
+    const int kind = undoKindOfCommand(id);
+    if (kind != kUndoNone && id != kIdLoad) {
+        exchangeToBlock();
+        undo_.snapshot(block_, kind);
+    }
+    // 11. the typing timer stops; a marked preview renders now
+    stopTypingTimer();
+    if (previewMarked_) {
+        previewMarked_ = false;
+        exchangeToBlock();
+        platform_.renderPreview();
+    }
+    // 12. the end
+    if (id == kIdOk || id == kIdCancel) endWith(id);
+}
+
+void MainDialogModel::saveSettings() {
+    exchangeToBlock();
+    char name[kPathFieldSize];
+    proposedSaveName(block_, name);
+    std::string proposal = name[0] ? std::string(name) + ".q4q" : "Lumenfall settings.q4q";
+    std::string path;
+    if (!platform_.chooseFile(FileDialogKind::SaveSettings, proposal, block_.settingsFolder, &path)) return;
+    const std::vector<uint8_t> thumbnail = platform_.thumbnailBlock();
+    saveSettingsCommand(block_, path.c_str(), thumbnail.empty() ? nullptr : &thumbnail);
+    platform_.repaint(kIdStatusLine);
+}
+
+void MainDialogModel::loadSettings() {
+    std::string path;
+    if (!platform_.chooseFile(FileDialogKind::OpenSettings, std::string(), block_.settingsFolder, &path)) return;
+    if (openSettingsCommand(block_, path.c_str(), nullptr, nullptr) == kPresetCannotOpen) return;
+    refreshFromBlock();
+    // The loaded settings are kept with their file.
+    exchangeToBlock();
+    undo_.snapshot(block_, kUndoWithFile);
+}
+
+void MainDialogModel::endWith(int endCode) {
+    stopTypingTimer();
+    if (captured_ >= 0) {
+        platform_.releaseMouse();
+        captured_ = -1;
+    }
+    if (endCode == kIdOk) {
+        exchangeToBlock();
+        result_ = 0;
+    } else {
+        copySettings(opening_, block_);
+        result_ = -128;
+    }
+    platform_.closeSubDialogs();
+    ended_ = true;
+    endCode_ = endCode;
+    platform_.endDialog(endCode);
+}
+
+void MainDialogModel::numberBoxChanged(int boxId) {
+    if (writingBox_ || ended_) return;
+    const int slider = controlInfo(boxId).partner;
+    if (controlInfo(boxId).kind != ControlKind::NumberBox) return;
+    values_[slider] = int(clampToSliderRange(readNumberText(platform_.boxText(boxId))));
+    platform_.repaint(slider);
+    platform_.startTimer(kNumberBoxTimer, kNumberBoxTimerPeriod);
+    timerRunning_ = true;
+}
+
+void MainDialogModel::checkboxClicked(int checkboxId, int checked) {
+    if (!isCheckbox(checkboxId)) return;
+    values_[checkboxId] = checked ? 1 : 0;
+    command(checkboxId);
+}
+
+void MainDialogModel::listChanged(int listId, int index) {
+    const ControlKind kind = controlInfo(listId).kind;
+    if (ended_ || (kind != ControlKind::GlueList && kind != ControlKind::SunTypeList)) return;
+    const int count = kind == ControlKind::GlueList ? kGlueModeCount : kSunEclipse;
+    if (index < 1 || index > count) return;
+    values_[listId] = index;
+    exchangeToBlock();
+    undo_.snapshot(block_, kUndoMemory);
+    platform_.renderPreview();
+}
+
+void MainDialogModel::timerFired(int timerId) {
+    if (timerId != kNumberBoxTimer || ended_) return;
+    stopTypingTimer();
+    exchangeToBlock();
+    undo_.snapshot(block_, undoKindOfCommand(kPseudoCommandPreviewEdit));
+    platform_.renderPreview();
+}
+
+int MainDialogModel::hitTest(int x, int y) const {
+    for (int id = 0; id < kControlCount; ++id) {
+        switch (controlInfo(id).kind) {
+            case ControlKind::Slider:
+            case ControlKind::Picker:
+            case ControlKind::Preview:
+            case ControlKind::Logo:
+            case ControlKind::MemoryDot:
+            case ControlKind::CentreDot:
+                if (enabled_[id] && windowRect(id).contains(x, y)) return id;
+                break;
+            default:
+                break;
+        }
+    }
+    return -1;
+}
+
+void MainDialogModel::mousePress(int x, int y, bool ctrl) {
+    if (ended_ || captured_ >= 0) return;
+    const int id = hitTest(x, y);
+    if (id < 0) return;
+    captured_ = id;
+    platform_.captureMouse();
+    moved_ = false;
+    hasPrevious_ = false;
+    // The press acts as the first move.
+    platform_.postMouseMove(x, y, ctrl);
+}
+
+void MainDialogModel::mouseMove(int x, int y, bool ctrl) {
+    if (captured_ < 0) return;
+    switch (controlInfo(captured_).kind) {
+        case ControlKind::Slider: sliderDrag(captured_, x, y); break;
+        case ControlKind::Picker: pickerDrag(captured_, x, y, ctrl); break;
+        default: break;
+    }
+    moved_ = true;
+    hasPrevious_ = true;
+    previousX_ = x;
+    previousY_ = y;
+    previousCtrl_ = ctrl;
+}
+
+void MainDialogModel::sliderDrag(int id, int x, int y) {
+    if (hasPrevious_ && x == previousX_ && y == previousY_) return;
+    const int v = sliderValueAt(controlInfo(id).rect, x);
+    values_[id] = v;
+    platform_.repaint(id);
+    writeBox(controlInfo(id).partner, v);
+    stopTypingTimer();
+}
+
+void MainDialogModel::pickerDrag(int id, int x, int y, bool ctrl) {
+    if (hasPrevious_ && x == previousX_ && y == previousY_ && ctrl == previousCtrl_) return;
+    pickerVectorAt(controlInfo(id).rect, x, y, ctrl, vectors_[id]);
+    platform_.repaint(id);
+}
+
+void MainDialogModel::mouseRelease() {
+    if (captured_ < 0) return;
+    const int id = captured_;
+    platform_.releaseMouse();
+    const ControlKind kind = controlInfo(id).kind;
+    if (kind == ControlKind::Logo || kind == ControlKind::MemoryDot || kind == ControlKind::CentreDot)
+        platform_.postCommand(id);
+    exchangeToBlock();
+    undo_.snapshot(block_, undoKindOfCommand(id));
+    platform_.renderPreview();
+    captured_ = -1;
+}
+
+void MainDialogModel::paintAll(Painter& painter) const {
+    for (int id = 0; id < kControlCount; ++id) paintControl(id, painter);
+}
+
+void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const {
+    const ControlInfo& info = controlInfo(id);
+    const ControlRect& r = info.rect;
+    const PaintRect area = paintRect(r);
+    switch (info.kind) {
+        case ControlKind::Slider: {
+            painter.restoreBackground(area);
+            const Artwork track = info.track == 2 ? Artwork::TrackSecond : Artwork::TrackFirst;
+            const PaintRect flat{r.left, r.top, r.left + r.width - 2, r.top + 11};
+            if (enabled_[id] && painter.hasArtwork(track)) {
+                painter.drawArtwork(track, r.left, r.top);
+            } else if (!enabled_[id]) {
+                painter.fill(flat, kFlatTrack);
+                painter.frame(flat, kDisabledGrey);
+            } else {
+                painter.fill(flat, kBareTrack);
+                painter.line(flat.left, flat.top, flat.right - 1, flat.top, kBlack);
+                painter.line(flat.left, flat.top, flat.left, flat.bottom - 1, kBlack);
+                painter.line(flat.left + 1, flat.top + 1, flat.right - 2, flat.top + 1, kDisabledGrey);
+                painter.line(flat.left + 1, flat.top + 1, flat.left + 1, flat.bottom - 2, kDisabledGrey);
+                painter.line(flat.left + 1, flat.bottom - 1, flat.right - 1, flat.bottom - 1, kWhite);
+                painter.line(flat.right - 1, flat.top + 1, flat.right - 1, flat.bottom - 1, kWhite);
+            }
+            if (enabled_[id] && painter.hasArtwork(Artwork::Knob))
+                painter.drawArtwork(Artwork::Knob, sliderKnobLeft(r, values_[id]), r.top + 1);
+            break;
+        }
+        case ControlKind::Label: {
+            painter.restoreBackground(area);
+            // Moved up 2, then one 14-pixel line centred in it.
+            const int top = r.top - 2 + (r.height - 14) / 2;
+            const PaintRect line{r.left, top, r.left + r.width, top + 14};
+            const TextAlign align = id == 49 || id == 53 ? TextAlign::Left : TextAlign::Right;
+            // A label wider than its cell runs out of it, away from its slider.
+            painter.text(line, labelString(info.stringNumber), align, enabled_[id] ? kBlack : kDisabledGrey, false);
+            break;
+        }
+        case ControlKind::StatusLine: {
+            painter.restoreBackground(area);
+            const PaintRect clip{area.left + 1, area.top, area.right, area.bottom};
+            char name[kPathFieldSize + 1];
+            std::memcpy(name, block_.settingsName, kPathFieldSize);
+            name[kPathFieldSize] = 0;
+            painter.text(clip, name, TextAlign::Centre, kBlack, true);
+            break;
+        }
+        case ControlKind::ColourButton: {
+            painter.buttonFace(area, enabled_[id]);
+            const int inset = focused ? 3 : 2;
+            const PaintRect swatch{area.left + inset, area.top + inset, area.right - inset + 1, area.bottom - inset + 1};
+            painter.fill(swatch, Rgb8{uint8_t(colours_[id][0] >> 8), uint8_t(colours_[id][1] >> 8),
+                                      uint8_t(colours_[id][2] >> 8)});
+            if (focused)
+                painter.focusRect({swatch.left + 4, swatch.top + 4, swatch.right - 4, swatch.bottom - 4});
+            break;
+        }
+        case ControlKind::Picker: {
+            painter.restoreBackground(area);
+            painter.drawArtwork(enabled_[id] ? Artwork::WellEnabled : Artwork::WellDisabled, r.left, r.top);
+            if (enabled_[id]) {
+                const float* v = vectors_[id];
+                const int x1 = handleCoordinate(r.left + 42, v[0]);
+                const int y1 = handleCoordinate(r.top + 41, v[1]);
+                painter.line(r.left + 41, r.top + 40, x1, y1, v[2] >= 0 ? kYellow : kMagenta);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace lumenfall

@@ -1,0 +1,183 @@
+// The main dialog's behaviour, without a window system: per-control state,
+// the value exchange with the parameter block, the command steps, the
+// number boxes and their typing timer, the mouse with capture, the drags of
+// sliders and pickers, hit testing, the enable rules, and the painting of
+// the dialog's own controls through a small painter. The Win32 dialog
+// (ui/win32) forwards its messages here and carries out what the model asks
+// of its DialogPlatform.
+#ifndef LUMENFALL_UI_DIALOG_MODEL_H
+#define LUMENFALL_UI_DIALOG_MODEL_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "params/parameter_block.h"
+#include "ui/control_table.h"
+#include "ui/undo_store.h"
+
+namespace lumenfall {
+
+struct Rgb8 {
+    uint8_t r, g, b;
+    bool operator==(const Rgb8& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
+// Right and bottom exclusive.
+struct PaintRect {
+    int left, top, right, bottom;
+};
+
+enum class Artwork { TrackFirst, TrackSecond, Knob, WellEnabled, WellDisabled };
+enum class TextAlign { Left, Centre, Right };
+
+class Painter {
+public:
+    virtual ~Painter() = default;
+    virtual void restoreBackground(const PaintRect& r) = 0;
+    // False when the bitmap is not loaded (nothing is drawn then).
+    virtual bool hasArtwork(Artwork art) = 0;
+    virtual void drawArtwork(Artwork art, int left, int top) = 0;
+    virtual void fill(const PaintRect& r, Rgb8 colour) = 0;
+    virtual void frame(const PaintRect& r, Rgb8 colour) = 0;
+    // Both end points drawn.
+    virtual void line(int x0, int y0, int x1, int y1, Rgb8 colour) = 0;
+    // One line of Arial -11 px text placed in `r` by `align` (vertically
+    // centred), on a transparent background; clipped to `r` when `clip`,
+    // else a longer text runs past the rectangle's far side.
+    virtual void text(const PaintRect& r, const char* text, TextAlign align, Rgb8 colour, bool clip) = 0;
+    virtual void buttonFace(const PaintRect& r, bool raised) = 0;
+    virtual void focusRect(const PaintRect& r) = 0;
+};
+
+// The settings files of Save and Load, and the folder prompt: the user
+// picks any file, and its folder is what counts.
+enum class FileDialogKind { SaveSettings, OpenSettings, SourceFolder };
+
+// What the model asks of the window system and of the plug-in around it.
+class DialogPlatform {
+public:
+    virtual ~DialogPlatform() = default;
+    virtual void setBoxText(int boxId, const std::string& text) = 0;
+    virtual std::string boxText(int boxId) = 0;
+    virtual void setCheck(int checkboxId, int checked) = 0;
+    virtual void setListIndex(int listId, int index) = 0;  // 1-based
+    virtual void repaint(int id) = 0;
+    virtual void enableControl(int id, bool enabled) = 0;
+    virtual void startTimer(int timerId, int milliseconds) = 0;
+    virtual void stopTimer(int timerId) = 0;
+    virtual void captureMouse() = 0;
+    virtual void releaseMouse() = 0;
+    virtual void postMouseMove(int x, int y, bool ctrl) = 0;
+    virtual void postCommand(int id) = 0;
+    // Colour chooser with the button's prompt; true when the user confirmed
+    // (the colour then holds the choice, 8-bit values shifted left by 8).
+    virtual bool chooseColour(int buttonId, const char* prompt, uint16_t (&colour)[3]) = 0;
+    // The system file dialog; true with the chosen path.
+    virtual bool chooseFile(FileDialogKind kind, const std::string& proposedName, const char* folder,
+                            std::string* path) = 0;
+    virtual void openAboutBox() = 0;
+    virtual void openInformation() = 0;
+    virtual void closeSubDialogs() = 0;
+    virtual void renderPreview() = 0;
+    // The thumbnail block a saved preset carries (empty: none).
+    virtual std::vector<uint8_t> thumbnailBlock() = 0;
+    virtual void endDialog(int endCode) = 0;
+};
+
+// A number box's text as a decimal number: no number reads as 0, NaN as 0,
+// a hexadecimal "0x.." as its leading 0; infinities stay for the clamp.
+double readNumberText(const std::string& text);
+// The slider range 0..100 applied to a number.
+double clampToSliderRange(double value);
+// "%g".
+std::string formatBoxNumber(double value);
+
+// Knob left edge and the value under a pointer x, for a slider rectangle.
+int sliderKnobLeft(const ControlRect& r, int value);
+int sliderValueAt(const ControlRect& r, int pointerX);
+// The picker's vector for a pointer position.
+void pickerVectorAt(const ControlRect& r, int x, int y, bool ctrl, float (&v)[3]);
+
+// The folder prompt: with a folder string (260 bytes), asks for any file
+// starting in that folder and stores the chosen file's folder, ending in a
+// separator. False when there is no folder string or the user cancelled.
+bool chooseSourceFolder(DialogPlatform& platform, char* folder);
+
+class MainDialogModel {
+public:
+    MainDialogModel(ParameterBlock& block, DialogPlatform& platform, UndoStore& undo);
+
+    // Initialisation after the window exists and its lists are filled:
+    // enabled flags, the snapshot for Cancel, the controls from the block and
+    // back, the enable rules.
+    void open();
+
+    // Events from the window system.
+    void command(int id);
+    void numberBoxChanged(int boxId);
+    void checkboxClicked(int checkboxId, int checked);
+    void listChanged(int listId, int index);
+    void timerFired(int timerId);
+    void mousePress(int x, int y, bool ctrl);
+    void mouseMove(int x, int y, bool ctrl);
+    void mouseRelease();
+
+    void paintControl(int id, Painter& painter, bool focused = false) const;
+    void paintAll(Painter& painter) const;
+    int hitTest(int x, int y) const;  // -1 for none
+
+    void exchangeToControls();
+    void exchangeToBlock();
+
+    int value(int id) const { return valid(id) ? values_[id] : 0; }
+    bool enabled(int id) const { return valid(id) && enabled_[id]; }
+    const uint16_t* colour(int id) const { return colours_[valid(id) ? id : 0]; }
+    const float* vector(int id) const { return vectors_[valid(id) ? id : 0]; }
+    void setEnabled(int id, bool on);
+    int captured() const { return captured_; }
+    bool timerRunning() const { return timerRunning_; }
+    bool ended() const { return ended_; }
+    int endCode() const { return endCode_; }
+    int16_t result() const { return result_; }
+    const ParameterBlock& block() const { return block_; }
+
+private:
+    static bool valid(int id) { return id >= 0 && id < kControlCount; }
+    void writeBox(int boxId, double number);
+    void stopTypingTimer();
+    void refreshFromBlock();
+    void applyZoomEnables();
+    void saveSettings();
+    void loadSettings();
+    void endWith(int endCode);
+    void sliderDrag(int id, int x, int y);
+    void pickerDrag(int id, int x, int y, bool ctrl);
+
+    ParameterBlock& block_;
+    DialogPlatform& platform_;
+    UndoStore& undo_;
+    ParameterBlock opening_{};
+
+    int values_[kControlCount]{};
+    uint8_t enabled_[kControlCount]{};
+    uint16_t colours_[kControlCount][3]{};
+    float vectors_[kControlCount][3]{};
+
+    bool previewAvailable_ = false;  // the live preview comes with its own work
+    bool previewMarked_ = false;
+    bool timerRunning_ = false;
+    bool writingBox_ = false;        // the model's own writes into number boxes
+    int captured_ = -1;
+    bool moved_ = false;
+    bool hasPrevious_ = false;
+    int previousX_ = 0, previousY_ = 0;
+    bool previousCtrl_ = false;
+    bool ended_ = false;
+    int endCode_ = 0;
+    int16_t result_ = 0;
+};
+
+}  // namespace lumenfall
+
+#endif
