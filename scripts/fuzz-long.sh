@@ -2,7 +2,8 @@
 # Long fuzz runs: builds the fuzz targets (clang, ASan + UBSan) and runs every
 # target, one after the other, for SECONDS each (default 600), then prints per
 # target the executions, the corpus before and after, and what was found.
-#   nice -n 19 bash scripts/fuzz-long.sh 600
+#   nice -n 19 bash scripts/fuzz-long.sh 600 [fuzz_render_settings ...]
+# (naming targets runs only those).
 # Each target's corpus grows in build/fuzz/long/<target>/corpus (starting
 # from fuzz/corpus/<target>) and is kept between runs; crashes, leaks and
 # slow inputs land in build/fuzz/long/<target>/findings, the log beside it.
@@ -12,8 +13,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 case "$seconds" in
-  '' | *[!0-9]*) echo "usage: $0 [SECONDS per target]" >&2; exit 2 ;;
+  '' | *[!0-9]*) echo "usage: $0 [SECONDS per target] [TARGET...]" >&2; exit 2 ;;
 esac
+shift $(( $# > 0 ? 1 : 0 ))
+wanted=" $* "
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLF_SANITIZE=ON \
   -DLF_BUILD_FUZZ=ON -DLF_BUILD_TESTS=OFF > /dev/null
@@ -23,6 +26,7 @@ summary=()
 failed=0
 for target in build/fuzz/bin/fuzz_*; do
   name=$(basename "$target")
+  [ "$wanted" = "  " ] || [[ "$wanted" == *" $name "* ]] || continue
   dir=build/fuzz/long/$name
   mkdir -p "$dir/corpus" "$dir/findings"
   cp -rn "fuzz/corpus/$name/." "$dir/corpus/" 2>/dev/null || true
