@@ -70,8 +70,16 @@ run(minimal_default 0 render --host-profile minimal -o minimal_default.png)
 same(default.png minimal_default.png)
 
 foreach(profile quirky-handles host-loops dialog-every-run no-parameters-selector prepare-twice)
-  foreach(case ${cases})
-    run(${profile}_${case} 0 ${case_${case}} --host-profile ${profile} -o ${profile}_${case}.png)
+  # Where the dialog exists (the Windows build) the host's dialog is
+  # answered with OK, and the default sun is what is compared.
+  set(answer "")
+  set(profile_cases ${cases})
+  if(WINE AND profile STREQUAL "dialog-every-run")
+    set(answer --ui-script ${CMAKE_CURRENT_LIST_DIR}/dialog/ok.ui)
+    set(profile_cases default)
+  endif()
+  foreach(case ${profile_cases})
+    run(${profile}_${case} 0 ${case_${case}} --host-profile ${profile} ${answer} -o ${profile}_${case}.png)
     same(${case}.png ${profile}_${case}.png)
   endforeach()
 endforeach()
