@@ -8,6 +8,7 @@
 
 #include "command_line.h"
 #include "command_preset.h"
+#include "command_psd.h"
 #include "product_version.h"
 
 namespace lumenfall {
@@ -22,6 +23,8 @@ void printUsage(FILE* to) {
         "                               picture is used; without -o the result goes to lumenfall.png.\n"
         "  settings                     list every setting that --set accepts, with its default\n"
         "  preset show|save|roll ...    print, write or roll preset files (.q4q); see 'preset --help'\n"
+        "  psd [INPUT] -o OUT.psd       render the sun as a layer with transparency into a layered\n"
+        "                               PSD file; see 'psd --help'\n"
         "  about                        show what the plug-in says about itself\n"
         "\n"
         "Render options:\n"
@@ -108,6 +111,7 @@ int runCommand(int argc, char** argv) {
     if (command == "settings") return runSettingsCommand(args);
     if (command == "preset") return runPresetCommand(args);
     if (command == "about") return runAboutCommand(args);
+    if (command == "psd") return runPsdCommand(args);
     std::fprintf(stderr, "lumenfall: unknown command '%s'\nTry 'lumenfall --help'.\n", command.c_str());
     return kExitUsage;
 }
