@@ -116,3 +116,16 @@ TEST(PsdCommand, RefusedCancelledAndFailedExportsKeepTheOldFile) {
     EXPECT_NE(out.find("30000"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(f / "wide.psd"));
 }
+
+TEST(PresetsPageCommand, WritesThePageAndItsPictureFolder) {
+    Folder f;
+    fs::create_directories(f.path / "presets");
+    int code = 0;
+    std::string out = run(kLumenfall + " presets-page '" + f / "presets" + "' -o '" + f / "page.html" + "'", &code);
+    EXPECT_EQ(code, 0) << out;
+    EXPECT_NE(out.find("(0 presets)"), std::string::npos) << out;
+    EXPECT_TRUE(fs::exists(f.path / "web_images" / "top.gif"));
+    EXPECT_NE(readFile(f.path / "page.html").find("</table>"), std::string::npos);
+    run(kLumenfall + " presets-page '" + f / "presets" + "'", &code);
+    EXPECT_EQ(code, 2);
+}
