@@ -237,10 +237,7 @@ int exportPsd(const PsdOptions& options) {
     const std::unique_ptr<ParameterBlock> block(new ParameterBlock());
     resetToDefaults(*block);
     for (const DescriptorEntry& entry : host.recordedDescriptor()) applyEntryToBlock(entry, *block);
-    settings.sunType = block->sunType;
-    settings.vortices = block->vortices;
-    settings.monopoles = block->monopoles;
-    settings.glue = block->glue;
+    settings = psdSettingsFor(*block, settings.iccProfile, settings.iccProfileSize);
     input = Image();
 
     TiledImage image;

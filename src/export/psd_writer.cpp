@@ -9,6 +9,7 @@
 
 #include "export/metadata_builder.h"
 #include "params/enumerations.h"
+#include "params/parameter_block.h"
 #include "params/product_identity.h"
 #include "platform/replacing_file.h"
 #include "render/tiled_image.h"
@@ -269,6 +270,17 @@ void setMessage(char* message, size_t size, const char* text) {
 }
 
 }  // namespace
+
+PsdExportSettings psdSettingsFor(const ParameterBlock& block, const uint8_t* iccProfile, size_t iccProfileSize) {
+    PsdExportSettings s;
+    s.iccProfile = iccProfile;
+    s.iccProfileSize = iccProfile != nullptr ? iccProfileSize : 0;
+    s.sunType = block.sunType;
+    s.vortices = block.vortices;
+    s.monopoles = block.monopoles;
+    s.glue = block.glue;
+    return s;
+}
 
 int32_t psdBytesPerSample(uint32_t storeType) {
     switch (storeType) {

@@ -44,6 +44,12 @@ struct PsdExportSettings {
     bool dateGiven = false;                // false: today's local date
 };
 
+struct ParameterBlock;
+
+// The export's settings for a block: its sun type, swirls and glue mode
+// (for the keywords), with the host's profile when it offers one.
+PsdExportSettings psdSettingsFor(const ParameterBlock& block, const uint8_t* iccProfile, size_t iccProfileSize);
+
 // Progress while writing, 0..100, non-decreasing; returning false cancels.
 struct PsdProgress {
     void* context = nullptr;
