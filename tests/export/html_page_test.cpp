@@ -44,7 +44,11 @@ void savePreset(const fs::path& path, bool withThumbnail, int shade) {
 
 struct PageFolder {
     fs::path root = fs::temp_directory_path() / ("lf-page-" + std::to_string(getpid()));
+#ifdef _WIN32
+    fs::path presets = root / "presets";  // "<" and ">" cannot be in a Windows name
+#else
     fs::path presets = root / "<b>\xE9";
+#endif
     PageFolder() {
         fs::remove_all(root);
         fs::create_directories(presets / "folder.q4q");
@@ -68,6 +72,9 @@ TEST(HtmlPage, EscapersAndSanitiser) {
 // Seven presets with hostile and foreign names in a folder named "<b>" and
 // byte 233: a row of 5, a spacer row, a row of 2 and 3 fillers.
 TEST(HtmlPage, PresetsPageMatchesTheGoldenAndEveryPictureDecodes) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the names hold characters a Windows file name cannot";
+#endif
     PageFolder f;
     const char* names[7] = {"Sun & Moon", "Sun:1", "Sun_1", "a\"><img src=x onerror=alert(1)>", "caf\xE9", "plain", "zz"};
     for (int i = 0; i < 7; ++i) savePreset(f.presets / (std::string(names[i]) + ".q4q"), i != 6, i + 3);
