@@ -298,4 +298,47 @@ int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pa
     return page.end();
 }
 
+void memoryDotPictureSize(int32_t width, int32_t height, int32_t* pictureWidth, int32_t* pictureHeight) {
+    const int64_t w = width > 0 ? width : 1, h = height > 0 ? height : 1;
+    const int64_t longer = w > h ? w : h;
+    const int64_t pw = w * 300 / longer, ph = h * 300 / longer;
+    *pictureWidth = int32_t(pw < 1 ? 1 : pw);
+    *pictureHeight = int32_t(ph < 1 ? 1 : ph);
+}
+
+int32_t writeMemoryDotsPage(const std::string& pagePath, int32_t filterWidth, int32_t filterHeight,
+                            const MemoryDotsSource& source, int32_t* cells) {
+    if (cells != nullptr) *cells = 0;
+    HtmlPageWriter page;
+    const int32_t begun = page.begin(pagePath, PageKind::MemoryDots, std::string());
+    if (begun != kPageWritten) return begun;
+    int32_t w = 0, h = 0;
+    memoryDotPictureSize(filterWidth, filterHeight, &w, &h);
+    constexpr int32_t kDots = 25;
+    bool saved = false;
+    for (int32_t dot = 0; dot < kDots; ++dot) {
+        if (source.progress != nullptr) source.progress(source.context, dot, kDots);
+        if (source.filled == nullptr || !source.filled(source.context, dot)) continue;
+        if (!saved && source.saveCurrent != nullptr) source.saveCurrent(source.context);
+        saved = true;
+        std::string base;
+        const std::string picture = page.reservePicture("dot " + std::to_string(dot + 1), &base);
+        page.pictureCell(base, ".jpg", w, h);
+        if (cells != nullptr) ++*cells;
+        TiledImage image;
+        initTiledImage(image, nullptr, nullptr);
+        if (source.render != nullptr && createTiledImage(&image, w, h, kStoreRgba8, 0, false) &&
+            source.render(source.context, dot, &image)) {
+            EncodedJpeg encoded;
+            const PictureSource pixels = pictureFromTiledImage(&image);
+            if (encodeJpeg(&pixels, JpegOptions(), encoded) == kJpegWritten)
+                writeFileReplacing((picture + ".jpg").c_str(), encoded.bytes.data(), encoded.bytes.size());
+        }
+        freeTiledImage(&image);
+        if (source.restoreCurrent != nullptr) source.restoreCurrent(source.context);
+    }
+    if (source.progress != nullptr) source.progress(source.context, kDots, kDots);
+    return page.end();
+}
+
 }  // namespace lumenfall

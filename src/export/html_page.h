@@ -13,6 +13,8 @@
 
 namespace lumenfall {
 
+struct TiledImage;
+
 constexpr const char* kPicturesFolderName = "web_images";
 constexpr int32_t kPresetsPageColumns = 5;
 constexpr int32_t kDotsPageColumns = 4;
@@ -92,6 +94,32 @@ void fillGreyRamp(uint8_t* rgb128);
 // the grey ramp. Only one presets page is written at a time (kPageBusy).
 // `presetCount` receives the number of cells.
 int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pagePath, int32_t* presetCount);
+
+// What the memory-dots page needs from the dialog. Dots are numbered 0..24.
+struct MemoryDotsSource {
+    void* context = nullptr;
+    // Whether dot `dot` is shown filled.
+    bool (*filled)(void* context, int32_t dot) = nullptr;
+    // Keeps the current settings (in the spare slot) before the first dot...
+    void (*saveCurrent)(void* context) = nullptr;
+    // ...and puts them back after each dot.
+    void (*restoreCurrent)(void* context) = nullptr;
+    // Renders the dot's settings on the current image into `image` (RGBA,
+    // 8-bit, already created at the picture's size). False: no picture.
+    bool (*render)(void* context, int32_t dot, TiledImage* image) = nullptr;
+    // Dots done so far of 25, for the progress display (may be null).
+    void (*progress)(void* context, int32_t done, int32_t total) = nullptr;
+};
+
+// The size of a dot's picture for a filter rectangle of w x h: the longer
+// side becomes 300 (smaller images are enlarged), each side at least 1.
+void memoryDotPictureSize(int32_t width, int32_t height, int32_t* pictureWidth, int32_t* pictureHeight);
+
+// Writes the memory-dots page: one cell per filled dot, its picture
+// "dot N.jpg" (N = dot + 1) rendered at memoryDotPictureSize and shown at
+// that size. `cells` receives the number of cells.
+int32_t writeMemoryDotsPage(const std::string& pagePath, int32_t filterWidth, int32_t filterHeight,
+                            const MemoryDotsSource& source, int32_t* cells);
 
 }  // namespace lumenfall
 

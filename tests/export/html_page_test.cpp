@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -137,4 +138,54 @@ TEST(HtmlPage, AnEmptyFolderGivesAnEmptyTable) {
     // A page that cannot be created leaves nothing half-written.
     EXPECT_EQ(writePresetsPage(f.presets.string(), (f.root / "missing" / "p.html").string(), nullptr),
               kPageCannotCreate);
+}
+
+TEST(HtmlPage, MemoryDotsPageShowsFilledDotsAtTheirRenderedSize) {
+    int32_t w = 0, h = 0;
+    memoryDotPictureSize(4000, 3000, &w, &h);
+    EXPECT_EQ(w * 1000 + h, 300 * 1000 + 225);
+    memoryDotPictureSize(1, 700, &w, &h);
+    EXPECT_EQ(w * 1000 + h, 1 * 1000 + 300);
+    memoryDotPictureSize(100, 50, &w, &h);  // smaller images are enlarged
+    EXPECT_EQ(w * 1000 + h, 300 * 1000 + 150);
+
+    struct Dots {
+        std::vector<int32_t> filled;
+        std::string calls;
+    } dots;
+    MemoryDotsSource source;
+    source.context = &dots;
+    source.filled = [](void* c, int32_t dot) {
+        const auto& f = static_cast<Dots*>(c)->filled;
+        return std::find(f.begin(), f.end(), dot) != f.end();
+    };
+    source.saveCurrent = [](void* c) { static_cast<Dots*>(c)->calls += "S"; };
+    source.restoreCurrent = [](void* c) { static_cast<Dots*>(c)->calls += "R"; };
+    source.render = [](void* c, int32_t dot, TiledImage*) {
+        static_cast<Dots*>(c)->calls += std::to_string(dot);
+        return true;
+    };
+    PageFolder f;
+    const fs::path page = f.root / "dots.html";
+    int32_t cells = -1;
+    ASSERT_EQ(writeMemoryDotsPage(page.string(), 100, 50, source, &cells), kPageWritten);
+    std::string html = readText(page);
+    EXPECT_EQ(cells, 0);
+    EXPECT_EQ(html.find("Table_01"), std::string::npos) << "no filled dot, no picture cell";
+    EXPECT_NE(html.find("<title>Lumenfall memory dots</title>"), std::string::npos);
+    EXPECT_EQ(dots.calls, "");
+
+    dots.filled = {0, 24};
+    ASSERT_EQ(writeMemoryDotsPage(page.string(), 100, 50, source, &cells), kPageWritten);
+    html = readText(page);
+    EXPECT_EQ(cells, 2);
+    EXPECT_EQ(dots.calls, "S0R24R");
+    EXPECT_NE(html.find("src=\"web_images/dot%201.jpg\" alt=\"dot 1.jpg\" width=\"300\" height=\"150\""),
+              std::string::npos);
+    EXPECT_NE(html.find(">dot 25</font>"), std::string::npos);
+    EXPECT_TRUE(fs::exists(f.root / "web_images" / "dot 25.jpg"));
+    // Four columns: two cells and two fillers close the row.
+    size_t fillers = 0;
+    for (size_t at = html.find("Hoefler"); at != std::string::npos; at = html.find("Hoefler", at + 1)) ++fillers;
+    EXPECT_EQ(fillers, 2u);
 }
