@@ -37,7 +37,8 @@ void savePreset(const fs::path& path, bool withThumbnail, int shade) {
     if (withThumbnail) {
         std::vector<uint8_t> rgb(40 * 30 * 3);
         for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(i * shade);
-        const PictureSource picture = pictureFromRgb8(Rgb8View{rgb.data(), 40, 30});
+        const Rgb8View view{rgb.data(), 40, 30};  // the source reads through it
+        const PictureSource picture = pictureFromRgb8(view);
         ASSERT_EQ(encodeJpegWithHeader(&picture, JpegOptions(), thumbnail), kJpegWritten);
     }
     ASSERT_EQ(savePresetFile(block, path.string().c_str(), withThumbnail ? &thumbnail : nullptr), kPresetOk);
