@@ -8,6 +8,7 @@
 
 #include "command_line.h"
 #include "command_preset.h"
+#include "command_psd.h"
 #include "product_version.h"
 
 namespace lumenfall {
@@ -22,6 +23,9 @@ void printUsage(FILE* to) {
         "                               picture is used; without -o the result goes to lumenfall.png.\n"
         "  settings                     list every setting that --set accepts, with its default\n"
         "  preset show|save|roll ...    print, write or roll preset files (.q4q); see 'preset --help'\n"
+        "  psd [INPUT] -o OUT.psd       render the sun as a layer with transparency into a layered\n"
+        "                               PSD file; see 'psd --help'\n"
+        "  presets-page DIR -o PAGE.html  an HTML page of the presets in DIR with their pictures\n"
         "  about                        show what the plug-in says about itself\n"
         "\n"
         "Render options:\n"
@@ -111,6 +115,8 @@ int runCommand(int argc, char** argv) {
     if (command == "settings") return runSettingsCommand(args);
     if (command == "preset") return runPresetCommand(args);
     if (command == "about") return runAboutCommand(args);
+    if (command == "psd") return runPsdCommand(args);
+    if (command == "presets-page") return runPresetsPageCommand(args);
     std::fprintf(stderr, "lumenfall: unknown command '%s'\nTry 'lumenfall --help'.\n", command.c_str());
     return kExitUsage;
 }

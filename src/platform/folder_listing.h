@@ -1,0 +1,26 @@
+// The entries of a folder, and making a folder: what the HTML pages need to
+// list a folder of presets and to create their pictures folder.
+#ifndef LUMENFALL_PLATFORM_FOLDER_LISTING_H
+#define LUMENFALL_PLATFORM_FOLDER_LISTING_H
+
+#include <string>
+#include <vector>
+
+namespace lumenfall {
+
+struct FolderEntry {
+    std::string name;    // the entry's name alone
+    bool isFolder;
+};
+
+// Every entry of `folder` (a path with or without its final separator),
+// without "." and "..", sorted by name byte by byte so a page lists the
+// same folder the same way on every system. False when it cannot be read.
+bool listFolder(const std::string& folder, std::vector<FolderEntry>* entries);
+
+// Creates the folder; true when it exists afterwards (made now or before).
+bool makeFolder(const std::string& folder);
+
+}  // namespace lumenfall
+
+#endif
