@@ -176,9 +176,8 @@ public:
     explicit Runner(UiScript::State& s) : s_(s) {}
 
     void run() {
-        // The real pointer stays away from the dialog: only the script moves it.
-        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         dialog_ = findDialog(Wanted::Main);
+
         if (!dialog_) {
             fail("the dialog did not appear");
             return;
@@ -468,6 +467,12 @@ DWORD WINAPI scriptThread(LPVOID context) {
 }  // namespace
 
 void UiScript::start() {
+    // The plug-in loads the common controls and dialogs when its dialog
+    // opens. Under wine, loading them while this thread makes its first
+    // window calls can deadlock on the loader lock, so they are loaded here,
+    // before the thread starts, as an editor has them loaded anyway.
+    LoadLibraryA("comctl32.dll");
+    LoadLibraryA("comdlg32.dll");
     if (!state_->thread) state_->thread = CreateThread(nullptr, 0, scriptThread, state_.get(), 0, nullptr);
 }
 

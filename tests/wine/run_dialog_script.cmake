@@ -18,8 +18,12 @@ file(MAKE_DIRECTORY ${WORK})
 
 # The plug-in's folder in the prefix: the system's temporary folder, which
 # is TMP, else TEMP, else the user's profile folder.
-execute_process(COMMAND ${WINE} cmd /c echo %TMP%^|%TEMP%^|%USERPROFILE% OUTPUT_VARIABLE folders
-  INPUT_FILE /dev/null ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+# Output goes to files, never to pipes: a wine system process that the run
+# starts (the desktop's explorer) inherits them and would hold a pipe open.
+execute_process(COMMAND ${WINE} cmd /c echo %TMP%^|%TEMP%^|%USERPROFILE% OUTPUT_FILE ${WORK}/folders.txt
+  INPUT_FILE /dev/null ERROR_FILE /dev/null)
+file(READ ${WORK}/folders.txt folders)
+string(STRIP "${folders}" folders)
 string(REPLACE "|" ";" folders "${folders}")
 set(temp "")
 foreach(folder ${folders})
@@ -41,7 +45,8 @@ endfunction()
 
 # The defaults as recorded by a run without the dialog.
 execute_process(COMMAND ${WINE} ${EXE} render -o ${WORK}/defaults.png --record -q INPUT_FILE /dev/null
-  OUTPUT_VARIABLE out RESULT_VARIABLE rc ERROR_QUIET)
+  OUTPUT_FILE ${WORK}/defaults.txt ERROR_FILE /dev/null RESULT_VARIABLE rc)
+file(READ ${WORK}/defaults.txt out)
 settings_of("${out}" defaults)
 
 foreach(run ${RUNS})
@@ -59,7 +64,10 @@ foreach(run ${RUNS})
   endif()
   execute_process(COMMAND ${WINE} ${EXE} render -o ${WORK}/${name}.png --record -q --ui-script
     ${SCRIPTS}/${name}.ui ${args}
-    WORKING_DIRECTORY ${WORK} INPUT_FILE /dev/null OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+    WORKING_DIRECTORY ${WORK} INPUT_FILE /dev/null OUTPUT_FILE ${WORK}/${name}.out ERROR_FILE ${WORK}/${name}.err
+    RESULT_VARIABLE rc)
+  file(READ ${WORK}/${name}.out out)
+  file(READ ${WORK}/${name}.err err)
   message("run ${name} ${args}: rc ${rc}\n${out}${err}")
   if(rc EQUAL 77)
     message(STATUS "no X server picture: skipped")
