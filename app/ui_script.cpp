@@ -300,7 +300,15 @@ private:
         }
         WPARAM keys = message == WM_LBUTTONUP ? 0 : MK_LBUTTON;
         if (a.size() > 3 && a[3] == "ctrl") keys |= MK_CONTROL;
-        PostMessageA(dialog_, message, keys, MAKELPARAM(std::atoi(a[1].c_str()), std::atoi(a[2].c_str())));
+        // The real pointer goes where the posted message says: a move the
+        // window system makes up on its own (the control holds the capture
+        // during a drag) then carries the same point instead of the pointer's
+        // old place, which would drag the control there.
+        POINT at{std::atoi(a[1].c_str()), std::atoi(a[2].c_str())};
+        POINT screen = at;
+        ClientToScreen(dialog_, &screen);
+        SetCursorPos(screen.x, screen.y);
+        PostMessageA(dialog_, message, keys, MAKELPARAM(at.x, at.y));
         Sleep(60);
     }
 
