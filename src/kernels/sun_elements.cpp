@@ -195,20 +195,31 @@ void addHaloLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) 
     }
 }
 
+namespace {
+
+// Whether flare wedge i holds the angle, and then its weight q = d^2 / h
+// for the angular distance d from the wedge's nearer edge, folded at h.
+bool wedgeWeight(const SunFrame& s, const SunTables& t, int32_t i, int64_t angle, int64_t* q) {
+    const int64_t wedge = s.flareWedge, half = s.flareHalf;
+    const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
+    const bool inside = (b < angle && angle < b + wedge) || (b < angle + 16384 && angle + 16384 < b + wedge);
+    if (!inside) return false;
+    int64_t d = angle - b;
+    if (d < 0) d += 16384;
+    if (d > half) d = 2 * half - d;
+    *q = d * d / half;
+    return true;
+}
+
+}  // namespace
+
 int64_t flareWedgeLight(const SunContext& sun, const SunOffset& at, int64_t noise) {
     const SunFrame& s = sun.frame;
-    const SunTables& t = *sun.tables;
-    const int64_t wedge = s.flareWedge, half = s.flareHalf, angle = at.angle, r = at.r;
     int64_t light = 0;
     for (int32_t i = 0; i < s.flareCount; ++i) {
-        const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
-        const bool inside = (b < angle && angle < b + wedge) || (b < angle + 16384 && angle + 16384 < b + wedge);
-        if (!inside) continue;
-        int64_t d = angle - b;
-        if (d < 0) d += 16384;
-        if (d > half) d = 2 * half - d;
-        const int64_t q = d * d / half;
-        const int64_t v = (q * (s.flareOuter - r) * noise) / (half * s.flareExtent);
+        int64_t q;
+        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) continue;
+        const int64_t v = (q * (s.flareOuter - at.r) * noise) / (s.flareHalf * s.flareExtent);
         if (2 * v - 80 > 0) light += 2 * v - 80;
     }
     return light;
@@ -220,17 +231,10 @@ bool flareCanShine(const SunContext& sun, const SunOffset& at) {
     // A wedge's q is at most h, so no term exceeds (Fo - r) 255 / Fe.
     const int64_t brightest = ((s.flareOuter - at.r) * 255) / s.flareExtent;
     if (2 * brightest - 80 <= 0) return false;
-    const SunTables& t = *sun.tables;
-    const int64_t wedge = s.flareWedge, half = s.flareHalf, angle = at.angle;
     for (int32_t i = 0; i < s.flareCount; ++i) {
-        const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
-        const bool inside = (b < angle && angle < b + wedge) || (b < angle + 16384 && angle + 16384 < b + wedge);
-        if (!inside) continue;
-        int64_t d = angle - b;
-        if (d < 0) d += 16384;
-        if (d > half) d = 2 * half - d;
-        const int64_t q = d * d / half;
-        if (2 * ((q * (s.flareOuter - at.r) * 255) / (half * s.flareExtent)) - 80 > 0) return true;
+        int64_t q;
+        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) continue;
+        if (2 * ((q * (s.flareOuter - at.r) * 255) / (s.flareHalf * s.flareExtent)) - 80 > 0) return true;
     }
     return false;
 }
