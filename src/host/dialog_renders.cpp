@@ -73,6 +73,9 @@ void renderPreviewThroughHost(PluginGlobals& g, ParameterBlock& block, DialogRen
     if (!planRender(g, block, g.geometry.renderWidth)) return;
     if (*g.result != 0 || !record.advanceState || !record.displayPixels || !record.inData) return;
     describeHostBand(g);
+    // The preview's buffers hold the region from its first row, wherever
+    // the region lies in the picture.
+    g.band.inFirstRow = g.band.outFirstRow = g.band.maskFirstRow = 0;
     BandServices services(g, block.renderTarget, hooks);
     RowWorkers workers(renderThreadCount());
     while (g.geometry.rendering == 1 && *g.result == 0)

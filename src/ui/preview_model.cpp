@@ -54,7 +54,7 @@ void LivePreview::open(PreviewPort* port) {
     block_.renderScale = 1;
     block_.viewOriginX = block_.viewOriginY = 0;
     if (!on_) return;
-    fit_ = previewFitFactor(port_->filterWidth(), port_->filterHeight());
+    fit_ = port_->samplesRegions() ? previewFitFactor(port_->filterWidth(), port_->filterHeight()) : 1;
     block_.renderScale = fit_;
     block_.renderTarget = kTargetHostPreview;
     requestOrSwitchOff();

@@ -62,6 +62,9 @@ public:
     // The filter rectangle's size.
     virtual int32_t filterWidth() = 0;
     virtual int32_t filterHeight() = 0;
+    // False when the host delivers regions at full size only (the zoom
+    // then stays at 1).
+    virtual bool samplesRegions() { return true; }
     // The preview request for the block's renderScale and view origin, then
     // the host's advanceState. False when the host refused it.
     virtual bool requestRegion() = 0;
@@ -73,9 +76,10 @@ public:
     // The size of the host's output buffer (0 x 0 before a region).
     virtual int32_t bufferWidth() = 0;
     virtual int32_t bufferHeight() = 0;
-    // Shows the buffer through the host's displayPixels at `origin` in the
-    // device context (the window system's, opaque here).
-    virtual void display(void* deviceContext, PreviewPoint origin) = 0;
+    // Shows rows firstRow .. endRow - 1 of the buffer through the host's
+    // displayPixels, the buffer's top-left at `origin` in the device context
+    // (the window system's, opaque here).
+    virtual void display(void* deviceContext, PreviewPoint origin, int32_t firstRow, int32_t endRow) = 0;
 };
 
 // The preview's state in the dialog: zoom, fit factor and pan live in the

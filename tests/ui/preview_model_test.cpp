@@ -30,7 +30,7 @@ public:
     void render(PreviewRepaint*) override {}
     int32_t bufferWidth() override { return bufferW; }
     int32_t bufferHeight() override { return bufferH; }
-    void display(void*, PreviewPoint) override {}
+    void display(void*, PreviewPoint, int32_t, int32_t) override {}
 
     int requests = 0, refuseFrom = 0, sourceRedraws = 0;
     int32_t bufferW = 0, bufferH = 0;
