@@ -162,9 +162,14 @@ struct PluginHost::Callbacks {
         auto pixel = [&](int32_t y, int32_t x) {
             return base + int64_t(shown->top - b.top + y) * map->rowBytes + int64_t(shown->left - b.left + x) * map->colBytes;
         };
+        h->lastShown_.resize(size_t(w) * size_t(height) * 3);
         for (int32_t y = 0; y < height; ++y)
             for (int32_t x = 0; x < w; ++x)
-                for (int32_t c = 0; c < (grey ? 1 : 3); ++c) rec.checksum = (rec.checksum ^ pixel(y, x)[c]) * 16777619u;
+                for (int32_t c = 0; c < 3; ++c) {
+                    const uint8_t v = pixel(y, x)[grey ? 0 : c];
+                    if (!grey || c == 0) rec.checksum = (rec.checksum ^ v) * 16777619u;
+                    h->lastShown_[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)] = v;
+                }
         ++h->counters_.displayPixelsCalls;
         if (height == 1 && shown->top == b.top) ++h->counters_.previewRendersSeen;
         h->pixelMaps_.push_back(rec);

@@ -124,6 +124,8 @@ public:
     const std::vector<std::string>& log() const { return log_; }
     const std::vector<ProgressCall>& progressCalls() const { return progress_; }
     const std::vector<PixelMapRecord>& pixelMaps() const { return pixelMaps_; }
+    // The pixels of the last displayPixels call, 3 bytes (R, G, B) each, row by row.
+    const std::vector<uint8_t>& lastShownPixels() const { return lastShown_; }
     pi::FilterRecord& record() { return *record_; }
     // The descriptor the plug-in recorded at finish.
     std::vector<DescriptorEntry> recordedDescriptor() const;
@@ -148,6 +150,7 @@ private:
     std::vector<std::string> log_;
     std::vector<ProgressCall> progress_;
     std::vector<PixelMapRecord> pixelMaps_;
+    std::vector<uint8_t> lastShown_;
     void* module_ = nullptr;
     pi::PluginMainProc entry_ = nullptr;
     std::unique_ptr<pi::FilterRecord> record_;

@@ -76,8 +76,7 @@ void HostPreviewPort::render(PreviewRepaint* repaint) {
     const int16_t result = *g_.result;
     const pi::Rect& f = g_.record->filterRect;
     g_.geometry.renderRect = RenderRect{f.top, f.left, f.bottom, f.right};
-    setRenderGeometry(g_, block_, RenderRect{0, 0, int16_t(bufferHeight()), int16_t(bufferWidth())},
-                      std::max(block_.renderScale, 1));
+    setRenderGeometry(g_, block_, g_.geometry.renderRect, std::max(block_.renderScale, 1));
     block_.renderTarget = kTargetHostPreview;
     RepaintHooks hooks(repaint);
     renderPreviewThroughHost(g_, block_, &hooks);

@@ -24,6 +24,23 @@ bool samePicture(const Image& a, const Image& b) {
            std::memcmp(a.samples.data(), b.samples.data(), a.samples.size() * (a.samples.wide() ? 2 : 1)) == 0;
 }
 
+// The centre of the brightest pixels of an RGB picture.
+struct Centre {
+    double x, y;
+};
+Centre brightestCentre(const std::vector<uint8_t>& rgb, int32_t width, int32_t height) {
+    int best = -1;
+    double sx = 0, sy = 0, n = 0;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
+            const int v = p[0] + p[1] + p[2];
+            if (v > best) best = v, sx = sy = n = 0;
+            if (v == best) sx += x, sy += y, n += 1;
+        }
+    return n > 0 ? Centre{sx / n, sy / n} : Centre{-1, -1};
+}
+
 HostOptions dialogHost(const std::string& set = "") {
     HostOptions options;
     options.showDialog = true;
@@ -60,6 +77,10 @@ TEST(PreviewThroughOurHost, PixelMapsOfTheOpeningPreview) {
     EXPECT_EQ(std::vector<int32_t>(maps.back().shown, maps.back().shown + 4), (std::vector<int32_t>{0, 0, 333, 500}));
     EXPECT_EQ(host->counters().previewRendersSeen, 1);
     const uint32_t whole = maps.back().checksum;
+    // The sun where the settings put it: (0.65, 0.5) of 3000 x 2000 at z = 6.
+    const Centre sun = brightestCentre(host->lastShownPixels(), 500, 333);
+    EXPECT_NEAR(sun.x, 1950 / 6.0, 3);
+    EXPECT_NEAR(sun.y, 1000 / 6.0, 3);
 
     // Another sun: another preview; and the final image is the one a run
     // without the dialog renders.

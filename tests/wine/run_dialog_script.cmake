@@ -39,8 +39,8 @@ set(ENV{LF_UI_DIR} "Z:${WORK}")
 set(picture "")
 if(DEFINED PICTURE)
   # Light at the top, dark at the bottom, warmer to the right.
-  execute_process(COMMAND convert -size ${PICTURE} gradient:#707c90-#101828 "(" -size ${PICTURE}
-    gradient:#402000-#000000 -rotate 90 -resize ${PICTURE}! ")" -compose plus -composite -depth 8 PNG24:${WORK}/picture.png RESULT_VARIABLE rc)
+  execute_process(COMMAND convert -size ${PICTURE} "gradient:#707c90-#101828" "(" -size ${PICTURE}
+    "gradient:#402000-#000000" -rotate 90 -resize ${PICTURE}! ")" -compose plus -composite -depth 8 PNG24:${WORK}/picture.png RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cannot make the ${PICTURE} picture (ImageMagick)")
   endif()
