@@ -115,6 +115,21 @@ TEST(PreviewThroughOurHost, SlowHostsSeeEveryHundredRows) {
     EXPECT_EQ(host->pixelMaps().back().column, 422);
 }
 
+// A 16-bit picture is shown in 8 bits: s >> 7, as RGB (or grey).
+TEST(PreviewThroughOurHost, SixteenBitBuffersAreShownInEightBits) {
+    ScopedTempFolder temp;
+    for (const int32_t colours : {3, 1}) {
+        auto host = loadPlugin(dialogHost());
+        Image out;
+        ASSERT_TRUE(host->run(patternImage(600, 400, colours, false, 16), nullptr, &out).rendered);
+        ASSERT_FALSE(host->pixelMaps().empty());
+        const PixelMapRecord& m = host->pixelMaps().back();
+        EXPECT_EQ(m.imageMode, colours == 3 ? pi::kModeRGB : pi::kModeGrayScale);
+        EXPECT_EQ(m.rowBytes, 300 * colours);  // F = 2
+        EXPECT_EQ(m.bounds[2], 200);
+    }
+}
+
 TEST(PreviewThroughOurHost, RefusedRegionOrMissingServicesLeaveTheRunAlone) {
     ScopedTempFolder temp;
     const Image picture = patternImage(1100, 300);
