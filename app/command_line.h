@@ -41,6 +41,7 @@ struct RenderOptions {
     bool usageError = false;
     std::string hostProfile;      // empty: our own host's behaviour
     std::string uiScript;         // drives the dialog (Windows build)
+    bool noDisplayPixels = false; // the dialog runs without the host's displayPixels (no preview)
     bool colourReply = false;     // offer colour services answering colourRgb
     int colourRgb[3] = {0, 0, 0};
     HostOptions host;

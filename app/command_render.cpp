@@ -186,6 +186,10 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             keep(at);
         } else if (a == "--no-advance-state") {
             o->host.offerAdvanceState = false;
+        } else if (a == "--no-display-pixels") {
+            o->noDisplayPixels = true;
+        } else if (a == "--no-sampling") {
+            o->host.samplingSupport = false;
         } else if (a == "--no-buffer-suite") {
             o->host.offerBufferSuite = false;
         } else if (a == "--fail-buffer") {
@@ -356,6 +360,8 @@ int renderOne(const RenderOptions& options) {
         // settings given on the command line come as the descriptor.
         if (hostOptions.descriptorEntries.empty()) hostOptions.passDescriptor = false;
         hostOptions.descriptor.playInfo = pi::kPlayDialogDisplay;
+        // An editor that shows a dialog shows its preview too.
+        hostOptions.offerDisplayPixels = !options.noDisplayPixels;
     }
     if (options.colourReply) {
         const int r = options.colourRgb[0], g = options.colourRgb[1], b = options.colourRgb[2];

@@ -61,7 +61,7 @@ void printUsage(FILE* to) {
         "  -q, --quiet            no progress bar and no messages on success\n"
         "\n"
         "Host test options: --no-advance-state, --no-buffer-suite, --fail-buffer N,\n"
-        "  --fail-advance N, --abort-at N, --image-mode N\n"
+        "  --fail-advance N, --abort-at N, --image-mode N, --no-display-pixels, --no-sampling\n"
         "\n"
         "Ctrl-C cancels a render cleanly. Exit codes: 0 success, 1 failure, 2 usage error.\n");
 }

@@ -6,6 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <vector>
+
 #include "platform/global_memory.h"
 #include "platform/module_loader.h"
 
@@ -134,8 +140,67 @@ struct PluginHost::Callbacks {
         return 0;
     }
 
-    static pi::OSErr displayPixels(const pi::PSPixelMap*, const pi::VRect*, int32_t, int32_t, void*) {
-        if (g_current) g_current->logLine("displayPixels");
+    // Records every pixel map; on Windows it is drawn into the device
+    // context the plug-in passes (its dialog's).
+    static pi::OSErr displayPixels(const pi::PSPixelMap* map, const pi::VRect* shown, int32_t row, int32_t column,
+                                   void* context) {
+        PluginHost* h = g_current;
+        if (!h) return pi::kParamErr;
+        if (!map || !shown || !map->baseAddr || map->version < 1 || map->colBytes < 1 || map->planeBytes != 1)
+            return pi::kParamErr;
+        const pi::VRect& b = map->bounds;
+        if (shown->top < b.top || shown->left < b.left || shown->bottom > b.bottom || shown->right > b.right ||
+            shown->bottom <= shown->top || shown->right <= shown->left)
+            return pi::kParamErr;
+        const int32_t w = shown->right - shown->left, height = shown->bottom - shown->top;
+        const bool grey = map->imageMode == pi::kModeGrayScale;
+        if (!grey && map->colBytes < 3) return pi::kParamErr;
+        PixelMapRecord rec{{b.top, b.left, b.bottom, b.right},
+                           {shown->top, shown->left, shown->bottom, shown->right},
+                           map->imageMode, map->rowBytes, map->colBytes, row, column, 2166136261u};
+        const auto* base = static_cast<const uint8_t*>(map->baseAddr);
+        auto pixel = [&](int32_t y, int32_t x) {
+            return base + int64_t(shown->top - b.top + y) * map->rowBytes + int64_t(shown->left - b.left + x) * map->colBytes;
+        };
+        h->lastShown_.resize(size_t(w) * size_t(height) * 3);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                for (int32_t c = 0; c < 3; ++c) {
+                    const uint8_t v = pixel(y, x)[grey ? 0 : c];
+                    if (!grey || c == 0) rec.checksum = (rec.checksum ^ v) * 16777619u;
+                    h->lastShown_[(size_t(y) * size_t(w) + size_t(x)) * 3 + size_t(c)] = v;
+                }
+        ++h->counters_.displayPixelsCalls;
+        if (height == 1 && shown->top == b.top) ++h->counters_.previewRendersSeen;
+        h->pixelMaps_.push_back(rec);
+        char line[192];
+        std::snprintf(line, sizeof line,
+                      "displayPixels bounds=(%d,%d,%d,%d) shown=(%d,%d,%d,%d) mode=%d rowBytes=%d at=%d,%d sum=%08x",
+                      b.top, b.left, b.bottom, b.right, shown->top, shown->left, shown->bottom, shown->right,
+                      map->imageMode, map->rowBytes, row, column, rec.checksum);
+        h->logLine(line);
+#ifdef _WIN32
+        if (context) {
+            std::vector<uint32_t> bgra(size_t(w) * size_t(height));
+            for (int32_t y = 0; y < height; ++y)
+                for (int32_t x = 0; x < w; ++x) {
+                    const uint8_t* p = pixel(y, x);
+                    const uint32_t r = p[0], g = grey ? p[0] : p[1], bl = grey ? p[0] : p[2];
+                    bgra[size_t(y) * w + x] = bl | (g << 8) | (r << 16);
+                }
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof info.bmiHeader;
+            info.bmiHeader.biWidth = w;
+            info.bmiHeader.biHeight = -height;  // top-down
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 32;
+            info.bmiHeader.biCompression = BI_RGB;
+            SetDIBitsToDevice(static_cast<HDC>(context), column, row, DWORD(w), DWORD(height), 0, 0, 0, UINT(height),
+                              bgra.data(), &info, DIB_RGB_COLORS);
+        }
+#else
+        (void)context;
+#endif
         return 0;
     }
 
@@ -444,7 +509,7 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
                                   : (selection ? pi::kFilterCaseFlatImageWithSelection
                                                : pi::kFilterCaseFlatImageNoSelection);
     r.supportsPadding = 1;
-    r.samplingSupport = 1;
+    r.samplingSupport = options_.samplingSupport ? 1 : 0;
     r.depth = options_.depthOverride >= 0 ? options_.depthOverride : input.depth;
     r.imageHRes = r.imageVRes = 72 * pi::kFixedOne;
     // What the file says about itself, as a host offers it: its resolution
@@ -545,7 +610,10 @@ int16_t PluginHost::deliverBands() {
         return rowBytes;
     };
 
-    r.inRowBytes = fill(r.inRect, r.inLoPlane, r.inHiPlane, r.inputRate, *doc.input, doc.inBuffer);
+    // A host without sampling delivers every request at full size.
+    const int32_t inputRate = options_.samplingSupport ? r.inputRate : pi::kFixedOne;
+    const int32_t maskRate = options_.samplingSupport ? r.maskRate : pi::kFixedOne;
+    r.inRowBytes = fill(r.inRect, r.inLoPlane, r.inHiPlane, inputRate, *doc.input, doc.inBuffer);
     r.inData = doc.inBuffer.empty() ? nullptr : doc.inBuffer.data();
     r.outRowBytes = fill(r.outRect, r.outLoPlane, r.outHiPlane, pi::kFixedOne, *doc.output, doc.outBuffer);
     r.outData = doc.outBuffer.empty() ? nullptr : doc.outBuffer.data();
@@ -556,7 +624,7 @@ int16_t PluginHost::deliverBands() {
 
     if (!doc.selection.empty() && !rectEmpty(r.maskRect)) {
         const int32_t w = r.maskRect.right - r.maskRect.left, h = r.maskRect.bottom - r.maskRect.top;
-        const int32_t step = std::max(1, r.maskRate / pi::kFixedOne);
+        const int32_t step = std::max(1, maskRate / pi::kFixedOne);
         doc.maskBuffer.assign(size_t(w) * h, 0);
         for (int32_t y = 0; y < h; ++y)
             for (int32_t x = 0; x < w; ++x)

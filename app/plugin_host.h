@@ -23,6 +23,7 @@ struct HostOptions {
     pi::OSType hostSig = pi::fourCC("LMFH");
     bool offerAdvanceState = true;
     bool offerDisplayPixels = false;
+    bool samplingSupport = true;       // advanceState serves inputRate above 1 (integer factors)
     bool offerBufferSuite = true;
     HandleSuiteKind handleSuite = HandleSuiteKind::Full;
     int32_t failBufferAllocation = 0;  // the Nth buffer allocation fails (1-based; 0 = never)
@@ -61,6 +62,23 @@ struct HostCounters {
     int32_t progressCalls = 0;
     int32_t abortCalls = 0;
     int32_t advanceStateCalls = 0;
+    int32_t displayPixelsCalls = 0;
+    // Displays that showed the first row of a buffer alone: a preview render
+    // begins with one when the host redraws every row.
+    int32_t previewRendersSeen = 0;
+};
+
+// One displayPixels call: the pixel map's bounds (top, left, bottom,
+// right), mode and row bytes, the rectangle shown, where, and the FNV-1a
+// checksum of the shown pixels' bytes.
+struct PixelMapRecord {
+    int32_t bounds[4];
+    int32_t shown[4];
+    int32_t imageMode;
+    int32_t rowBytes;
+    int32_t colBytes;
+    int32_t row, column;
+    uint32_t checksum;
 };
 
 struct ProgressCall {
@@ -105,6 +123,9 @@ public:
     const HostCounters& counters() const { return counters_; }
     const std::vector<std::string>& log() const { return log_; }
     const std::vector<ProgressCall>& progressCalls() const { return progress_; }
+    const std::vector<PixelMapRecord>& pixelMaps() const { return pixelMaps_; }
+    // The pixels of the last displayPixels call, 3 bytes (R, G, B) each, row by row.
+    const std::vector<uint8_t>& lastShownPixels() const { return lastShown_; }
     pi::FilterRecord& record() { return *record_; }
     // The descriptor the plug-in recorded at finish.
     std::vector<DescriptorEntry> recordedDescriptor() const;
@@ -128,6 +149,8 @@ private:
     HostCounters counters_;
     std::vector<std::string> log_;
     std::vector<ProgressCall> progress_;
+    std::vector<PixelMapRecord> pixelMaps_;
+    std::vector<uint8_t> lastShown_;
     void* module_ = nullptr;
     pi::PluginMainProc entry_ = nullptr;
     std::unique_ptr<pi::FilterRecord> record_;

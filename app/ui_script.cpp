@@ -57,6 +57,7 @@ struct UiScript::State {
     int failures = 0;
     bool pictureMissing = false;
     Image shot;
+    unsigned long long mark = 0;  // milliseconds at the last "mark"
 #ifdef _WIN32
     HANDLE thread = nullptr;
     HWND dialog = nullptr;
@@ -403,6 +404,32 @@ private:
             if (!pixel(arg(1), arg(2), p) || !pixel(arg(3), arg(4), q) ||
                 (p[0] == q[0] && p[1] == q[1] && p[2] == q[2]))
                 fail(line);
+        } else if (verb == "expect-brightest") {
+            // expect-brightest X Y R LEFT TOP WIDTH HEIGHT: the centre of the
+            // brightest pixels inside the rectangle lies within R of (X, Y).
+            if (s_.pictureMissing) return;
+            int best = -1;
+            double sx = 0, sy = 0, n = 0;
+            for (int y = arg(5); y < arg(5) + arg(7); ++y)
+                for (int x = arg(4); x < arg(4) + arg(6); ++x) {
+                    int p[3];
+                    if (!pixel(x, y, p)) continue;
+                    const int v = p[0] + p[1] + p[2];
+                    if (v > best) best = v, sx = sy = n = 0;
+                    if (v == best) sx += x, sy += y, n += 1;
+                }
+            const double cx = n > 0 ? sx / n : -1, cy = n > 0 ? sy / n : -1;
+            char got[96];
+            std::snprintf(got, sizeof got, "brightest at %.1f,%.1f (%d pixels of %d)", cx, cy, int(n), best);
+            say(got);
+            if (n == 0 || std::hypot(cx - arg(1), cy - arg(2)) > arg(3)) fail(line + " (" + got + ")");
+        } else if (verb == "mark") {
+            s_.mark = GetTickCount64();
+        } else if (verb == "elapsed") {
+            // Once the dialog answers, every message before this one is handled.
+            ControlState state{};
+            query(18, &state);
+            say("elapsed " + std::to_string(GetTickCount64() - s_.mark) + " ms");
         } else if (verb == "file-name") {
             HWND files = findDialog(Wanted::File);
             HWND field = files ? GetDlgItem(files, 0x47C) : nullptr;  // the name box (cmb13)

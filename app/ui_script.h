@@ -17,6 +17,10 @@
 //   shot-panel FILE.png          the open dialog's thumbnail panel
 //   expect-pixel X Y R G B       in the last picture
 //   expect-differs X1 Y1 X2 Y2   two pixels of the last picture differ
+//   expect-brightest X Y R LEFT TOP WIDTH HEIGHT
+//                                the brightest pixels of that part of the last picture centre within R of X Y
+//   mark                         elapsed      milliseconds since the mark, once the dialog has handled
+//                                             everything sent before
 //   file-name TEXT               the name field of the open file dialog
 //   file-select INDEX            selects an entry of its file list (0-based)
 //   file-ok                      answer-yes / answer-no (a message box)

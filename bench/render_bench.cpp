@@ -115,7 +115,8 @@ void PreviewZoom8(benchmark::State& state) {
     block->renderScale = 8;
     globals->geometry.renderRect = RenderRect{0, 0, 3000, 4000};
     for (auto _ : state) {
-        setRenderGeometry(*globals, *block, RenderRect{0, 0, 375, 500}, 8);
+        // The picture's geometry; the rows drawn are the buffer's 375.
+        setRenderGeometry(*globals, *block, RenderRect{0, 0, 3000, 4000}, 8);
         renderPreviewThroughHost(*globals, *block, nullptr);
         benchmark::DoNotOptimize(g_previewOut.data());
     }

@@ -163,22 +163,24 @@ bool writeBmp(const Canvas& p, const std::string& path) {
     return std::fclose(f) == 0 && ok;
 }
 
-// One 32-bit image with alpha, and its AND mask from the alpha.
-bool writeIco(const Canvas& p, const std::string& path) {
+// One 32-bit image with alpha, and its AND mask from the alpha; with a hot
+// spot (hotX >= 0) the same image is written as a cursor.
+bool writeIco(const Canvas& p, const std::string& path, int hotX = -1, int hotY = -1) {
     const int maskRow = ((p.width + 31) / 32) * 4;
     const uint32_t bytes = 40 + uint32_t(p.width) * p.height * 4 + uint32_t(maskRow) * p.height;
     std::vector<uint8_t> out;
     auto u16 = [&](uint32_t v) { out.push_back(uint8_t(v)); out.push_back(uint8_t(v >> 8)); };
     auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+    const bool cursor = hotX >= 0;
     u16(0);
-    u16(1);
+    u16(cursor ? 2 : 1);
     u16(1);
     out.push_back(uint8_t(p.width));
     out.push_back(uint8_t(p.height));
     out.push_back(0);
     out.push_back(0);
-    u16(1);
-    u16(32);
+    u16(cursor ? uint32_t(hotX) : 1);
+    u16(cursor ? uint32_t(hotY) : 32);
     u32(bytes);
     u32(6 + 16);
     u32(40);
@@ -470,6 +472,19 @@ Canvas iconLogo() {
     return c;
 }
 
+// The closed hand of a pan drag: a fist seen from above, white with a dark
+// outline, its hot spot in the middle.
+Canvas cursorClosedHand() {
+    Canvas c = blankIcon(32);
+    const Rgba outline = rgb(0, 0, 0), skin = rgb(255, 255, 255);
+    roundRect(c, 7, 10, 25, 26, 5, outline);
+    for (int i = 0; i < 4; ++i) disc(c, 10.5 + 3.7 * i, 10.5, 3.0, outline);
+    roundRect(c, 8.5, 11.5, 23.5, 24.5, 4, skin);
+    for (int i = 0; i < 4; ++i) disc(c, 10.5 + 3.7 * i, 10.5, 1.8, skin);
+    for (int i = 1; i < 4; ++i) segment(c, 8.9 + 3.7 * i, 9.5, 8.9 + 3.7 * i, 14.5, 0.9, outline);
+    return c;
+}
+
 Canvas drawInformation() {
     // A quiet picture of the dialog's groups: a sun over a dusk sky and a
     // key of what each group draws, as coloured swatches.
@@ -525,5 +540,6 @@ bool writeDialogArtwork(const std::string& dir) {
     ok = ok && writeIco(iconSunType(2), dir + "/icon_sun_flat.ico");
     ok = ok && writeIco(iconSunType(3), dir + "/icon_sun_eclipse.ico");
     ok = ok && writeIco(iconLogo(), dir + "/icon_logo.ico");
+    ok = ok && writeIco(cursorClosedHand(), dir + "/cursor_closed_hand.cur", 16, 16);
     return ok;
 }

@@ -73,10 +73,19 @@ void renderPreviewThroughHost(PluginGlobals& g, ParameterBlock& block, DialogRen
     if (!planRender(g, block, g.geometry.renderWidth)) return;
     if (*g.result != 0 || !record.advanceState || !record.displayPixels || !record.inData) return;
     describeHostBand(g);
+    // The preview's buffers hold the region from its first row, wherever
+    // the region lies in the picture.
+    g.band.inFirstRow = g.band.outFirstRow = g.band.maskFirstRow = 0;
     BandServices services(g, block.renderTarget, hooks);
     RowWorkers workers(renderThreadCount());
-    while (g.geometry.rendering == 1 && *g.result == 0)
+    // The geometry is the whole picture's (the sun's place and size); the
+    // rows drawn are those of the host's preview buffer.
+    const int32_t rows = g.band.outRowCount > 0 ? std::min(g.band.outRowCount, g.geometry.renderHeight)
+                                                : g.geometry.renderHeight;
+    while (g.geometry.rendering == 1 && *g.result == 0 && int32_t(g.geometry.currentRow) < rows)
         renderBandStep(g, block.renderTarget, services, nullptr, &workers);
+    g.geometry.rendering = 0;
+    g.geometry.currentRow = 0;
 }
 
 void saveRenderState(RenderStateSnapshot& snapshot, const PluginGlobals& g, const ParameterBlock& block,

@@ -4,6 +4,7 @@
 
 #include "export/preset_thumbnail.h"
 #include "host/descriptor_io.h"
+#include "host/preview_port.h"
 #include "params/plugin_files.h"
 #include "ui/main_dialog.h"
 
@@ -83,7 +84,12 @@ int16_t runMainDialog(PluginGlobals& g, ParameterBlock& block) {
         run.colourPicker.context = g.record;
         run.colourPicker.choose = chooseHostColour;
     }
-    return runMainDialogWindow(run);
+    HostPreviewPort preview(g, block);
+    run.preview = &preview;
+    const int16_t result = runMainDialogWindow(run);
+    // Whatever the preview's requests met, OK leaves the run's result at 0.
+    if (result == 0) *g.result = 0;
+    return result;
 }
 // A file that cannot be written is skipped: the run goes on.
 void saveCachedSettings(PluginGlobals& g, ParameterBlock& block) {

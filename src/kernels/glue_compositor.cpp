@@ -209,4 +209,28 @@ bool compositeBandSpan(const GlueSetup& setup, const HostBand& band, BandWrite h
     return true;
 }
 
+bool previewSourceSpan(const HostBand& band, int32_t row, int32_t first, int32_t count) {
+    if (band.inData == nullptr || band.outData == nullptr) return false;
+    PixelLayout layout;
+    if (!pixelLayoutOf(band.depth, band.planes, band.editableTransparency, &layout)) return false;
+    const uint8_t* in = rowOf(band.inData, band.inRowBytes, band.inFirstRow, band.inRowCount, row);
+    uint8_t* out = const_cast<uint8_t*>(rowOf(band.outData, band.outRowBytes, band.outFirstRow, band.outRowCount, row));
+    if (in == nullptr || out == nullptr) return true;
+    int32_t source[kChunk][3];
+    int32_t alpha[kChunk];
+    const int64_t step = static_cast<int64_t>(layout.planes) * layout.bytes;
+    for (int32_t done = 0; done < count; done += kChunk) {
+        const int32_t n = count - done < kChunk ? count - done : kChunk;
+        readSources(layout, in, first + done, n, source);
+        for (int32_t i = 0; i < n; ++i) {
+            const uint8_t* pixel = in + (first + done + i) * step;
+            alpha[i] = layout.transparency ? clampInt32(readChannel(pixel, layout.planes - 1, layout.bytes), 0,
+                                                        layout.fullScale)
+                                           : layout.fullScale;
+        }
+        writePreview(band, layout, out, row, first + done, n, source, alpha);
+    }
+    return true;
+}
+
 }  // namespace lumenfall

@@ -64,6 +64,11 @@ enum class BandWrite {
 bool compositeBandSpan(const GlueSetup& setup, const HostBand& band, BandWrite how, int32_t row,
                        int32_t first, int32_t count, const SunPixel* effect);
 
+// The band's source pixels of a row, without any effect, written into its
+// output row as the preview writes (over the checkerboard, through the
+// selection and the transparency). False when the band cannot be written.
+bool previewSourceSpan(const HostBand& band, int32_t row, int32_t first, int32_t count);
+
 }  // namespace lumenfall
 
 #endif

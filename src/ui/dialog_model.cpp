@@ -101,7 +101,7 @@ bool chooseSourceFolder(DialogPlatform& platform, char* folder) {
 }
 
 MainDialogModel::MainDialogModel(ParameterBlock& block, DialogPlatform& platform, UndoStore& undo)
-    : block_(block), platform_(platform), undo_(undo) {}
+    : block_(block), platform_(platform), undo_(undo), preview_(block) {}
 
 void MainDialogModel::open() {
     for (uint8_t& e : enabled_) e = 1;
@@ -112,7 +112,10 @@ void MainDialogModel::open() {
     // ranges come back normalised.
     exchangeToControls();
     exchangeToBlock();
+    preview_.open(platform_.previewPort());
+    showZoomText();
     applyZoomEnables();
+    if (preview_.on()) platform_.renderPreview();
 }
 
 void MainDialogModel::setEnabled(int id, bool on) {
@@ -124,10 +127,12 @@ void MainDialogModel::setEnabled(int id, bool on) {
 
 void MainDialogModel::applyZoomEnables() {
     // Without a live preview the zoom controls have nothing to act on.
-    setEnabled(kIdZoomOut, previewAvailable_);
-    setEnabled(kIdZoomIn, previewAvailable_);
-    setEnabled(kIdZoomText, previewAvailable_);
+    setEnabled(kIdZoomOut, preview_.canZoomOut());
+    setEnabled(kIdZoomIn, preview_.canZoomIn());
+    setEnabled(kIdZoomText, preview_.canActualSize());
 }
+
+void MainDialogModel::showZoomText() { platform_.setBoxText(kIdZoomText, zoomText(preview_.zoom())); }
 
 void MainDialogModel::writeBox(int boxId, double number) {
     // A write of our own is no typing: it must not start the typing timer.
@@ -206,7 +211,11 @@ void MainDialogModel::command(int id) {
         platform_.repaint(id);
         previewMarked_ = true;
     }
-    // 2. zoom buttons: they act on the live preview. 3. enable rules
+    // 2. zoom buttons, 3. enable rules
+    if ((id == kIdZoomOut || id == kIdZoomIn || id == kIdZoomText) && preview_.zoomCommand(id)) {
+        showZoomText();
+        previewMarked_ = true;
+    }
     applyZoomEnables();
     // 4. files
     if (id == kIdSave) saveSettings();
@@ -363,6 +372,7 @@ void MainDialogModel::mousePress(int x, int y, bool ctrl) {
     if (id < 0) return;
     captured_ = id;
     platform_.captureMouse();
+    if (id == kIdPreview) preview_.press(x, y);
     moved_ = false;
     hasPrevious_ = false;
     // The press acts as the first move.
@@ -374,6 +384,11 @@ void MainDialogModel::mouseMove(int x, int y, bool ctrl) {
     switch (controlInfo(captured_).kind) {
         case ControlKind::Slider: sliderDrag(captured_, x, y); break;
         case ControlKind::Picker: pickerDrag(captured_, x, y, ctrl); break;
+        case ControlKind::Preview:
+            if (preview_.move(x, y)) platform_.showPreviewRows();
+            // A refused region switched the preview off.
+            if (!preview_.on()) applyZoomEnables();
+            break;
         default: break;
     }
     moved_ = true;
@@ -403,6 +418,16 @@ void MainDialogModel::mouseRelease() {
     const int id = captured_;
     platform_.releaseMouse();
     const ControlKind kind = controlInfo(id).kind;
+    if (kind == ControlKind::Preview) {
+        // One click, one placement, one snapshot, one render; a pan renders only.
+        captured_ = -1;
+        if (preview_.release()) {
+            exchangeToBlock();
+            undo_.snapshot(block_, undoKindOfCommand(kPseudoCommandPreviewEdit));
+        }
+        platform_.renderPreview();
+        return;
+    }
     if (kind == ControlKind::Logo || kind == ControlKind::MemoryDot || kind == ControlKind::CentreDot)
         platform_.postCommand(id);
     exchangeToBlock();

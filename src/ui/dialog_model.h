@@ -14,6 +14,7 @@
 
 #include "params/parameter_block.h"
 #include "ui/control_table.h"
+#include "ui/preview_model.h"
 #include "ui/undo_store.h"
 
 namespace lumenfall {
@@ -80,6 +81,10 @@ public:
     virtual void openInformation() = 0;
     virtual void closeSubDialogs() = 0;
     virtual void renderPreview() = 0;
+    // The live preview's way to the host (null: no preview), and a repaint
+    // of the viewport without its white fill (after a pan step).
+    virtual PreviewPort* previewPort() { return nullptr; }
+    virtual void showPreviewRows() {}
     // The thumbnail block a saved preset carries (empty: none).
     virtual std::vector<uint8_t> thumbnailBlock() = 0;
     virtual void endDialog(int endCode) = 0;
@@ -141,6 +146,7 @@ public:
     int endCode() const { return endCode_; }
     int16_t result() const { return result_; }
     const ParameterBlock& block() const { return block_; }
+    const LivePreview& preview() const { return preview_; }
 
 private:
     static bool valid(int id) { return id >= 0 && id < kControlCount; }
@@ -148,6 +154,7 @@ private:
     void stopTypingTimer();
     void refreshFromBlock();
     void applyZoomEnables();
+    void showZoomText();
     void saveSettings();
     void loadSettings();
     void endWith(int endCode);
@@ -164,7 +171,7 @@ private:
     uint16_t colours_[kControlCount][3]{};
     float vectors_[kControlCount][3]{};
 
-    bool previewAvailable_ = false;  // the live preview comes with its own work
+    LivePreview preview_;
     bool previewMarked_ = false;
     bool timerRunning_ = false;
     bool writingBox_ = false;        // the model's own writes into number boxes

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "params/parameter_block.h"
+#include "ui/preview_model.h"
 #include "ui/undo_store.h"
 
 namespace lumenfall {
@@ -27,6 +28,7 @@ struct MainDialogRun {
     const void* platformData = nullptr;  // the host's PlatformData (its main window first), may be null
     const uint8_t* thumbnail = nullptr;  // 128 x 128 RGB, for saved presets; may be null
     HostColourPicker colourPicker;       // choose is null when the host offers none
+    PreviewPort* preview = nullptr;      // the live preview through the host; may be null
 };
 
 // Runs the dialog modally. Returns 0 for OK (the block holds the edits) and

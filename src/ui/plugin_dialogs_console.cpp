@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdio>
 
 #include "params/product_identity.h"
@@ -19,7 +20,31 @@ void showAboutBox(const void*) {
                  kProductName, kProductVersion, kMakerName, kMakerWebAddress);
 }
 
-// No window system: the run goes on with the settings as they are.
-int16_t runMainDialogWindow(MainDialogRun&) { return 0; }
+// No window system: the run goes on with the settings as they are. A host
+// with the preview's callbacks still gets the opening preview, rendered and
+// handed to its displayPixels (without a device context), as the dialog
+// would show it.
+int16_t runMainDialogWindow(MainDialogRun& run) {
+    if (!run.block || !run.preview) return 0;
+    LivePreview preview(*run.block);
+    preview.open(run.preview);
+    if (!preview.on()) return 0;
+    // Rows as they are ready, then the whole, as the dialog shows them.
+    struct Rows : PreviewRepaint {
+        PreviewPort* port;
+        PreviewPoint origin;
+        int32_t shown = 0;
+        void rowsReady(int32_t row) override {
+            if (row + 1 <= shown) return;
+            port->display(nullptr, origin, shown, row + 1);
+            shown = row + 1;
+        }
+    } rows;
+    rows.port = run.preview;
+    rows.origin = preview.origin();
+    run.preview->render(&rows);
+    run.preview->display(nullptr, preview.origin(), 0, INT32_MAX);
+    return 0;
+}
 
 }  // namespace lumenfall

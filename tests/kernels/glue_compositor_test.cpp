@@ -142,6 +142,23 @@ TEST(GlueCompositor, PreviewCheckerboardAndSelection) {
     EXPECT_EQ(wide.outAt(0, 0, 2), (255 * 32768) >> 8);
 }
 
+// A pan step shows the picture before the render: the source through the
+// selection and its transparency over the checkerboard.
+TEST(GlueCompositor, PreviewSourceRowsOverTheCheckerboard) {
+    TestBand band(10, 1, 4, 8, true);
+    for (int32_t x = 0; x < 10; ++x) {
+        band.in[size_t(x) * 4] = 60;
+        band.in[size_t(x) * 4 + 3] = x == 9 ? 0 : 255;  // the last pixel is transparent
+    }
+    band.addMask(0, 1, 255);
+    band.mask[1] = 0;  // unselected
+    ASSERT_TRUE(previewSourceSpan(band.band, 0, 0, 10));
+    EXPECT_EQ(band.outAt(0, 0, 0), (255 * (256 - 255) + 255 * 60) >> 8);  // selected, opaque
+    EXPECT_EQ(band.outAt(1, 0, 0), 255);  // unselected: the light square
+    EXPECT_EQ(band.outAt(9, 0, 0), 204);  // transparent: the dark square (x & 8)
+    EXPECT_EQ(band.outAt(9, 0, 3), 255);
+}
+
 TEST(GlueCompositor, PreviewWithTransparencyWeighsByAlpha) {
     TestBand band(2, 1, 4, 8, true);
     Compositor c(band, kGlueComposite, BandWrite::Preview);

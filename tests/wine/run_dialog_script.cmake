@@ -6,9 +6,12 @@
 #   -DCHANGED="NAME=VALUE+..."  exactly these recorded settings differ from the defaults (last run)
 #   -DDICE=1                    the last run recorded a dice roll
 #   -DCACHED=same               the cached settings file is byte-equal across the last run
+#   -DPICTURE=WxH               every run works on a picture of that size (a gradient) instead of the sample
+#   -DRENDERS=N                 the last run's host log (run with --log host.log) shows N preview renders
+#   -DSAME_IMAGE="NAME=VALUE+..." the last run's image equals a run without the dialog with these settings
 # The plug-in's cached settings are removed first, so the dialog opens on the defaults.
 cmake_minimum_required(VERSION 3.25)
-foreach(list RUNS EXPECT CHANGED)
+foreach(list RUNS EXPECT CHANGED SAME_IMAGE)
   if(DEFINED ${list})
     string(REPLACE "+" ";" ${list} "${${list}}")
   endif()
@@ -37,6 +40,16 @@ set(cached "${temp}/Lumenfall cached settings C")
 file(REMOVE "${cached}")
 
 set(ENV{LF_UI_DIR} "Z:${WORK}")
+set(picture "")
+if(DEFINED PICTURE)
+  # Light at the top, dark at the bottom, warmer to the right.
+  execute_process(COMMAND convert -size ${PICTURE} "gradient:#707c90-#101828" "(" -size ${PICTURE}
+    "gradient:#402000-#000000" -rotate 90 -resize ${PICTURE}! ")" -compose plus -composite -depth 8 PNG24:${WORK}/picture.png RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot make the ${PICTURE} picture (ImageMagick)")
+  endif()
+  set(picture ${WORK}/picture.png)
+endif()
 function(settings_of text out)
   string(REGEX MATCHALL "[^\n]+=[^\n]*" lines "${text}")
   list(FILTER lines EXCLUDE REGEX "^ui: ")
@@ -62,7 +75,7 @@ foreach(run ${RUNS})
   if(EXISTS "${cached}")
     file(READ "${cached}" before HEX)
   endif()
-  execute_process(COMMAND ${WINE} ${EXE} render -o ${WORK}/${name}.png --record -q --ui-script
+  execute_process(COMMAND ${WINE} ${EXE} render ${picture} -o ${WORK}/${name}.png --record -q --ui-script
     ${SCRIPTS}/${name}.ui ${args}
     WORKING_DIRECTORY ${WORK} INPUT_FILE /dev/null OUTPUT_FILE ${WORK}/${name}.out ERROR_FILE ${WORK}/${name}.err
     RESULT_VARIABLE rc)
@@ -128,5 +141,26 @@ if(CACHED STREQUAL "same")
   endif()
   if(NOT before STREQUAL after OR before STREQUAL "")
     message(FATAL_ERROR "the cached settings changed (or were missing) across the last run")
+  endif()
+endif()
+if(DEFINED RENDERS)
+  # A preview render shows its first row alone before the others.
+  file(STRINGS ${WORK}/host.log starts REGEX "^displayPixels .* shown=\\(0,0,1,")
+  list(LENGTH starts count)
+  if(NOT count EQUAL RENDERS)
+    message(FATAL_ERROR "${count} preview renders, expected ${RENDERS}")
+  endif()
+endif()
+if(DEFINED SAME_IMAGE)
+  set(sets "")
+  foreach(pair ${SAME_IMAGE})
+    list(APPEND sets --set "${pair}")
+  endforeach()
+  execute_process(COMMAND ${WINE} ${EXE} render ${picture} -o ${WORK}/plain.png -q ${sets}
+    INPUT_FILE /dev/null RESULT_VARIABLE rc ERROR_QUIET OUTPUT_QUIET)
+  file(SHA256 ${WORK}/plain.png plain)
+  file(SHA256 ${WORK}/${name}.png dialog)
+  if(NOT rc EQUAL 0 OR NOT plain STREQUAL dialog)
+    message(FATAL_ERROR "the image after the dialog differs from a render without it (rc ${rc})")
   endif()
 endif()

@@ -42,6 +42,9 @@
 #define LF_ICON_SUN_ECLIPSE 314
 #define LF_ICON_LOGO 315
 
+// The closed-hand cursor of a pan drag in the preview.
+#define LF_CURSOR_CLOSED_HAND 320
+
 /* The preview panel of the open dialog: its picture area. */
 #define LF_OPEN_PREVIEW_PICTURE 400
 

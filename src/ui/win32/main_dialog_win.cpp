@@ -22,6 +22,7 @@
 #include "ui/win32/dialog_ids.h"
 #include "ui/win32/file_dialogs.h"
 #include "ui/win32/plugin_module.h"
+#include "ui/win32/preview_view.h"
 
 namespace lumenfall {
 namespace {
@@ -201,7 +202,7 @@ INT_PTR CALLBACK informationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
-class Win32Dialog : public DialogPlatform {
+class Win32Dialog : public DialogPlatform, public PreviewRepaint {
 public:
     explicit Win32Dialog(MainDialogRun& run) : run_(run), model_(*run.block, *this, *run.undo) {}
 
@@ -261,9 +262,11 @@ public:
         closeAboutBox();
         if (g_informationBox) EndDialog(g_informationBox, IDCANCEL);
     }
-    void renderPreview() override {
-        // The preview area stays as the background shows it until the live preview draws into it.
-    }
+    void renderPreview() override;
+    PreviewPort* previewPort() override { return run_.preview; }
+    void showPreviewRows() override;
+    // PreviewRepaint: the rows a render finished, shown at once.
+    void rowsReady(int32_t row) override;
     std::vector<uint8_t> thumbnailBlock() override {
         if (!run_.thumbnail) return {};
         return presetThumbnailBlock(run_.thumbnail);
@@ -286,7 +289,44 @@ private:
     HWND window_ = nullptr;
     Artwork32 art_;
     bool releasing_ = false;
+    bool rendering_ = false;
+    int32_t shownRows_ = 0;  // rows of the current render already shown
 };
+
+void Win32Dialog::renderPreview() {
+    const RECT viewport{kViewportLeft, kViewportTop, kViewportLeft + kViewportWidth, kViewportTop + kViewportHeight};
+    if (!model_.preview().on() || !run_.preview) {
+        // A preview switched off leaves the background.
+        InvalidateRect(window_, &viewport, FALSE);
+        return;
+    }
+    rendering_ = true;
+    SetCursor(previewCursor(PreviewCursor::Wait));
+    shownRows_ = 0;
+    run_.preview->render(this);
+    rendering_ = false;
+    SetCursor(previewCursor(PreviewCursor::Arrow));
+    // The whole viewport, with the white around the buffer, at once.
+    InvalidateRect(window_, &viewport, FALSE);
+    UpdateWindow(window_);
+}
+
+void Win32Dialog::rowsReady(int32_t row) {
+    if (row + 1 <= shownRows_) return;
+    if (HDC dc = GetDC(window_)) {
+        paintPreviewArea(dc, 0, 0, model_.preview(), false, shownRows_, row + 1);
+        ReleaseDC(window_, dc);
+    }
+    shownRows_ = row + 1;
+}
+
+void Win32Dialog::showPreviewRows() {
+    SetCursor(previewCursor(PreviewCursor::ClosedHand));
+    if (HDC dc = GetDC(window_)) {
+        paintPreviewArea(dc, 0, 0, model_.preview(), false);
+        ReleaseDC(window_, dc);
+    }
+}
 
 bool Win32Dialog::chooseColour(int, const char* prompt, uint16_t (&colour)[3]) {
     if (run_.colourPicker.choose) {
@@ -412,6 +452,7 @@ void Win32Dialog::paint() {
         GdiPainter painter(memory, art_, ps.rcPaint.left, ps.rcPaint.top);
         painter.restoreBackground({ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom});
         model_.paintAll(painter);
+        paintPreviewArea(memory, ps.rcPaint.left, ps.rcPaint.top, model_.preview(), true);
         BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, w, h, memory, 0, 0, SRCCOPY);
         SelectObject(memory, old);
         DeleteObject(buffer);
@@ -486,6 +527,19 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONUP:
             model_.mouseRelease();
             return TRUE;
+        case WM_SETCURSOR: {
+            POINT p{};
+            GetCursorPos(&p);
+            ScreenToClient(window_, &p);
+            PreviewCursor which = PreviewCursor::Arrow;
+            if (rendering_) which = PreviewCursor::Wait;
+            else if (model_.captured() == kIdPreview && model_.preview().panning()) which = PreviewCursor::ClosedHand;
+            else if (overViewport(p.x, p.y)) which = PreviewCursor::PointingHand;
+            if (which == PreviewCursor::Arrow) return FALSE;
+            SetCursor(previewCursor(which));
+            SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
         case WM_CAPTURECHANGED:
             // Capture taken away (another window, a lost focus): end the drag as a release would.
             if (!releasing_ && model_.captured() >= 0) model_.mouseRelease();
@@ -503,6 +557,9 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             std::memset(state->text, 0, sizeof state->text);
             if (id == kIdStatusLine)
                 std::memcpy(state->text, model_.block().settingsName, sizeof state->text - 1);
+            if (id == kIdZoomText) GetDlgItemTextA(window_, kIdZoomText, state->text, sizeof state->text);
+            // The preview: its zoom factor.
+            if (id == kIdPreview) state->value = model_.preview().zoom();
             SetWindowLongPtrA(window_, DWLP_MSGRESULT, 1);
             return TRUE;
         }
