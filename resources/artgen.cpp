@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "bmp_file.h"
+
 namespace {
 
 struct Rgb {
@@ -37,42 +39,13 @@ Rgb add(Rgb a, Rgb b, double k) { return {a.r + b.r * k, a.g + b.g * k, a.b + b.
 
 uint8_t toByte(double v) { return uint8_t(std::lround(clamp01(v) * 255.0)); }
 
-// Bottom-up 24-bit BMP with a plain BITMAPINFOHEADER, rows padded to 4 bytes.
 bool writeBmp(const Picture& p, const std::string& path) {
-    const int rowBytes = (p.width * 3 + 3) & ~3;
-    const uint32_t imageSize = uint32_t(rowBytes) * p.height;
-    std::vector<uint8_t> out;
-    auto u16 = [&](uint32_t v) { out.push_back(uint8_t(v)); out.push_back(uint8_t(v >> 8)); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
-    out.push_back('B');
-    out.push_back('M');
-    u32(14 + 40 + imageSize);
-    u32(0);
-    u32(14 + 40);
-    u32(40);
-    u32(uint32_t(p.width));
-    u32(uint32_t(p.height));
-    u16(1);
-    u16(24);
-    u32(0);  // no compression
-    u32(imageSize);
-    u32(2835);  // 72 dpi
-    u32(2835);
-    u32(0);
-    u32(0);
-    for (int y = p.height - 1; y >= 0; --y) {
-        const Rgb* row = &p.pixels[size_t(y) * p.width];
-        for (int x = 0; x < p.width; ++x) {
-            out.push_back(toByte(row[x].b));
-            out.push_back(toByte(row[x].g));
-            out.push_back(toByte(row[x].r));
-        }
-        for (int pad = p.width * 3; pad < rowBytes; ++pad) out.push_back(0);
-    }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    return std::fclose(f) == 0 && ok;
+    return writeBmp24(p.width, p.height, 2835, path, [&](int x, int y, uint8_t bgr[3]) {  // 72 dpi
+        const Rgb& c = p.pixels[size_t(y) * p.width + x];
+        bgr[0] = toByte(c.b);
+        bgr[1] = toByte(c.g);
+        bgr[2] = toByte(c.r);
+    });
 }
 
 

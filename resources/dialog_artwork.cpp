@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "bmp_file.h"
+
 namespace {
 
 struct Rgba {
@@ -127,40 +129,12 @@ int caption(Canvas& c, int x, int y, const std::string& text, Rgba col) {
 }
 
 bool writeBmp(const Canvas& p, const std::string& path) {
-    const int rowBytes = (p.width * 3 + 3) & ~3;
-    const uint32_t imageSize = uint32_t(rowBytes) * p.height;
-    std::vector<uint8_t> out;
-    auto u16 = [&](uint32_t v) { out.push_back(uint8_t(v)); out.push_back(uint8_t(v >> 8)); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
-    out.push_back('B');
-    out.push_back('M');
-    u32(14 + 40 + imageSize);
-    u32(0);
-    u32(14 + 40);
-    u32(40);
-    u32(uint32_t(p.width));
-    u32(uint32_t(p.height));
-    u16(1);
-    u16(24);
-    u32(0);
-    u32(imageSize);
-    u32(3780);  // 96 dpi
-    u32(3780);
-    u32(0);
-    u32(0);
-    for (int y = p.height - 1; y >= 0; --y) {
-        for (int x = 0; x < p.width; ++x) {
-            const Rgba& c = p.px[size_t(y) * p.width + x];
-            out.push_back(byteOf(c.b));
-            out.push_back(byteOf(c.g));
-            out.push_back(byteOf(c.r));
-        }
-        for (int pad = p.width * 3; pad < rowBytes; ++pad) out.push_back(0);
-    }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    return std::fclose(f) == 0 && ok;
+    return writeBmp24(p.width, p.height, 3780, path, [&](int x, int y, uint8_t bgr[3]) {  // 96 dpi
+        const Rgba& c = p.px[size_t(y) * p.width + x];
+        bgr[0] = byteOf(c.b);
+        bgr[1] = byteOf(c.g);
+        bgr[2] = byteOf(c.r);
+    });
 }
 
 // One 32-bit image with alpha, and its AND mask from the alpha; with a hot
