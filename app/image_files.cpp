@@ -185,7 +185,9 @@ std::FILE* spoolToScratch(std::FILE* in, const std::string& name, std::string* e
     }
     char buffer[65536];
     for (;;) {
-        const size_t n = std::fread(buffer, 1, sizeof buffer, in);
+        // Checked before each read too: a signal that came after the last
+        // read would otherwise leave the next one waiting on an open pipe.
+        const size_t n = cancelRequested() ? 0 : std::fread(buffer, 1, sizeof buffer, in);
         if (cancelRequested()) {
             std::fclose(scratch);
             *error = "cancelled";
