@@ -223,6 +223,8 @@ void MainDialogModel::command(int id) {
     // 5. the about box and the information picture
     if (id == kIdLogo) platform_.openAboutBox();
     if (id == kIdInformation) platform_.openInformation();
+    if (id == kIdPsdExport) platform_.exportPsd();
+    if (id == kIdPresetsPage) platform_.writePresetsPage();
     // The dialog may have been closed while a box was open.
     if (ended_) return;
     // 6. undo
