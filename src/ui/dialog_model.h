@@ -87,11 +87,11 @@ public:
     virtual void showPreviewRows() {}
     // The exports the dialog starts: the layered PSD file (button 117), the
     // presets page (button 150) and the memory-dots page (a right click on
-    // the centre dot). Each asks for its files, runs, and reports a failure
-    // itself.
+    // the centre dot, with the filled dots' numbers 0..24 in order). Each
+    // asks for its files, runs, and reports a failure itself.
     virtual void exportPsd() {}
     virtual void writePresetsPage() {}
-    virtual void writeMemoryDotsPage() {}
+    virtual void writeMemoryDotsPage(const std::vector<int>& filledDots) { (void)filledDots; }
     // The thumbnail block a saved preset carries (empty: none).
     virtual std::vector<uint8_t> thumbnailBlock() = 0;
     virtual void endDialog(int endCode) = 0;
