@@ -188,4 +188,23 @@ void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* i
     if (hooks) hooks->applyPreviewScale();
 }
 
+bool loadPictureIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* image) {
+    pi::FilterRecord& record = *g.record;
+    if (!hasTiles(image) || image->channelCount != 4 || !record.advanceState) return false;
+    const int32_t width = std::min<int32_t>(record.filterRect.right - record.filterRect.left, image->levelWidth[0]);
+    const int32_t height = std::min<int32_t>(record.filterRect.bottom - record.filterRect.top, image->levelHeight[0]);
+    RenderStateSnapshot snapshot;
+    saveRenderState(snapshot, g, block, true);
+    bool delivered = true;
+    for (int32_t row = 0; row < height && delivered; ++row) {
+        requestRow(g, block, row);
+        delivered = record.advanceState() == 0;
+        if (!delivered) break;
+        describeHostBand(g);
+        copyInputRow(g.band, row, width, *image);
+    }
+    restoreRenderState(snapshot, g, block, nullptr);
+    return delivered;
+}
+
 }  // namespace lumenfall

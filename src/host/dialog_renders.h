@@ -23,6 +23,12 @@ void renderPreviewThroughHost(PluginGlobals& g, ParameterBlock& block, DialogRen
 void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* image, bool* cancelled,
                           DialogRenderHooks* hooks);
 
+// Copies the host's picture, one band per row of the filter rectangle, into
+// level 0 of `image` (RGBA, as wide and tall as the rectangle or smaller:
+// the top-left part then). The host's rectangles are put back. False when
+// the host cannot deliver bands or refused one.
+bool loadPictureIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* image);
+
 // Saved around the dialog's own renders.
 struct RenderStateSnapshot {
     pi::Rect inRect;

@@ -21,6 +21,7 @@
 #include "ui/win32/common_controls.h"
 #include "ui/win32/dialog_ids.h"
 #include "ui/win32/file_dialogs.h"
+#include "ui/win32/page_dialogs.h"
 #include "ui/win32/plugin_module.h"
 #include "ui/win32/preview_view.h"
 
@@ -267,6 +268,11 @@ public:
     void showPreviewRows() override;
     // PreviewRepaint: the rows a render finished, shown at once.
     void rowsReady(int32_t row) override;
+    // The HTML pages (ui/win32/page_dialogs.h).
+    void writePresetsPage() override { writePresetsPageFromDialog(window_, *this, run_); }
+    void writeMemoryDotsPage(const std::vector<int>& filledDots) override {
+        writeMemoryDotsPageFromDialog(window_, *this, run_, filledDots);
+    }
     std::vector<uint8_t> thumbnailBlock() override {
         if (!run_.thumbnail) return {};
         return presetThumbnailBlock(run_.thumbnail);
