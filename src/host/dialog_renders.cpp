@@ -131,9 +131,14 @@ void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* i
     pi::FilterRecord& record = *g.record;
     RenderGeometry& geometry = g.geometry;
 
-    // The picture: the host's rows, one band each, into level 0.
+    // The picture: the host's rows, one band each, into level 0. Only a
+    // render at the filter rectangle's size reads them: the host's rows are
+    // no wider than that, and a render at another size (the memory-dots
+    // page's pictures) brings its picture along.
+    const pi::Rect& filter = record.filterRect;
     if (image->channelCount == 4 && hasTiles(image) && image->levelWidth[0] >= geometry.renderWidth &&
-        image->levelHeight[0] >= geometry.renderHeight) {
+        image->levelHeight[0] >= geometry.renderHeight && geometry.renderWidth == filter.right - filter.left &&
+        geometry.renderHeight == filter.bottom - filter.top) {
         for (int32_t row = 0; row < geometry.renderHeight; ++row) {
             requestRow(g, block, row);
             if (record.advanceState) {
