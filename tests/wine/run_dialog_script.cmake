@@ -9,9 +9,12 @@
 #   -DPICTURE=WxH               every run works on a picture of that size (a gradient) instead of the sample
 #   -DRENDERS=N                 the last run's host log (run with --log host.log) shows N preview renders
 #   -DSAME_IMAGE="NAME=VALUE+..." the last run's image equals a run without the dialog with these settings
+#   -DPRESETS="name+..."        preset files WORK/presets/name.q4q (and the folder WORK/pages) made first
+#   -DFILES="path+..."          files under WORK that exist after the last run
+#   -DOPENED=path               the last run opened exactly one page, WORK/path (logged, never opened)
 # The plug-in's cached settings are removed first, so the dialog opens on the defaults.
 cmake_minimum_required(VERSION 3.25)
-foreach(list RUNS EXPECT CHANGED SAME_IMAGE)
+foreach(list RUNS EXPECT CHANGED SAME_IMAGE PRESETS FILES)
   if(DEFINED ${list})
     string(REPLACE "+" ";" ${list} "${${list}}")
   endif()
@@ -40,6 +43,16 @@ set(cached "${temp}/Lumenfall cached settings C")
 file(REMOVE "${cached}")
 
 set(ENV{LF_UI_DIR} "Z:${WORK}")
+# Pages and web addresses the dialog opens are written to a log instead.
+set(ENV{LUMENFALL_SHELL_OPEN_LOG} "${WORK}/opened.log")
+foreach(preset ${PRESETS})
+  file(MAKE_DIRECTORY ${WORK}/presets ${WORK}/pages)
+  execute_process(COMMAND ${WINE} ${EXE} preset save -o ${WORK}/presets/${preset}.q4q INPUT_FILE /dev/null
+    OUTPUT_FILE ${WORK}/preset.out ERROR_FILE ${WORK}/preset.err RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot make the preset ${preset} (rc ${rc})")
+  endif()
+endforeach()
 set(picture "")
 if(DEFINED PICTURE)
   # Light at the top, dark at the bottom, warmer to the right.
@@ -99,6 +112,22 @@ foreach(regex ${EXPECT})
     message(FATAL_ERROR "the output lacks ${regex}")
   endif()
 endforeach()
+
+foreach(path ${FILES})
+  if(NOT EXISTS "${WORK}/${path}")
+    message(FATAL_ERROR "${path} was not written")
+  endif()
+endforeach()
+if(DEFINED OPENED)
+  set(opened "")
+  if(EXISTS ${WORK}/opened.log)
+    file(STRINGS ${WORK}/opened.log opened)
+  endif()
+  string(REPLACE "/" "\\" want "${WORK}/${OPENED}")
+  if(NOT opened STREQUAL "Z:${want}")
+    message(FATAL_ERROR "opened: '${opened}', expected one line Z:${want}")
+  endif()
+endif()
 
 settings_of("${out}" recorded)
 set(changed "")
