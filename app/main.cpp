@@ -43,6 +43,8 @@ void printUsage(FILE* to) {
         "  --preset FILE          start from the settings of a preset file (--set still wins); colour\n"
         "                         low bytes, the Z components and reserved colour B are not carried\n"
         "                         by a descriptor and so do not reach the render\n"
+        "  --icc FILE             the host offers this colour profile in place of the input's: the\n"
+        "                         output and the dialog's HTML pictures carry it\n"
         "  --record               print the settings the run recorded, as NAME=VALUE lines for --set\n"
         "  --last                 start from the settings cached by the last dialog run instead of\n"
         "                         the defaults\n"

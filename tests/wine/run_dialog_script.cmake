@@ -12,6 +12,8 @@
 #   -DPRESETS="name+..."        preset files WORK/presets/name.q4q (and the folder WORK/pages) made first
 #   -DFILES="path+..."          files under WORK that exist after the last run
 #   -DOPENED=path               the last run opened exactly one page, WORK/path (logged, never opened)
+#   -DPROFILE=path              every run offers a colour profile (--icc); exiftool reads it back
+#                               whole from the JPEG WORK/path after the last run
 # The plug-in's cached settings are removed first, so the dialog opens on the defaults.
 cmake_minimum_required(VERSION 3.25)
 foreach(list RUNS EXPECT CHANGED SAME_IMAGE PRESETS FILES)
@@ -43,6 +45,13 @@ set(cached "${temp}/Lumenfall cached settings C")
 file(REMOVE "${cached}")
 
 set(ENV{LF_UI_DIR} "Z:${WORK}")
+set(profile_args "")
+if(DEFINED PROFILE)
+  # Text is bytes enough for the APP2 chunks; two of them.
+  string(REPEAT "lumenfall colour profile " 3000 profile)
+  file(WRITE ${WORK}/profile.icc "${profile}")
+  set(profile_args --icc ${WORK}/profile.icc)
+endif()
 # Pages and web addresses the dialog opens are written to a log instead.
 set(ENV{LUMENFALL_SHELL_OPEN_LOG} "${WORK}/opened.log")
 foreach(preset ${PRESETS})
@@ -89,7 +98,7 @@ foreach(run ${RUNS})
     file(READ "${cached}" before HEX)
   endif()
   execute_process(COMMAND ${WINE} ${EXE} render ${picture} -o ${WORK}/${name}.png --record -q --ui-script
-    ${SCRIPTS}/${name}.ui ${args}
+    ${SCRIPTS}/${name}.ui ${args} ${profile_args}
     WORKING_DIRECTORY ${WORK} INPUT_FILE /dev/null OUTPUT_FILE ${WORK}/${name}.out ERROR_FILE ${WORK}/${name}.err
     RESULT_VARIABLE rc)
   file(READ ${WORK}/${name}.out out)
@@ -126,6 +135,15 @@ if(DEFINED OPENED)
   string(REPLACE "/" "\\" want "${WORK}/${OPENED}")
   if(NOT opened STREQUAL "Z:${want}")
     message(FATAL_ERROR "opened: '${opened}', expected one line Z:${want}")
+  endif()
+endif()
+if(DEFINED PROFILE)
+  execute_process(COMMAND exiftool -q -q -b -ICC_Profile ${WORK}/${PROFILE} OUTPUT_FILE ${WORK}/profile.back
+    RESULT_VARIABLE rc)
+  file(SHA256 ${WORK}/profile.icc sent)
+  file(SHA256 ${WORK}/profile.back back)
+  if(NOT rc EQUAL 0 OR NOT sent STREQUAL back)
+    message(FATAL_ERROR "exiftool does not read the offered colour profile back from ${PROFILE} (rc ${rc})")
   endif()
 endif()
 
