@@ -93,7 +93,7 @@ TEST(PageCommands, PresetsPageAsksTwiceWritesOpensAndKeepsTheFolders) {
                                                "save Lumenfall presets.html in ", "wait", "arrow", "open " + page};
     EXPECT_EQ(dialogs.calls, expected);
     EXPECT_TRUE(fs::exists(page));
-    EXPECT_EQ(std::string(block->htmlFolder), f.root.string() + "/");
+    EXPECT_EQ(std::string(block->htmlFolder), (f.root / "").string());
     EXPECT_EQ(block->htmlExportFlag, 0);
 
     // Another page still being written: no prompt at all.
