@@ -22,12 +22,18 @@ namespace {
 class MemoryUndoFiles : public UndoFiles {
 public:
     int saves = 0;
+    bool unwritable = false;
     ParameterBlock files[2]{};
-    void save(int slot, const ParameterBlock& block) override {
+    bool save(int slot, const ParameterBlock& block) override {
         ++saves;
+        if (unwritable) return false;
         copySettings(block, files[slot]);
+        return true;
     }
-    void load(int slot, ParameterBlock& block) override { copySettings(files[slot], block); }
+    bool load(int slot, ParameterBlock& block) override {
+        copySettings(files[slot], block);
+        return true;
+    }
 };
 
 // Dots kept in memory; a dot number in `unwritable` fails to save.
@@ -198,6 +204,19 @@ TEST_F(DotsFixture, ResetThenUndoReturnsAndANewChangeOverwritesTheUndoneSlot) {
     EXPECT_EQ(70, block->sunRadius);
     model->command(kIdUndo);
     EXPECT_EQ(20, block->sunRadius);
+}
+
+TEST_F(DotsFixture, AnUnwritableUndoFileKeepsTheSlotInMemory) {
+    open();
+    store.flags[4] = 1;
+    store.radius[4] = 80;
+    open();
+    files.files[0].sunRadius = files.files[1].sunRadius = 5;  // stale files of an earlier run
+    files.unwritable = true;
+    click(dot(4));
+    setRadius(30);
+    model->command(kIdUndo);
+    EXPECT_EQ(80, block->sunRadius);  // not the stale file's 5
 }
 
 // The preset-folder refresh on real files.
