@@ -89,6 +89,8 @@ int16_t runMainDialog(PluginGlobals& g, ParameterBlock& block) {
     run.preview = &preview;
     HostPagesPort pages(g, block);
     run.pages = &pages;
+    MemoryDotStore dots(work->memoryDotKept);
+    run.dots = &dots;
     const int16_t result = runMainDialogWindow(run);
     // Whatever the preview's requests met, OK leaves the run's result at 0.
     if (result == 0) *g.result = 0;

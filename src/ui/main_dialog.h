@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "params/parameter_block.h"
+#include "ui/memory_dots.h"
 #include "ui/preview_model.h"
 #include "ui/undo_store.h"
 
@@ -32,6 +33,7 @@ struct MainDialogRun {
     HostColourPicker colourPicker;       // choose is null when the host offers none
     PreviewPort* preview = nullptr;      // the live preview through the host; may be null
     PagesPort* pages = nullptr;          // the HTML pages' renders through the host; may be null
+    MemoryDotStore* dots = nullptr;      // the memory dots' kept flags and files; may be null
 };
 
 // Runs the dialog modally. Returns 0 for OK (the block holds the edits) and

@@ -9,14 +9,18 @@
 #   -DPICTURE=WxH               every run works on a picture of that size (a gradient) instead of the sample
 #   -DRENDERS=N                 the last run's host log (run with --log host.log) shows N preview renders
 #   -DSAME_IMAGE="NAME=VALUE+..." the last run's image equals a run without the dialog with these settings
-#   -DPRESETS="name+..."        preset files WORK/presets/name.q4q (and the folder WORK/pages) made first
+#   -DPRESETS="name+..."        preset files WORK/presets/name.q4q made first (pages go to WORK/pages)
 #   -DFILES="path+..."          files under WORK that exist after the last run
 #   -DOPENED=path               the last run opened exactly one page, WORK/path (logged, never opened)
 #   -DPROFILE=path              every run offers a colour profile (--icc); exiftool reads it back
 #                               whole from the JPEG WORK/path after the last run
-# The plug-in's cached settings are removed first, so the dialog opens on the defaults.
+#   -DTEMP_BYTES="FILE|OFFSET|HEX+..."  after the last run, the plug-in's file FILE holds HEX at OFFSET
+#   -DTEMP_SIZE="FILE|BYTES+..."        ... and is that many bytes long
+# The plug-in's own files (cached settings, memory dots and their map, undo
+# snapshots) are removed first, so the dialog opens on the defaults and on
+# empty memory dots.
 cmake_minimum_required(VERSION 3.25)
-foreach(list RUNS EXPECT CHANGED SAME_IMAGE PRESETS FILES)
+foreach(list RUNS EXPECT CHANGED SAME_IMAGE PRESETS FILES TEMP_BYTES TEMP_SIZE)
   if(DEFINED ${list})
     string(REPLACE "+" ";" ${list} "${${list}}")
   endif()
@@ -42,7 +46,8 @@ endforeach()
 string(REGEX REPLACE "^[Cc]:" "$ENV{WINEPREFIX}/drive_c" temp "${temp}")
 string(REPLACE "\\" "/" temp "${temp}")
 set(cached "${temp}/Lumenfall cached settings C")
-file(REMOVE "${cached}")
+file(GLOB own_files "${temp}/Lumenfall memory dot *.q4q" "${temp}/Lumenfall undo *")
+file(REMOVE "${cached}" "${temp}/Lumenfall memdot map 2" ${own_files})
 
 set(ENV{LF_UI_DIR} "Z:${WORK}")
 set(profile_args "")
@@ -54,8 +59,9 @@ if(DEFINED PROFILE)
 endif()
 # Pages and web addresses the dialog opens are written to a log instead.
 set(ENV{LUMENFALL_SHELL_OPEN_LOG} "${WORK}/opened.log")
+file(MAKE_DIRECTORY ${WORK}/pages)
 foreach(preset ${PRESETS})
-  file(MAKE_DIRECTORY ${WORK}/presets ${WORK}/pages)
+  file(MAKE_DIRECTORY ${WORK}/presets)
   execute_process(COMMAND ${WINE} ${EXE} preset save -o ${WORK}/presets/${preset}.q4q INPUT_FILE /dev/null
     OUTPUT_FILE ${WORK}/preset.out ERROR_FILE ${WORK}/preset.err RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
@@ -211,3 +217,27 @@ if(DEFINED SAME_IMAGE)
     message(FATAL_ERROR "the image after the dialog differs from a render without it (rc ${rc})")
   endif()
 endif()
+foreach(check ${TEMP_BYTES})
+  string(REPLACE "|" ";" parts "${check}")
+  list(GET parts 0 file)
+  list(GET parts 1 offset)
+  list(GET parts 2 want)
+  string(LENGTH "${want}" hex_length)
+  math(EXPR length "${hex_length} / 2")
+  if(NOT EXISTS "${temp}/${file}")
+    message(FATAL_ERROR "the plug-in's file ${file} is missing")
+  endif()
+  file(READ "${temp}/${file}" got OFFSET ${offset} LIMIT ${length} HEX)
+  if(NOT got STREQUAL want)
+    message(FATAL_ERROR "${file} holds ${got} at ${offset}, expected ${want}")
+  endif()
+endforeach()
+foreach(check ${TEMP_SIZE})
+  string(REPLACE "|" ";" parts "${check}")
+  list(GET parts 0 file)
+  list(GET parts 1 want)
+  file(SIZE "${temp}/${file}" got)
+  if(NOT got EQUAL want)
+    message(FATAL_ERROR "${file} is ${got} bytes, expected ${want}")
+  endif()
+endforeach()
