@@ -9,9 +9,10 @@
 #   -DPICTURE=WxH               every run works on a picture of that size (a gradient) instead of the sample
 #   -DRENDERS=N                 the last run's host log (run with --log host.log) shows N preview renders
 #   -DSAME_IMAGE="NAME=VALUE+..." the last run's image equals a run without the dialog with these settings
-#   -DPRESETS="name+..."        preset files WORK/presets/name.q4q made first (pages go to WORK/pages)
+#   -DPRESETS="name+..."        preset files WORK/presets/name.q4q made first
 #   -DFILES="path+..."          files under WORK that exist after the last run
-#   -DOPENED=path               the last run opened exactly one page, WORK/path (logged, never opened)
+#   -DOPENED=path               the last run opened exactly one page, WORK/path (logged, never opened);
+#                               the folder WORK/pages is made first for it
 #   -DPROFILE=path              every run offers a colour profile (--icc); exiftool reads it back
 #                               whole from the JPEG WORK/path after the last run
 #   -DTEMP_BYTES="FILE|OFFSET|HEX+..."  after the last run, the plug-in's file FILE holds HEX at OFFSET
@@ -59,7 +60,9 @@ if(DEFINED PROFILE)
 endif()
 # Pages and web addresses the dialog opens are written to a log instead.
 set(ENV{LUMENFALL_SHELL_OPEN_LOG} "${WORK}/opened.log")
-file(MAKE_DIRECTORY ${WORK}/pages)
+if(DEFINED OPENED)
+  file(MAKE_DIRECTORY ${WORK}/pages)
+endif()
 foreach(preset ${PRESETS})
   file(MAKE_DIRECTORY ${WORK}/presets)
   execute_process(COMMAND ${WINE} ${EXE} preset save -o ${WORK}/presets/${preset}.q4q INPUT_FILE /dev/null
