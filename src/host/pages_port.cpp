@@ -83,8 +83,13 @@ bool renderDot(void* context, int32_t dot, TiledImage* image) {
     g.geometry.renderRect = RenderRect{0, 0, int16_t(height), int16_t(width)};
     setRenderGeometry(g, page.block, g.geometry.renderRect, 1);
     const int16_t result = *g.result;
+    // The host's selection belongs to the full picture, not to this smaller
+    // one: the dot is shown over the whole picture.
+    const pi::Boolean haveMask = g.record->haveMask;
+    g.record->haveMask = 0;
     bool cancelled = false;
     renderIntoTiledImage(g, page.block, image, &cancelled, nullptr);
+    g.record->haveMask = haveMask;
     const bool rendered = !cancelled && *g.result == 0;
     page.cancelled = cancelled;
     *g.result = result;
