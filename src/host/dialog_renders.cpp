@@ -193,22 +193,27 @@ void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* i
     if (hooks) hooks->applyPreviewScale();
 }
 
-bool loadPictureIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* image) {
+bool readPictureRows(PluginGlobals& g, ParameterBlock& block, PictureRowSink sink, void* context) {
     pi::FilterRecord& record = *g.record;
-    if (!hasTiles(image) || image->channelCount != 4 || !record.advanceState) return false;
-    const int32_t width = std::min<int32_t>(record.filterRect.right - record.filterRect.left, image->levelWidth[0]);
-    const int32_t height = std::min<int32_t>(record.filterRect.bottom - record.filterRect.top, image->levelHeight[0]);
+    const int32_t width = record.filterRect.right - record.filterRect.left;
+    const int32_t height = record.filterRect.bottom - record.filterRect.top;
+    if (!record.advanceState || width < 1 || height < 1) return false;
+    TiledImage row;
+    initTiledImage(row, nullptr, nullptr);
+    if (!createTiledImage(&row, width, 1, kStoreRgbaFloat, 0, false)) return false;
     RenderStateSnapshot snapshot;
     saveRenderState(snapshot, g, block, true);
     bool delivered = true;
-    for (int32_t row = 0; row < height && delivered; ++row) {
-        requestRow(g, block, row);
+    for (int32_t y = 0; y < height && delivered; ++y) {
+        requestRow(g, block, y);
         delivered = record.advanceState() == 0;
         if (!delivered) break;
         describeHostBand(g);
-        copyInputRow(g.band, row, width, *image);
+        copyInputRow(g.band, 0, width, row);
+        sink(context, y, row);
     }
     restoreRenderState(snapshot, g, block, nullptr);
+    freeTiledImage(&row);
     return delivered;
 }
 

@@ -23,11 +23,13 @@ void renderPreviewThroughHost(PluginGlobals& g, ParameterBlock& block, DialogRen
 void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* image, bool* cancelled,
                           DialogRenderHooks* hooks);
 
-// Copies the host's picture, one band per row of the filter rectangle, into
-// level 0 of `image` (RGBA, as wide and tall as the rectangle or smaller:
-// the top-left part then). The host's rectangles are put back. False when
-// the host cannot deliver bands or refused one.
-bool loadPictureIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* image);
+// Reads the host's picture, one band per row of the filter rectangle, and
+// hands each row to `sink` as a one-row RGBA image of floats 0..1 (grey
+// repeated in R, G and B; opaque without transparency). The host's
+// rectangles are put back. False when the host cannot deliver bands,
+// refused one, or the row's memory cannot be had.
+using PictureRowSink = void (*)(void* context, int32_t y, const TiledImage& row);
+bool readPictureRows(PluginGlobals& g, ParameterBlock& block, PictureRowSink sink, void* context);
 
 // Saved around the dialog's own renders.
 struct RenderStateSnapshot {

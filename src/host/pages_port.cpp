@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "export/html_page.h"
 #include "host/band_render.h"
@@ -35,16 +36,65 @@ struct DotsPage {
     ~DotsPage() { freeTiledImage(&background); }
 };
 
-// The host's picture scaled to the page's picture size, once: read at full
-// size, then resampled. Without the memory or the host's bands the dots are
-// rendered on an empty picture.
+// The host's picture averaged down to the picture size as its rows arrive:
+// sums of the source pixels that fall on each picture pixel.
+struct Shrink {
+    int32_t sourceWidth, sourceHeight, width, height;
+    std::vector<float> sums;       // RGB per picture pixel
+    std::vector<uint32_t> counts;
+};
+
+void addRow(void* context, int32_t y, const TiledImage& row) {
+    Shrink& s = *static_cast<Shrink*>(context);
+    const int64_t ty = int64_t(y) * s.height / s.sourceHeight;
+    for (int32_t x = 0; x < s.sourceWidth; ++x) {
+        float px[4];
+        readPixel(row, x, 0, 0, px);
+        const size_t at = size_t(ty) * size_t(s.width) + size_t(int64_t(x) * s.width / s.sourceWidth);
+        for (int c = 0; c < 3; ++c) s.sums[at * 3 + c] += px[c];
+        ++s.counts[at];
+    }
+}
+
+void copyRow(void* context, int32_t y, const TiledImage& row) {
+    TiledImage& full = *static_cast<TiledImage*>(context);
+    for (int32_t x = 0; x < full.levelWidth[0]; ++x) {
+        float px[4];
+        readPixel(row, x, 0, 0, px);
+        for (float& c : px) c *= full.maxValue;
+        writePixel(full, x, y, 0, px);
+    }
+}
+
+// The host's picture at the page's picture size, once. A picture larger
+// than that (the usual case) is averaged down row by row, so no copy of it
+// at full size is made; a smaller one is read whole and enlarged by the
+// resampler. Without the host's bands the dots are rendered on an empty picture.
 void loadBackground(DotsPage& page, int32_t width, int32_t height) {
     if (!createTiledImage(&page.background, width, height, kStoreRgba8, 0, false)) return;
     const pi::Rect& f = page.g.record->filterRect;
+    const int32_t sourceWidth = f.right - f.left, sourceHeight = f.bottom - f.top;
+    if (sourceWidth >= width && sourceHeight >= height) {
+        Shrink shrink{sourceWidth, sourceHeight, width, height,
+                      std::vector<float>(size_t(width) * size_t(height) * 3, 0.0f),
+                      std::vector<uint32_t>(size_t(width) * size_t(height), 0)};
+        if (!readPictureRows(page.g, page.block, addRow, &shrink)) return;
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x) {
+                const size_t at = size_t(y) * size_t(width) + size_t(x);
+                const float n = shrink.counts[at] > 0 ? float(shrink.counts[at]) : 1.0f;
+                const float px[4] = {shrink.sums[at * 3] / n * 255.0f, shrink.sums[at * 3 + 1] / n * 255.0f,
+                                     shrink.sums[at * 3 + 2] / n * 255.0f, 255.0f};
+                writePixel(page.background, x, y, 0, px);
+            }
+        rebuildPyramid(page.background);
+        page.backgroundLoaded = true;
+        return;
+    }
     TiledImage full;
     initTiledImage(full, nullptr, nullptr);
-    if (createTiledImage(&full, f.right - f.left, f.bottom - f.top, kStoreRgba8, 0, false) &&
-        loadPictureIntoTiledImage(page.g, page.block, &full)) {
+    if (createTiledImage(&full, sourceWidth, sourceHeight, kStoreRgba8, 0, false) &&
+        readPictureRows(page.g, page.block, copyRow, &full)) {
         rebuildPyramid(full);
         copyImage(&full, &page.background, standardLanczosWeights());
         page.backgroundLoaded = true;

@@ -291,13 +291,13 @@ TEST(BandRender, MemoryDotsPageRendersDotsOverThePictureAndPutsEverythingBack) {
     ASSERT_EQ(port.writeMemoryDotsPage(page, {3, 7}, &cells), kPageWritten);
     EXPECT_EQ(cells, 2);
 
-    auto picture = [&](const std::string& name, int32_t w, int32_t hh) {
+    auto picture = [&](const std::string& name, int32_t w, int32_t hh, bool withProfile = true) {
         std::ifstream in(temp.path("web_images/" + name), std::ios::binary);
         const std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         ThumbnailPixels pixels;
         EXPECT_EQ(decodeThumbnailJpeg(jpeg.data(), jpeg.size(), w, hh, 1, pixels), kThumbnailDecoded) << name;
         EXPECT_EQ(std::search(jpeg.begin(), jpeg.end(), profile.begin(), profile.begin() + 64) != jpeg.end(),
-                  true) << name << " carries the host's profile";
+                  withProfile) << name << " carries the host's profile, and only when it offers one";
         return pixels;
     };
     const ThumbnailPixels shown = picture("dot 4.jpg", 300, 225);
@@ -318,6 +318,14 @@ TEST(BandRender, MemoryDotsPageRendersDotsOverThePictureAndPutsEverythingBack) {
     ASSERT_FALSE(h.seen.progress.empty());
     EXPECT_EQ(h.seen.progress.back(), std::make_pair(25, 25));
     disposeHandle(&h.record, h.record.iCCprofileData);
+
+    // A picture larger than the page's is averaged down as its rows arrive.
+    BandHarness wide(600, 40);
+    HostPagesPort widePort(*wide.g, *wide.block);
+    ASSERT_EQ(widePort.writeMemoryDotsPage(page, {3}, &cells), kPageWritten);
+    const ThumbnailPixels small = picture("dot 4.jpg", 300, 20, false);
+    ASSERT_EQ(small.pixels.size(), 300u * 20u);
+    for (size_t i = 0; i < small.pixels.size(); i += 97) EXPECT_NEAR(small.pixels[i], 77, 2) << i;
 }
 
 }  // namespace
