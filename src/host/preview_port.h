@@ -24,6 +24,9 @@ public:
     int32_t bufferHeight() override;
     void display(void* deviceContext, PreviewPoint origin, int32_t firstRow, int32_t endRow) override;
 
+    // The host holds the current region's buffers.
+    bool holdsRegion() const { return delivered_; }
+
 private:
     PluginGlobals& g_;
     ParameterBlock& block_;

@@ -9,6 +9,7 @@
 
 #include "params/parameter_block.h"
 #include "ui/preview_model.h"
+#include "ui/psd_export_port.h"
 #include "ui/undo_store.h"
 
 namespace lumenfall {
@@ -29,6 +30,7 @@ struct MainDialogRun {
     const uint8_t* thumbnail = nullptr;  // 128 x 128 RGB, for saved presets; may be null
     HostColourPicker colourPicker;       // choose is null when the host offers none
     PreviewPort* preview = nullptr;      // the live preview through the host; may be null
+    PsdExportPort* psdExport = nullptr;  // the PSD export through the host; may be null
 };
 
 // Runs the dialog modally. Returns 0 for OK (the block holds the edits) and
