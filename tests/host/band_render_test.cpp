@@ -14,6 +14,7 @@
 #include "export/psd_writer.h"
 #include "host/band_render.h"
 #include "host/dialog_renders.h"
+#include "host/host_memory.h"
 #include "host/image_pipeline.h"
 #include "host/psd_export_host.h"
 #include "params/defaults.h"
@@ -289,6 +290,12 @@ TEST(BandRender, PsdExportRendersEveryRowThenWritesAndPutsTheDialogBack) {
     h.block->renderTarget = kTargetHostPreview;
     h.block->exportFormat = 3;
     h.result = 7;  // the run's own result is not the export's business
+    // The host's ICC profile goes into the file as it is.
+    const std::string profile = "a profile's bytes";
+    h.record.iCCprofileData = newHandle(&h.record, int32_t(profile.size()));
+    std::memcpy(lockHandle(&h.record, h.record.iCCprofileData), profile.data(), profile.size());
+    unlockHandle(&h.record, h.record.iCCprofileData);
+    h.record.iCCprofileSize = int32_t(profile.size());
     const std::filesystem::path path = exportFolder("lf_dialog_psd") / "result.psd";
     HostPsdExportPort port(*h.g, *h.block, nullptr);
     ExportSeen seen;
@@ -298,8 +305,11 @@ TEST(BandRender, PsdExportRendersEveryRowThenWritesAndPutsTheDialogBack) {
     ASSERT_EQ(seen.percents.size(), 101u);
     EXPECT_TRUE(std::is_sorted(seen.percents.begin(), seen.percents.end()));
     EXPECT_EQ(seen.percents.back(), 100);
-    const PsdExportSettings settings = psdSettingsFor(*h.block, nullptr, 0);
+    const PsdExportSettings settings =
+        psdSettingsFor(*h.block, reinterpret_cast<const uint8_t*>(profile.data()), profile.size());
     EXPECT_EQ(std::filesystem::file_size(path), psdLayout(16, 200, 1, settings).fileSize);
+    EXPECT_NE(fileText(path).find(std::string("8BIM\x04\x0f\0\0\0\0\0\x11", 12) + profile), std::string::npos);
+    disposeHandle(&h.record, h.record.iCCprofileData);
     EXPECT_EQ(h.block->renderScale, 3);
     EXPECT_EQ(h.block->viewOriginX, 5);
     EXPECT_EQ(h.block->renderTarget, uint32_t(kTargetHostPreview));
