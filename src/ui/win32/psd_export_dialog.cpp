@@ -181,9 +181,7 @@ void reportFailure(HWND owner, const ExportJob& job) {
     MessageBoxA(owner, text.c_str(), "Lumenfall", MB_OK | MB_ICONWARNING);
 }
 
-}  // namespace
-
-int runPsdExport(HWND owner, ParameterBlock& block, PsdExportPort* port) {
+int runExport(HWND owner, ParameterBlock& block, PsdExportPort* port) {
     if (g_progressWindow) {
         SetWindowPos(g_progressWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         return kPsdExportNotStarted;
@@ -202,6 +200,18 @@ int runPsdExport(HWND owner, ParameterBlock& block, PsdExportPort* port) {
     if (shown == -1 && !job.started()) job.run();
     if (job.result() != kPsdWritten) reportFailure(owner, job);
     return 1;
+}
+
+}  // namespace
+
+int runPsdExport(HWND owner, ParameterBlock& block, PsdExportPort* port) {
+    // Nothing thrown leaves the window procedure that called this.
+    try {
+        return runExport(owner, block, port);
+    } catch (...) {
+        g_progressWindow = nullptr;
+        return 1;
+    }
 }
 
 }  // namespace lumenfall
