@@ -232,9 +232,10 @@ private:
         ControlState st;
         if (!query(id, &st)) return "no answer";
         char text[512];
-        std::snprintf(text, sizeof text, "value=%d enabled=%d vector=%g,%g,%g colour=%u,%u,%u captured=%d timer=%d",
-                      st.value, st.enabled, st.vector[0], st.vector[1], st.vector[2], st.colour[0] >> 8,
-                      st.colour[1] >> 8, st.colour[2] >> 8, st.captured, st.timer);
+        std::snprintf(text, sizeof text,
+                      "value=%d enabled=%d vector=%g,%g,%g colour=%u,%u,%u captured=%d timer=%d kept=%d", st.value,
+                      st.enabled, st.vector[0], st.vector[1], st.vector[2], st.colour[0] >> 8, st.colour[1] >> 8,
+                      st.colour[2] >> 8, st.captured, st.timer, st.kept);
         std::string out = text;
         if (id == 76) out += " text=" + std::string(st.text);
         else if (HWND h = item(id)) out += " text=" + windowText(h);
@@ -252,6 +253,7 @@ private:
         if (key == "enabled") return std::to_string(st.enabled) == want;
         if (key == "timer") return std::to_string(st.timer) == want;
         if (key == "captured") return std::to_string(st.captured) == want;
+        if (key == "kept") return std::to_string(st.kept) == want;
         if (key == "text") return (id == 76 ? std::string(st.text) : windowText(item(id))) == want;
         if (key == "vector") {
             float v[3];
@@ -312,7 +314,9 @@ private:
             fail("press, move and release need X and Y");
             return;
         }
-        WPARAM keys = message == WM_LBUTTONUP ? 0 : MK_LBUTTON;
+        WPARAM keys = message == WM_LBUTTONUP || message == WM_RBUTTONUP ? 0
+                      : message == WM_RBUTTONDOWN                         ? MK_RBUTTON
+                                                                          : MK_LBUTTON;
         if (a.size() > 3 && a[3] == "ctrl") keys |= MK_CONTROL;
         // The real pointer goes where the posted message says: a move the
         // window system makes up on its own (the control holds the capture
@@ -362,6 +366,21 @@ private:
             postMouse(WM_MOUSEMOVE, a);
         } else if (verb == "release") {
             postMouse(WM_LBUTTONUP, a);
+        } else if (verb == "dot" || verb == "centre") {
+            // dot K [right|ctrl|hover], centre [right|ctrl]: a click (or a
+            // pointer move) in the middle of memory dot K or the centre dot.
+            const int id = verb == "dot" ? 121 + arg(1) : 119;
+            const std::string how = a.size() > size_t(verb == "dot" ? 2 : 1) ? a[verb == "dot" ? 2 : 1] : "";
+            const RECT r = clientRect(id);
+            const std::vector<std::string> at = {verb, std::to_string((r.left + r.right) / 2),
+                                                 std::to_string((r.top + r.bottom) / 2), how == "ctrl" ? "ctrl" : ""};
+            if (how == "hover") {
+                postMouse(WM_MOUSEMOVE, {verb, at[1], at[2]});
+            } else {
+                postMouse(how == "right" ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, at);
+                postMouse(how == "right" ? WM_RBUTTONUP : WM_LBUTTONUP, at);
+            }
+            Sleep(200);
         } else if (verb == "query") {
             say("query " + a[1] + " " + describe(arg(1)));
         } else if (verb == "rect" || verb == "expect-rect") {

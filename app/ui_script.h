@@ -9,8 +9,12 @@
 //   wait MS                      click ID            type ID TEXT
 //   enter ID                     escape              pick ID INDEX (1-based)
 //   press X Y [ctrl]             move X Y [ctrl]     release X Y
+//   dot K [right|ctrl|hover]     a click on memory dot K (0..24), or the pointer over it
+//   centre [right|ctrl]          a click on the centre dot
 //   query ID                     rect ID             client
-//   expect ID KEY=VALUE...       (value, enabled, text, vector=x,y,z, colour=r,g,b, timer, captured)
+//   expect ID KEY=VALUE...       (value, enabled, text, vector=x,y,z, colour=r,g,b, timer, captured,
+//                                kept; a memory dot's value is 0 empty, 1 filled, 2 current;
+//                                the centre dot's value is the dot it shows or -1)
 //   expect-rect ID LEFT TOP WIDTH HEIGHT
 //   expect-client WIDTH HEIGHT   expect-caption TEXT
 //   shot FILE.png                the dialog's client area from the X server screen

@@ -459,6 +459,44 @@ Canvas cursorClosedHand() {
     return c;
 }
 
+// The memory dots' pictures, 8 x 8 each, stacked in one strip: empty,
+// filled, filled and kept, current, current and kept, then the five pressed
+// (darker, as pushed in). Kept dots carry a warm ring; the current dot is
+// lit white in the middle.
+Canvas drawMemoryDots() {
+    Canvas c(8, 80, kFace);
+    for (int i = 0; i < 10; ++i) {
+        const int kind = i % 5;
+        const bool pressed = i >= 5;
+        const double cy = 8 * i + 4;
+        Canvas cell(8, 8, kFace);
+        const Rgba hollow = rgb(250, 251, 253), edge = rgb(132, 140, 158);
+        const Rgba filled = rgb(86, 128, 214), current = rgb(255, 206, 96);
+        disc(cell, 4, 4, 3.6, edge);
+        disc(cell, 4, 4, 2.7, kind == 0 ? hollow : kind <= 2 ? filled : current);
+        if (kind == 2 || kind == 4) ring(cell, 4, 4, 3.4, 0.9, kWarm);
+        if (kind >= 3) disc(cell, 4, 4, 1.1, rgb(255, 255, 255));
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                Rgba p = cell.at(x, y);
+                if (pressed) p = mixc(p, rgb(40, 46, 60), 0.35);
+                c.at(x, int(cy) - 4 + y) = p;
+            }
+    }
+    return c;
+}
+
+// The centre dot's frame: a sunken round-cornered well around the 88 x 88
+// picture, the picture area dark until a dot is shown.
+Canvas drawCentreFrame() {
+    Canvas c(96, 96, kWell);
+    roundRect(c, 0, 0, 96, 96, 10, kWellShadow);
+    roundRect(c, 1, 1, 95, 95, 9, rgb(250, 251, 253));
+    roundRect(c, 3, 3, 93, 93, 3, rgb(132, 140, 158));
+    fillRect(c, 4, 4, 92, 92, rgb(58, 63, 74));
+    return c;
+}
+
 Canvas drawInformation() {
     // A quiet picture of the dialog's groups: a sun over a dusk sky and a
     // key of what each group draws, as coloured swatches.
@@ -498,6 +536,8 @@ bool writeDialogArtwork(const std::string& dir) {
     ok = ok && writeBmp(drawWell(true), dir + "/well_enabled.bmp");
     ok = ok && writeBmp(drawWell(false), dir + "/well_disabled.bmp");
     ok = ok && writeBmp(drawInformation(), dir + "/information.bmp");
+    ok = ok && writeBmp(drawMemoryDots(), dir + "/memory_dots.bmp");
+    ok = ok && writeBmp(drawCentreFrame(), dir + "/centre_frame.bmp");
     ok = ok && writeIco(iconNextGlue(), dir + "/icon_next_glue.ico");
     ok = ok && writeIco(iconZoom(false), dir + "/icon_zoom_out.ico");
     ok = ok && writeIco(iconZoom(true), dir + "/icon_zoom_in.ico");

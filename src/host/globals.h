@@ -12,6 +12,7 @@
 #include "host/host_memory.h"
 #include "host/pi_abi.h"
 #include "kernels/host_band.h"
+#include "export/thumbnail.h"
 #include "params/parameter_block.h"
 #include "render/work_block.h"
 
@@ -20,7 +21,6 @@ namespace lumenfall {
 struct RenderPlan;
 
 constexpr int kSmallBufferCount = 7;
-constexpr int kThumbnailSide = 128;
 
 // Rectangle edges in the host's order; bottom and right are exclusive.
 struct RenderRect {

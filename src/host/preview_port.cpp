@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
 #include "host/band_render.h"
 #include "host/dialog_renders.h"
+#include "export/thumbnail.h"
 #include "host/image_pipeline.h"
+#include "render/resample_image.h"
 #include "kernels/glue_compositor.h"
 
 namespace lumenfall {
@@ -131,6 +134,33 @@ void HostPreviewPort::display(void* deviceContext, PreviewPoint origin, int32_t 
     }
     pi::VRect shown{out.top + firstRow, out.left, out.top + endRow, out.right};
     record.displayPixels(&map, &shown, origin.y + firstRow, origin.x, deviceContext);
+}
+
+bool HostPreviewPort::makeThumbnail() {
+    const pi::FilterRecord& record = *g_.record;
+    WorkBlock* work = workBlock(g_);
+    std::unique_ptr<Thumbnail> thumbnail(new (std::nothrow) Thumbnail);
+    if (!work || !thumbnail) return false;
+    bool made = false;
+    if (delivered_ && record.outData) {
+        // The buffer as the user sees it: the square is taken from the
+        // preview's own picture, whatever its zoom.
+        HostOutputView view;
+        view.data = record.outData;
+        view.rowBytes = record.outRowBytes;
+        view.bottom = bufferHeight();
+        view.right = bufferWidth();
+        view.planes = record.outHiPlane - record.outLoPlane + 1;
+        view.depth = record.depth == 16 || record.imageMode == pi::kModeRGB48 || record.imageMode == pi::kModeGray16
+                         ? 16
+                         : (record.depth == 32 ? 32 : 8);
+        made = lumenfall::makeThumbnail(view, view.right, view.bottom, lanczosWeightsOf(*work), nullptr, *thumbnail);
+    } else {
+        fillThumbnailRamp(*thumbnail);
+    }
+    std::memcpy(g_.thumbnail, thumbnail->rgb, sizeof g_.thumbnail);
+    g_.thumbnailReady = made ? 1 : 0;
+    return made;
 }
 
 }  // namespace lumenfall

@@ -23,6 +23,7 @@ public:
     int32_t bufferWidth() override;
     int32_t bufferHeight() override;
     void display(void* deviceContext, PreviewPoint origin, int32_t firstRow, int32_t endRow) override;
+    bool makeThumbnail() override;
 
     // The host holds the current region's buffers.
     bool holdsRegion() const { return delivered_; }

@@ -87,6 +87,8 @@ int16_t runMainDialog(PluginGlobals& g, ParameterBlock& block) {
     }
     HostPreviewPort preview(g, block);
     run.preview = &preview;
+    MemoryDotStore dots(work->memoryDotKept);
+    run.dots = &dots;
     HostPsdExportPort psdExport(g, block, &preview);
     run.psdExport = &psdExport;
     const int16_t result = runMainDialogWindow(run);

@@ -100,8 +100,9 @@ bool chooseSourceFolder(DialogPlatform& platform, char* folder) {
     return folderOfChosenFile(path.c_str(), folder);
 }
 
-MainDialogModel::MainDialogModel(ParameterBlock& block, DialogPlatform& platform, UndoStore& undo)
-    : block_(block), platform_(platform), undo_(undo), preview_(block) {}
+MainDialogModel::MainDialogModel(ParameterBlock& block, DialogPlatform& platform, UndoStore& undo,
+                                 MemoryDotStore* dots)
+    : block_(block), platform_(platform), undo_(undo), store_(dots), preview_(block) {}
 
 void MainDialogModel::open() {
     for (uint8_t& e : enabled_) e = 1;
@@ -116,6 +117,8 @@ void MainDialogModel::open() {
     showZoomText();
     applyZoomEnables();
     if (preview_.on()) platform_.renderPreview();
+    // After the first render, so the opening dot's thumbnail shows it.
+    openMemoryDots();
 }
 
 void MainDialogModel::setEnabled(int id, bool on) {
@@ -200,7 +203,9 @@ void MainDialogModel::refreshFromBlock() {
 
 void MainDialogModel::command(int id) {
     if (ended_) return;
+    if (!statusNote_.empty()) setStatusNote(std::string());
     const ControlInfo& info = controlInfo(id);
+    int dotKind = kUndoNone;
     // 1. colour buttons
     if (info.kind == ControlKind::ColourButton) {
         uint16_t chosen[3];
@@ -220,6 +225,8 @@ void MainDialogModel::command(int id) {
     // 4. files
     if (id == kIdSave) saveSettings();
     if (id == kIdLoad) loadSettings();
+    if (info.kind == ControlKind::MemoryDot) dotKind = dotClicked(id - kIdFirstMemoryDot, press_);
+    if (id == kIdCentreDot) dotKind = centreDotClicked(press_);
     // 5. the about box and the information picture
     if (id == kIdLogo) platform_.openAboutBox();
     if (id == kIdInformation) platform_.openInformation();
@@ -258,7 +265,7 @@ void MainDialogModel::command(int id) {
     }
     if (isCheckbox(id)) previewMarked_ = true;
     // 10. undo snapshot, with the block updated from the controls
-    const int kind = undoKindOfCommand(id);
+    const int kind = dotKind != kUndoNone ? dotKind : undoKindOfCommand(id);
     if (kind != kUndoNone && id != kIdLoad) {
         exchangeToBlock();
         undo_.snapshot(block_, kind);
@@ -368,11 +375,14 @@ int MainDialogModel::hitTest(int x, int y) const {
     return -1;
 }
 
-void MainDialogModel::mousePress(int x, int y, bool ctrl) {
+void MainDialogModel::mousePress(int x, int y, bool ctrl, bool rightButton) {
     if (ended_ || captured_ >= 0) return;
     const int id = hitTest(x, y);
     if (id < 0) return;
     captured_ = id;
+    press_ = rightButton ? DotClick::Right : ctrl ? DotClick::CtrlLeft : DotClick::Left;
+    const ControlKind kind = controlInfo(id).kind;
+    if (kind == ControlKind::MemoryDot || kind == ControlKind::CentreDot) platform_.repaint(id);  // pressed
     platform_.captureMouse();
     if (id == kIdPreview) preview_.press(x, y);
     moved_ = false;
@@ -382,7 +392,11 @@ void MainDialogModel::mousePress(int x, int y, bool ctrl) {
 }
 
 void MainDialogModel::mouseMove(int x, int y, bool ctrl) {
-    if (captured_ < 0) return;
+    if (captured_ < 0) {
+        const int id = ended_ ? -1 : hitTest(x, y);
+        if (id >= kIdFirstMemoryDot && id <= kIdLastMemoryDot) hoverDot(id - kIdFirstMemoryDot);
+        return;
+    }
     switch (controlInfo(captured_).kind) {
         case ControlKind::Slider: sliderDrag(captured_, x, y); break;
         case ControlKind::Picker: pickerDrag(captured_, x, y, ctrl); break;
@@ -430,12 +444,17 @@ void MainDialogModel::mouseRelease() {
         platform_.renderPreview();
         return;
     }
-    if (kind == ControlKind::Logo || kind == ControlKind::MemoryDot || kind == ControlKind::CentreDot)
-        platform_.postCommand(id);
+    const bool dot = kind == ControlKind::MemoryDot || kind == ControlKind::CentreDot;
+    if (kind == ControlKind::Logo || dot) platform_.postCommand(id);
+    captured_ = -1;
+    // A dot's command does its own snapshot and render after its effect.
+    if (dot) {
+        platform_.repaint(id);
+        return;
+    }
     exchangeToBlock();
     undo_.snapshot(block_, undoKindOfCommand(id));
     platform_.renderPreview();
-    captured_ = -1;
 }
 
 void MainDialogModel::paintAll(Painter& painter) const {
@@ -482,12 +501,15 @@ void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const
         case ControlKind::StatusLine: {
             painter.restoreBackground(area);
             const PaintRect clip{area.left + 1, area.top, area.right, area.bottom};
-            char name[kPathFieldSize + 1];
-            std::memcpy(name, block_.settingsName, kPathFieldSize);
-            name[kPathFieldSize] = 0;
-            painter.text(clip, name, TextAlign::Centre, kBlack, true);
+            painter.text(clip, statusText().c_str(), TextAlign::Centre, kBlack, true);
             break;
         }
+        case ControlKind::MemoryDot:
+            paintDot(id, painter);
+            break;
+        case ControlKind::CentreDot:
+            paintCentreDot(painter);
+            break;
         case ControlKind::ColourButton: {
             painter.buttonFace(area, enabled_[id]);
             const int inset = focused ? 3 : 2;

@@ -14,6 +14,7 @@
 
 #include "params/parameter_block.h"
 #include "ui/control_table.h"
+#include "ui/memory_dots.h"
 #include "ui/preview_model.h"
 #include "ui/undo_store.h"
 
@@ -29,7 +30,7 @@ struct PaintRect {
     int left, top, right, bottom;
 };
 
-enum class Artwork { TrackFirst, TrackSecond, Knob, WellEnabled, WellDisabled };
+enum class Artwork { TrackFirst, TrackSecond, Knob, WellEnabled, WellDisabled, MemoryDots, CentreFrame };
 enum class TextAlign { Left, Centre, Right };
 
 class Painter {
@@ -39,6 +40,13 @@ public:
     // False when the bitmap is not loaded (nothing is drawn then).
     virtual bool hasArtwork(Artwork art) = 0;
     virtual void drawArtwork(Artwork art, int left, int top) = 0;
+    // Part of a bitmap: width x height from (sourceX, sourceY).
+    virtual void drawArtworkPart(Artwork art, int left, int top, int sourceX, int sourceY, int width, int height) {
+        (void)art, (void)left, (void)top, (void)sourceX, (void)sourceY, (void)width, (void)height;
+    }
+    // The centre dot's thumbnail (88 x 88) with its top-left at (left, top),
+    // when the dialog holds one.
+    virtual void drawCentreThumbnail(int left, int top) { (void)left, (void)top; }
     virtual void fill(const PaintRect& r, Rgb8 colour) = 0;
     virtual void frame(const PaintRect& r, Rgb8 colour) = 0;
     // Both end points drawn.
@@ -92,8 +100,15 @@ public:
     virtual void exportPsd() {}
     virtual void writePresetsPage() {}
     virtual void writeMemoryDotsPage(const std::vector<int>& filledDots) { (void)filledDots; }
-    // The thumbnail block a saved preset carries (empty: none).
+    // The thumbnail block a saved preset or a memory dot carries, made from
+    // the current preview (empty: none).
     virtual std::vector<uint8_t> thumbnailBlock() = 0;
+    // The centre dot's picture: dot N's stored thumbnail decoded (false, and
+    // no picture, when it has none that decodes), or no picture.
+    virtual bool showDotThumbnail(int dot) { (void)dot; return false; }
+    virtual void clearDotThumbnail() {}
+    // The wait cursor over the dialog while a long job runs.
+    virtual void setWaitCursor(bool on) { (void)on; }
     virtual void endDialog(int endCode) = 0;
 };
 
@@ -118,7 +133,9 @@ bool chooseSourceFolder(DialogPlatform& platform, char* folder);
 
 class MainDialogModel {
 public:
-    MainDialogModel(ParameterBlock& block, DialogPlatform& platform, UndoStore& undo);
+    // Without a memory-dot store the dots stay empty and do nothing.
+    MainDialogModel(ParameterBlock& block, DialogPlatform& platform, UndoStore& undo,
+                    MemoryDotStore* dots = nullptr);
 
     // Initialisation after the window exists and its lists are filled:
     // enabled flags, the snapshot for Cancel, the controls from the block and
@@ -131,7 +148,7 @@ public:
     void checkboxClicked(int checkboxId, int checked);
     void listChanged(int listId, int index);
     void timerFired(int timerId);
-    void mousePress(int x, int y, bool ctrl);
+    void mousePress(int x, int y, bool ctrl, bool rightButton = false);
     void mouseMove(int x, int y, bool ctrl);
     void mouseRelease();
 
@@ -154,6 +171,15 @@ public:
     int16_t result() const { return result_; }
     const ParameterBlock& block() const { return block_; }
     const LivePreview& preview() const { return preview_; }
+    const MemoryDotTable& dots() const { return dots_; }
+    // What the status line shows: a note of the last job, else the preset name.
+    std::string statusText() const;
+
+    // The preset-folder refresh (Ctrl-click on the centre dot): every preset
+    // file of a chosen folder whose name holds "q9q" or "q5q" is loaded,
+    // rendered and written back with a fresh thumbnail; "q9q" files move to
+    // the ".q5q" name. The settings before it come back at the end.
+    void refreshPresetFolder();
 
 private:
     static bool valid(int id) { return id >= 0 && id < kControlCount; }
@@ -167,11 +193,30 @@ private:
     void endWith(int endCode);
     void sliderDrag(int id, int x, int y);
     void pickerDrag(int id, int x, int y, bool ctrl);
+    // Memory dots (memory_dots.cpp); each click returns its undo kind.
+    void openMemoryDots();
+    int dotClicked(int dot, DotClick click);
+    int centreDotClicked(DotClick click);
+    void hoverDot(int dot);
+    bool storeDot(int dot);
+    void applyDot(int dot);
+    void makeCurrentDot(int dot);
+    void showDot(int dot);
+    void hideDot();
+    void paintDot(int id, Painter& painter) const;
+    void paintCentreDot(Painter& painter) const;
+    void setStatusNote(const std::string& note);
 
     ParameterBlock& block_;
     DialogPlatform& platform_;
     UndoStore& undo_;
+    MemoryDotStore* store_;
     ParameterBlock opening_{};
+    ParameterBlock spare_{};  // the settings a refresh puts back
+    MemoryDotTable dots_;
+    DotClick press_ = DotClick::Left;
+    bool refreshing_ = false;
+    std::string statusNote_;
 
     int values_[kControlCount]{};
     uint8_t enabled_[kControlCount]{};

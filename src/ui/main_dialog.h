@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "params/parameter_block.h"
+#include "ui/memory_dots.h"
 #include "ui/preview_model.h"
 #include "ui/psd_export_port.h"
 #include "ui/undo_store.h"
@@ -30,6 +31,7 @@ struct MainDialogRun {
     const uint8_t* thumbnail = nullptr;  // 128 x 128 RGB, for saved presets; may be null
     HostColourPicker colourPicker;       // choose is null when the host offers none
     PreviewPort* preview = nullptr;      // the live preview through the host; may be null
+    MemoryDotStore* dots = nullptr;      // the memory dots' kept flags and files; may be null
     PsdExportPort* psdExport = nullptr;  // the PSD export through the host; may be null
 };
 

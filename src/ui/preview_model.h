@@ -80,6 +80,9 @@ public:
     // displayPixels, the buffer's top-left at `origin` in the device context
     // (the window system's, opaque here).
     virtual void display(void* deviceContext, PreviewPoint origin, int32_t firstRow, int32_t endRow) = 0;
+    // Makes the run's 128 x 128 thumbnail from the buffer as it now is (the
+    // grey ramp when there is none); false when the ramp stayed.
+    virtual bool makeThumbnail() { return false; }
 };
 
 // The preview's state in the dialog: zoom, fit factor and pan live in the

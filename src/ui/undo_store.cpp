@@ -1,6 +1,8 @@
 #include "ui/undo_store.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "params/plugin_files.h"
 #include "ui/control_table.h"
@@ -26,8 +28,15 @@ void copySettings(const ParameterBlock& from, ParameterBlock& to) {
     std::memcpy(to.settingsName, from.settingsName, sizeof to.settingsName);
 }
 
-void UndoFiles::save(int slot, const ParameterBlock& block) { saveUndoFile(slot, block, nullptr); }
-void UndoFiles::load(int slot, ParameterBlock& block) { loadUndoFile(slot, block); }
+bool UndoFiles::save(int slot, const ParameterBlock& block) { return saveUndoFile(slot, block, nullptr) == kPresetOk; }
+
+bool UndoFiles::load(int slot, ParameterBlock& block) {
+    // Into a copy first: a damaged file must not leave half its values.
+    std::unique_ptr<ParameterBlock> copy(new (std::nothrow) ParameterBlock(block));
+    if (!copy || loadUndoFile(slot, *copy) != kPresetOk) return false;
+    copySettings(*copy, block);
+    return true;
+}
 
 int undoKindOfCommand(int id) {
     if (id == kIdLoad) return kUndoWithFile;
@@ -55,8 +64,8 @@ void UndoStore::snapshot(const ParameterBlock& block, int kind) {
     const int c = 1 - latest();
     setFlag(0, c == 1);
     copySettings(block, slots_[c]);
-    if (kind == kUndoWithFile) files_.save(c, slots_[c]);
-    setFlag(3 + c, kind == kUndoWithFile);
+    // A file that cannot be written leaves the slot with its copy in memory.
+    setFlag(3 + c, kind == kUndoWithFile && files_.save(c, slots_[c]));
     setFlag(1 + c, true);
 }
 

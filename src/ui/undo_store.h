@@ -16,12 +16,14 @@ namespace lumenfall {
 // render control values and derived tables stay as they are in `to`.
 void copySettings(const ParameterBlock& from, ParameterBlock& to);
 
-// Where the undo files go; the plug-in's own files by default.
+// Where the undo files go; the plug-in's own files by default. save tells
+// whether the file was written; load changes the block only when the whole
+// file was read, and tells whether it did.
 class UndoFiles {
 public:
     virtual ~UndoFiles() = default;
-    virtual void save(int slot, const ParameterBlock& block);
-    virtual void load(int slot, ParameterBlock& block);
+    virtual bool save(int slot, const ParameterBlock& block);
+    virtual bool load(int slot, ParameterBlock& block);
 };
 
 enum UndoKind : int { kUndoNone = 0, kUndoMemory = 1, kUndoWithFile = 2 };

@@ -13,8 +13,14 @@ namespace {
 class MemoryUndoFiles : public UndoFiles {
 public:
     ParameterBlock files[2]{};
-    void save(int slot, const ParameterBlock& block) override { copySettings(block, files[slot]); }
-    void load(int slot, ParameterBlock& block) override { copySettings(files[slot], block); }
+    bool save(int slot, const ParameterBlock& block) override {
+        copySettings(block, files[slot]);
+        return true;
+    }
+    bool load(int slot, ParameterBlock& block) override {
+        copySettings(files[slot], block);
+        return true;
+    }
 };
 
 struct DialogFixture : ::testing::Test {

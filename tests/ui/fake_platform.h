@@ -59,6 +59,16 @@ public:
     void closeSubDialogs() override { calls.push_back("close"); }
     void renderPreview() override { ++renders; }
     std::vector<uint8_t> thumbnailBlock() override { return {}; }
+    bool showDotThumbnail(int dot) override {
+        calls.push_back("show " + std::to_string(dot));
+        return true;
+    }
+    void clearDotThumbnail() override { calls.push_back("clear"); }
+    void writeMemoryDotsPage(const std::vector<int>& dots) override {
+        std::string c = "dots page";
+        for (int d : dots) c += " " + std::to_string(d);
+        calls.push_back(c);
+    }
     void endDialog(int code) override { calls.push_back("end " + std::to_string(code)); }
 
     int count(const std::string& call) const {

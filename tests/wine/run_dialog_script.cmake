@@ -9,12 +9,16 @@
 #   -DPICTURE=WxH               every run works on a picture of that size (a gradient) instead of the sample
 #   -DRENDERS=N                 the last run's host log (run with --log host.log) shows N preview renders
 #   -DSAME_IMAGE="NAME=VALUE+..." the last run's image equals a run without the dialog with these settings
+#   -DTEMP_BYTES="FILE|OFFSET|HEX+..."  after the last run, the plug-in's file FILE holds HEX at OFFSET
+#   -DTEMP_SIZE="FILE|BYTES+..."        ... and is that many bytes long
 #   -DPSD_SAME="ARG+ARG..."     WORK/dialog.psd (the dialog's PSD export) holds the same layer and merged
 #                               image as `lumenfall psd` on the same picture with these arguments
 #   -DKEEP=NAME                 WORK/NAME exists with known bytes before the runs and keeps them, alone
-# The plug-in's cached settings are removed first, so the dialog opens on the defaults.
+# The plug-in's own files (cached settings, memory dots and their map, undo
+# snapshots) are removed first, so the dialog opens on the defaults and on
+# empty memory dots.
 cmake_minimum_required(VERSION 3.25)
-foreach(list RUNS EXPECT CHANGED SAME_IMAGE PSD_SAME)
+foreach(list RUNS EXPECT CHANGED SAME_IMAGE TEMP_BYTES TEMP_SIZE PSD_SAME)
   if(DEFINED ${list})
     string(REPLACE "+" ";" ${list} "${${list}}")
   endif()
@@ -40,7 +44,8 @@ endforeach()
 string(REGEX REPLACE "^[Cc]:" "$ENV{WINEPREFIX}/drive_c" temp "${temp}")
 string(REPLACE "\\" "/" temp "${temp}")
 set(cached "${temp}/Lumenfall cached settings C")
-file(REMOVE "${cached}")
+file(GLOB own_files "${temp}/Lumenfall memory dot *.q4q" "${temp}/Lumenfall undo *")
+file(REMOVE "${cached}" "${temp}/Lumenfall memdot map 2" ${own_files})
 
 set(ENV{LF_UI_DIR} "Z:${WORK}")
 set(picture "")
@@ -171,6 +176,30 @@ if(DEFINED SAME_IMAGE)
     message(FATAL_ERROR "the image after the dialog differs from a render without it (rc ${rc})")
   endif()
 endif()
+foreach(check ${TEMP_BYTES})
+  string(REPLACE "|" ";" parts "${check}")
+  list(GET parts 0 file)
+  list(GET parts 1 offset)
+  list(GET parts 2 want)
+  string(LENGTH "${want}" hex_length)
+  math(EXPR length "${hex_length} / 2")
+  if(NOT EXISTS "${temp}/${file}")
+    message(FATAL_ERROR "the plug-in's file ${file} is missing")
+  endif()
+  file(READ "${temp}/${file}" got OFFSET ${offset} LIMIT ${length} HEX)
+  if(NOT got STREQUAL want)
+    message(FATAL_ERROR "${file} holds ${got} at ${offset}, expected ${want}")
+  endif()
+endforeach()
+foreach(check ${TEMP_SIZE})
+  string(REPLACE "|" ";" parts "${check}")
+  list(GET parts 0 file)
+  list(GET parts 1 want)
+  file(SIZE "${temp}/${file}" got)
+  if(NOT got EQUAL want)
+    message(FATAL_ERROR "${file} is ${got} bytes, expected ${want}")
+  endif()
+endforeach()
 if(DEFINED KEEP)
   file(READ ${WORK}/${KEEP} now)
   if(NOT now STREQUAL kept_text)

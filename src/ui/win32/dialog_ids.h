@@ -23,6 +23,8 @@
 #define LF_BITMAP_WELL_ENABLED 204
 #define LF_BITMAP_WELL_DISABLED 205
 #define LF_BITMAP_INFORMATION 206
+#define LF_BITMAP_MEMORY_DOTS 207
+#define LF_BITMAP_CENTRE_FRAME 208
 
 /* Icons of the icon buttons, the sun types and the logo. */
 #define LF_ICON_NEXT_GLUE 300

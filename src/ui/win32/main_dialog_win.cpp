@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "export/preset_thumbnail.h"
+#include "export/thumbnail_jpeg.h"
+#include "params/plugin_files.h"
 #include "params/enumerations.h"
 #include "params/product_identity.h"
 #include "platform/shell_open.h"
@@ -28,7 +30,7 @@
 namespace lumenfall {
 namespace {
 
-constexpr int kArtworkCount = 5;
+constexpr int kArtworkCount = 7;
 
 struct Artwork32 {
     HBITMAP background = nullptr;
@@ -36,6 +38,9 @@ struct Artwork32 {
     HFONT labelFont = nullptr;
     HICON icons[16] = {};
     HIMAGELIST sunTypes = nullptr;
+    // The centre dot's thumbnail, top row first, BGRX; empty for none.
+    std::vector<uint8_t> centre;
+    int centreWidth = 0, centreHeight = 0;
 
     void load(HINSTANCE module) {
         auto bitmap = [&](int id) {
@@ -47,6 +52,8 @@ struct Artwork32 {
         art[int(Artwork::Knob)] = bitmap(LF_BITMAP_KNOB);
         art[int(Artwork::WellEnabled)] = bitmap(LF_BITMAP_WELL_ENABLED);
         art[int(Artwork::WellDisabled)] = bitmap(LF_BITMAP_WELL_DISABLED);
+        art[int(Artwork::MemoryDots)] = bitmap(LF_BITMAP_MEMORY_DOTS);
+        art[int(Artwork::CentreFrame)] = bitmap(LF_BITMAP_CENTRE_FRAME);
         // Arial, 8 points at 96 dots per inch.
         labelFont = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
@@ -94,6 +101,23 @@ public:
         HBITMAP b = art_.art[int(a)];
         const SIZE s = bitmapSize(b);
         blitBitmap(dc_, b, left - ox_, top - oy_, s.cx, s.cy, 0, 0);
+    }
+    void drawArtworkPart(Artwork a, int left, int top, int sx, int sy, int w, int h) override {
+        blitBitmap(dc_, art_.art[int(a)], left - ox_, top - oy_, w, h, sx, sy);
+    }
+    void drawCentreThumbnail(int left, int top) override {
+        if (art_.centre.empty()) return;
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = art_.centreWidth;
+        info.bmiHeader.biHeight = -art_.centreHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        SetStretchBltMode(dc_, HALFTONE);
+        SetBrushOrgEx(dc_, 0, 0, nullptr);
+        StretchDIBits(dc_, left - ox_, top - oy_, kCentreThumbnailSide, kCentreThumbnailSide, 0, 0, art_.centreWidth,
+                      art_.centreHeight, art_.centre.data(), &info, DIB_RGB_COLORS, SRCCOPY);
     }
     void fill(const PaintRect& r, Rgb8 c) override {
         HBRUSH brush = CreateSolidBrush(RGB(c.r, c.g, c.b));
@@ -205,7 +229,7 @@ INT_PTR CALLBACK informationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 class Win32Dialog : public DialogPlatform, public PreviewRepaint {
 public:
-    explicit Win32Dialog(MainDialogRun& run) : run_(run), model_(*run.block, *this, *run.undo) {}
+    explicit Win32Dialog(MainDialogRun& run) : run_(run), model_(*run.block, *this, *run.undo, run.dots) {}
 
     static INT_PTR CALLBACK proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -274,7 +298,18 @@ public:
     void rowsReady(int32_t row) override;
     std::vector<uint8_t> thumbnailBlock() override {
         if (!run_.thumbnail) return {};
+        // A fresh picture of what the preview shows (the ramp without one).
+        if (run_.preview) run_.preview->makeThumbnail();
         return presetThumbnailBlock(run_.thumbnail);
+    }
+    bool showDotThumbnail(int dot) override;
+    void clearDotThumbnail() override {
+        art_.centre.clear();
+        art_.centreWidth = art_.centreHeight = 0;
+    }
+    void setWaitCursor(bool on) override {
+        waiting_ = on;
+        SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW));
     }
     void endDialog(int code) override {
         KillTimer(window_, kNumberBoxTimer);
@@ -295,6 +330,7 @@ private:
     Artwork32 art_;
     bool releasing_ = false;
     bool rendering_ = false;
+    bool waiting_ = false;
     int32_t shownRows_ = 0;  // rows of the current render already shown
 };
 
@@ -331,6 +367,33 @@ void Win32Dialog::showPreviewRows() {
         paintPreviewArea(dc, 0, 0, model_.preview(), false);
         ReleaseDC(window_, dc);
     }
+}
+
+bool acceptCentreThumbnail(void* context, const uint8_t* jpeg, size_t size, int32_t width, int32_t height) {
+    auto* art = static_cast<Artwork32*>(context);
+    ThumbnailPixels pixels;
+    if (width < 1 || height < 1 || decodeThumbnailJpeg(jpeg, size, width, height, 4, pixels) != kThumbnailDecoded)
+        return false;
+    art->centreWidth = pixels.width;
+    art->centreHeight = pixels.height;
+    art->centre.assign(size_t(pixels.width) * size_t(pixels.height) * 4, 0);
+    for (size_t i = 0; i < size_t(pixels.width) * size_t(pixels.height); ++i) {
+        art->centre[i * 4 + 0] = pixels.pixels[i * 4 + 2];
+        art->centre[i * 4 + 1] = pixels.pixels[i * 4 + 1];
+        art->centre[i * 4 + 2] = pixels.pixels[i * 4 + 0];
+    }
+    return true;
+}
+
+bool Win32Dialog::showDotThumbnail(int dot) {
+    clearDotThumbnail();
+    PresetThumbnailSink sink;
+    sink.context = &art_;
+    sink.accept = acceptCentreThumbnail;
+    bool loaded = false;
+    readMemoryDotThumbnail(dot, sink, &loaded);
+    if (!loaded) clearDotThumbnail();
+    return loaded;
 }
 
 bool Win32Dialog::chooseColour(int, const char* prompt, uint16_t (&colour)[3]) {
@@ -523,7 +586,8 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
-            model_.mousePress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), (wParam & MK_CONTROL) != 0);
+            model_.mousePress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), (wParam & MK_CONTROL) != 0,
+                              message == WM_RBUTTONDOWN);
             return TRUE;
         case WM_MOUSEMOVE:
             model_.mouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), (wParam & MK_CONTROL) != 0);
@@ -537,7 +601,7 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             GetCursorPos(&p);
             ScreenToClient(window_, &p);
             PreviewCursor which = PreviewCursor::Arrow;
-            if (rendering_) which = PreviewCursor::Wait;
+            if (rendering_ || waiting_) which = PreviewCursor::Wait;
             else if (model_.captured() == kIdPreview && model_.preview().panning()) which = PreviewCursor::ClosedHand;
             else if (overViewport(p.x, p.y)) which = PreviewCursor::PointingHand;
             if (which == PreviewCursor::Arrow) return FALSE;
@@ -565,6 +629,17 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (id == kIdZoomText) GetDlgItemTextA(window_, kIdZoomText, state->text, sizeof state->text);
             // The preview: its zoom factor.
             if (id == kIdPreview) state->value = model_.preview().zoom();
+            // Memory dots: the display state and kept flag; the centre dot: the dot it shows.
+            state->kept = 0;
+            if (id >= kIdFirstMemoryDot && id <= kIdLastMemoryDot) {
+                state->value = model_.dots().state[id - kIdFirstMemoryDot];
+                state->kept = run_.dots && run_.dots->kept[id - kIdFirstMemoryDot] != 0;
+            }
+            if (id == kIdCentreDot) state->value = model_.dots().shown;
+            if (id == kIdStatusLine) {
+                const std::string status = model_.statusText();
+                std::snprintf(state->text, sizeof state->text, "%s", status.c_str());
+            }
             SetWindowLongPtrA(window_, DWLP_MSGRESULT, 1);
             return TRUE;
         }

@@ -17,6 +17,7 @@ struct ControlState {
     int32_t captured;    // the id holding the mouse capture, or -1
     int32_t timer;       // 1 while the typing timer runs
     char text[260];      // the status line: the preset name it shows
+    int32_t kept;        // memory dots: the kept flag (value: 0 empty, 1 filled, 2 current)
 };
 
 }  // namespace lumenfall
