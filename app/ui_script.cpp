@@ -115,7 +115,19 @@ bool ownDialog(HWND w) {
     return pid == GetCurrentProcessId() && IsWindowVisible(w) && className(w) == "#32770";
 }
 
-enum class Wanted { Main, File, Message, Other };
+enum class Wanted { Main, File, Message, Other, Progress };
+
+// A window's text without a message to its thread, which may be busy (the
+// progress dialog's thread renders while its texts change).
+std::string storedText(HWND w) {
+    wchar_t wide[256] = {0};
+    const int n = InternalGetWindowText(w, wide, 256);
+    std::string text;
+    for (int i = 0; i < n; ++i) text += wide[i] < 128 ? char(wide[i]) : '?';
+    return text;
+}
+
+constexpr const char* kProgressCaption = "PSD file progress";
 
 struct Search {
     Wanted wanted;
@@ -127,13 +139,14 @@ bool isFileDialog(HWND w) { return GetDlgItem(w, 0x47C) || GetDlgItem(w, 0x480);
 BOOL CALLBACK searchWindow(HWND w, LPARAM context) {
     auto* s = reinterpret_cast<Search*>(context);
     if (!ownDialog(w)) return TRUE;
-    const bool isMain = GetDlgItem(w, 37) && GetDlgItem(w, 86) && windowText(w) == "Lumenfall";
+    const bool isMain = GetDlgItem(w, 37) && GetDlgItem(w, 86) && storedText(w) == "Lumenfall";
     bool fits = false;
     switch (s->wanted) {
         case Wanted::Main: fits = isMain; break;
         case Wanted::File: fits = !isMain && isFileDialog(w); break;
         case Wanted::Message: fits = !isMain && !isFileDialog(w); break;
         case Wanted::Other: fits = !isMain; break;
+        case Wanted::Progress: fits = storedText(w) == kProgressCaption; break;
     }
     if (!fits) return TRUE;
     s->found = w;
@@ -318,8 +331,11 @@ private:
     }
 
     void step(const std::string& verb, const std::string& rest, const std::string& line) {
-        const std::vector<std::string> a = scriptWords(line, verb == "type" || verb == "expect-caption" ||
-                                                                     verb == "file-name" ? 2 : 64);
+        const std::vector<std::string> a = scriptWords(line, verb == "message-ok"                ? 1
+                                                             : verb == "type" || verb == "expect-caption" ||
+                                                                       verb == "file-name"
+                                                                 ? 2
+                                                                 : 64);
         auto arg = [&](size_t i) { return i < a.size() ? std::atoi(a[i].c_str()) : 0; };
         if (verb == "wait") {
             Sleep(DWORD(arg(1)));
@@ -500,6 +516,20 @@ private:
             say("other dialog " + windowText(other));
             PostMessageA(other, WM_COMMAND, verb == "other-ok" ? IDOK : IDCANCEL, 0);
             Sleep(300);
+        } else if (verb == "progress" || verb == "progress-cancel") {
+            watchProgress(verb == "progress-cancel", arg(1), line);
+        } else if (verb == "message-ok") {
+            HWND box = findDialog(Wanted::Message);
+            HWND text = box ? GetDlgItem(box, 0xFFFF) : nullptr;  // a message box's text
+            if (!text) {
+                fail("no message box: " + line);
+                return;
+            }
+            const std::string shown = windowText(text);
+            say("message " + shown);
+            if (a.size() < 2 || shown.find(a[1]) == std::string::npos) fail(line);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            Sleep(300);
         } else if (verb == "ok" || verb == "cancel") {
             PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(verb == "ok" ? 3 : 2, BN_CLICKED), 0);
             Sleep(100);
@@ -507,6 +537,55 @@ private:
             fail("unknown command: " + line);
         }
         (void)rest;
+    }
+
+    // The PSD export's progress dialog, its lower text read every
+    // millisecond until it closes. `progress MIN`: the texts go from 0% to
+    // 100% without a step back and show at least MIN values.
+    // `progress-cancel PERCENT`: Escape once the text reaches PERCENT.
+    void watchProgress(bool cancel, int value, const std::string& line) {
+        HWND box = findDialog(Wanted::Progress);
+        HWND lower = box ? GetDlgItem(box, LF_PROGRESS_PERCENT) : nullptr;
+        if (!lower) {
+            fail("no progress dialog: " + line);
+            return;
+        }
+        std::vector<std::string> seen;
+        bool sent = false;
+        const ULONGLONG start = GetTickCount64();
+        while (IsWindow(box) && GetTickCount64() - start < 170000) {
+            const std::string text = storedText(lower);
+            if (!text.empty() && (seen.empty() || seen.back() != text)) seen.push_back(text);
+            if (cancel && !sent && !text.empty() && text.back() == '%' && std::atoi(text.c_str()) >= value) {
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                sent = true;
+            }
+            Sleep(1);
+        }
+        std::string all;
+        for (const std::string& t : seen) all += " " + t;
+        say("progress" + all);
+        if (IsWindow(box)) {
+            fail("the progress dialog stayed open: " + line);
+            return;
+        }
+        if (cancel) {
+            if (!sent) fail("the export ended before " + std::to_string(value) + "%: " + line);
+            return;
+        }
+        int previous = -1;
+        for (const std::string& t : seen) {
+            char sign = 0;
+            int percent = -1;
+            if (std::sscanf(t.c_str(), "%d%c", &percent, &sign) != 2 || sign != '%' ||
+                t != std::to_string(percent) + "%" || percent < previous) {
+                fail("progress text " + t + " after " + std::to_string(previous) + "%: " + line);
+                return;
+            }
+            previous = percent;
+        }
+        if (seen.size() < size_t(value) || seen.front() != "0%" || seen.back() != "100%")
+            fail(std::to_string(seen.size()) + " progress texts: " + line);
     }
 
     UiScript::State& s_;

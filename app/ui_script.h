@@ -29,6 +29,10 @@
 //   file-select INDEX            selects an entry of its file list (0-based)
 //   file-ok                      answer-yes / answer-no (a message box)
 //   ok                           cancel
+//   progress MIN                 the PSD export's progress texts until its dialog closes: 0% .. 100%,
+//                                never back, at least MIN of them
+//   progress-cancel PERCENT      Escape in the progress dialog once it shows PERCENT
+//   message-ok TEXT              a message box that contains TEXT, closed with OK
 // Pictures need LF_XVFB_SCREEN: the screen file of an Xvfb started with -fbdir.
 #ifndef LUMENFALL_APP_UI_SCRIPT_H
 #define LUMENFALL_APP_UI_SCRIPT_H

@@ -25,6 +25,9 @@ public:
     void display(void* deviceContext, PreviewPoint origin, int32_t firstRow, int32_t endRow) override;
     bool makeThumbnail() override;
 
+    // The host holds the current region's buffers.
+    bool holdsRegion() const { return delivered_; }
+
 private:
     PluginGlobals& g_;
     ParameterBlock& block_;

@@ -6,6 +6,7 @@
 #include "host/descriptor_io.h"
 #include "host/pages_port.h"
 #include "host/preview_port.h"
+#include "host/psd_export_host.h"
 #include "params/plugin_files.h"
 #include "ui/main_dialog.h"
 
@@ -91,6 +92,8 @@ int16_t runMainDialog(PluginGlobals& g, ParameterBlock& block) {
     run.pages = &pages;
     MemoryDotStore dots(work->memoryDotKept);
     run.dots = &dots;
+    HostPsdExportPort psdExport(g, block, &preview);
+    run.psdExport = &psdExport;
     const int16_t result = runMainDialogWindow(run);
     // Whatever the preview's requests met, OK leaves the run's result at 0.
     if (result == 0) *g.result = 0;

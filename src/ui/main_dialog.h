@@ -10,6 +10,7 @@
 #include "params/parameter_block.h"
 #include "ui/memory_dots.h"
 #include "ui/preview_model.h"
+#include "ui/psd_export_port.h"
 #include "ui/undo_store.h"
 
 namespace lumenfall {
@@ -34,6 +35,7 @@ struct MainDialogRun {
     PreviewPort* preview = nullptr;      // the live preview through the host; may be null
     PagesPort* pages = nullptr;          // the HTML pages' renders through the host; may be null
     MemoryDotStore* dots = nullptr;      // the memory dots' kept flags and files; may be null
+    PsdExportPort* psdExport = nullptr;  // the PSD export through the host; may be null
 };
 
 // Runs the dialog modally. Returns 0 for OK (the block holds the edits) and

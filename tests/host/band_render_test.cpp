@@ -11,13 +11,15 @@
 #include <memory>
 #include <vector>
 
+#include "export/html_page.h"
+#include "export/psd_writer.h"
+#include "export/thumbnail_jpeg.h"
 #include "host/band_render.h"
 #include "host/dialog_renders.h"
-#include "export/html_page.h"
-#include "export/thumbnail_jpeg.h"
 #include "host/host_memory.h"
 #include "host/image_pipeline.h"
 #include "host/pages_port.h"
+#include "host/psd_export_host.h"
 #include "params/defaults.h"
 #include "params/plugin_files.h"
 #include "params/scoped_temp_folder.h"
@@ -261,6 +263,93 @@ TEST(BandRender, RenderIntoTiledImageStopsOnCancel) {
     // on 7 of every 8 steps) stops the render within 32 polls.
     EXPECT_GT(h.seen.advances.size(), 200u);
     EXPECT_LT(h.seen.advances.size(), 200u + 32u);
+}
+
+// The dialog's PSD export: percentages of the rendered rows, a cancel
+// after `cancelAt` percent.
+struct ExportSeen : PsdExportWatcher {
+    std::vector<int32_t> percents;
+    int32_t cancelAt = 101;
+    bool noticed = false;
+    void progress(int32_t percent) override { percents.push_back(percent); }
+    bool cancelRequested() override { return !percents.empty() && percents.back() >= cancelAt; }
+    void cancelNotice() override { noticed = true; }
+};
+
+std::filesystem::path exportFolder(const char* name) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(BandRender, PsdExportRendersEveryRowThenWritesAndPutsTheDialogBack) {
+    BandHarness h(16, 200);
+    h.block->renderScale = 3;
+    h.block->viewOriginX = 5;
+    h.block->renderTarget = kTargetHostPreview;
+    h.block->exportFormat = 3;
+    h.result = 7;  // the run's own result is not the export's business
+    // The host's ICC profile goes into the file as it is.
+    const std::string profile = "a profile's bytes";
+    h.record.iCCprofileData = newHandle(&h.record, int32_t(profile.size()));
+    std::memcpy(lockHandle(&h.record, h.record.iCCprofileData), profile.data(), profile.size());
+    unlockHandle(&h.record, h.record.iCCprofileData);
+    h.record.iCCprofileSize = int32_t(profile.size());
+    const std::filesystem::path path = exportFolder("lf_dialog_psd") / "result.psd";
+    HostPsdExportPort port(*h.g, *h.block, nullptr);
+    ExportSeen seen;
+    std::string reason;
+    ASSERT_EQ(port.exportTo(path.string(), seen, &reason), kPsdWritten) << reason;
+    // Every percentage of the 200 rows once, then 100 with the layer complete.
+    ASSERT_EQ(seen.percents.size(), 101u);
+    EXPECT_TRUE(std::is_sorted(seen.percents.begin(), seen.percents.end()));
+    EXPECT_EQ(seen.percents.back(), 100);
+    const PsdExportSettings settings =
+        psdSettingsFor(*h.block, reinterpret_cast<const uint8_t*>(profile.data()), profile.size());
+    EXPECT_EQ(std::filesystem::file_size(path), psdLayout(16, 200, 1, settings).fileSize);
+    EXPECT_NE(fileText(path).find(std::string("8BIM\x04\x0f\0\0\0\0\0\x11", 12) + profile), std::string::npos);
+    disposeHandle(&h.record, h.record.iCCprofileData);
+    EXPECT_EQ(h.block->renderScale, 3);
+    EXPECT_EQ(h.block->viewOriginX, 5);
+    EXPECT_EQ(h.block->renderTarget, uint32_t(kTargetHostPreview));
+    EXPECT_EQ(h.block->exportFormat, 3);
+    EXPECT_EQ(h.result, 7);
+    EXPECT_EQ(h.record.filterRect.bottom, 200);
+}
+
+TEST(BandRender, PsdExportRefusedOrCancelledKeepsTheOldFile) {
+    const std::filesystem::path folder = exportFolder("lf_dialog_psd_keep");
+    const std::filesystem::path path = folder / "kept.psd";
+    std::ofstream(path, std::ios::binary) << "old bytes";
+    {
+        // Past the format's side limit: refused with the limit, before any render.
+        BandHarness h(30001, 2);
+        HostPsdExportPort port(*h.g, *h.block, nullptr);
+        ExportSeen seen;
+        std::string reason;
+        EXPECT_EQ(port.exportTo(path.string(), seen, &reason), kPsdTooLarge);
+        EXPECT_NE(reason.find("30000"), std::string::npos) << reason;
+        EXPECT_TRUE(seen.percents.empty());
+    }
+    {
+        BandHarness h(16, 200);
+        HostPsdExportPort port(*h.g, *h.block, nullptr);
+        ExportSeen seen;
+        seen.cancelAt = 30;
+        std::string reason;
+        EXPECT_EQ(port.exportTo(path.string(), seen, &reason), kPsdCancelled);
+        EXPECT_TRUE(seen.noticed);
+        EXPECT_LT(seen.percents.back(), 40);  // the render stopped soon after
+        EXPECT_EQ(h.result, 0);
+    }
+    EXPECT_EQ(fileText(path), "old bytes");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
 }
 
 // The memory-dots page through the host: each dot's settings over the

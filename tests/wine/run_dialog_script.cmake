@@ -17,11 +17,14 @@
 #                               whole from the JPEG WORK/path after the last run
 #   -DTEMP_BYTES="FILE|OFFSET|HEX+..."  after the last run, the plug-in's file FILE holds HEX at OFFSET
 #   -DTEMP_SIZE="FILE|BYTES+..."        ... and is that many bytes long
+#   -DPSD_SAME="ARG+ARG..."     WORK/dialog.psd (the dialog's PSD export) holds the same layer and merged
+#                               image as `lumenfall psd` on the same picture with these arguments
+#   -DKEEP=NAME                 WORK/NAME exists with known bytes before the runs and keeps them, alone
 # The plug-in's own files (cached settings, memory dots and their map, undo
 # snapshots) are removed first, so the dialog opens on the defaults and on
 # empty memory dots.
 cmake_minimum_required(VERSION 3.25)
-foreach(list RUNS EXPECT CHANGED SAME_IMAGE PRESETS FILES TEMP_BYTES TEMP_SIZE)
+foreach(list RUNS EXPECT CHANGED SAME_IMAGE PRESETS FILES TEMP_BYTES TEMP_SIZE PSD_SAME)
   if(DEFINED ${list})
     string(REPLACE "+" ";" ${list} "${${list}}")
   endif()
@@ -80,6 +83,10 @@ if(DEFINED PICTURE)
     message(FATAL_ERROR "cannot make the ${PICTURE} picture (ImageMagick)")
   endif()
   set(picture ${WORK}/picture.png)
+endif()
+if(DEFINED KEEP)
+  set(kept_text "The file that was here before the export.\n")
+  file(WRITE ${WORK}/${KEEP} "${kept_text}")
 endif()
 function(settings_of text out)
   string(REGEX MATCHALL "[^\n]+=[^\n]*" lines "${text}")
@@ -244,3 +251,49 @@ foreach(check ${TEMP_SIZE})
     message(FATAL_ERROR "${file} is ${got} bytes, expected ${want}")
   endif()
 endforeach()
+if(DEFINED KEEP)
+  file(READ ${WORK}/${KEEP} now)
+  if(NOT now STREQUAL kept_text)
+    message(FATAL_ERROR "${KEEP} was changed")
+  endif()
+  file(GLOB left ${WORK}/*.tmp ${WORK}/*.psd)
+  if(NOT left STREQUAL "${WORK}/${KEEP}")
+    message(FATAL_ERROR "files left beside ${KEEP}: ${left}")
+  endif()
+endif()
+if(DEFINED PSD_SAME)
+  execute_process(COMMAND ${WINE} ${EXE} psd ${picture} -o ${WORK}/cli.psd -q ${PSD_SAME}
+    INPUT_FILE /dev/null RESULT_VARIABLE rc OUTPUT_QUIET ERROR_FILE ${WORK}/cli.err)
+  if(NOT rc EQUAL 0 OR NOT EXISTS ${WORK}/dialog.psd)
+    message(FATAL_ERROR "lumenfall psd: rc ${rc}, or the dialog wrote no dialog.psd")
+  endif()
+  # Where the layer section starts: after the header, the colour mode data
+  # and the image resources, whose lengths are big-endian 32-bit values.
+  function(layer_section_offset file out)
+    file(READ ${file} head LIMIT 30 HEX)
+    string(SUBSTRING "${head}" 52 8 colour)
+    math(EXPR colour "0x${colour}")
+    math(EXPR at "26 + 4 + ${colour}")
+    file(READ ${file} length OFFSET ${at} LIMIT 4 HEX)
+    math(EXPR at "${at} + 4 + 0x${length}")
+    set(${out} ${at} PARENT_SCOPE)
+  endfunction()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/dialog.psd ${WORK}/cli.psd RESULT_VARIABLE differ)
+  if(differ)
+    # The resources hold the IPTC date: past midnight only they may differ.
+    layer_section_offset(${WORK}/dialog.psd dialog_at)
+    layer_section_offset(${WORK}/cli.psd cli_at)
+    file(SIZE ${WORK}/dialog.psd dialog_size)
+    file(SIZE ${WORK}/cli.psd cli_size)
+    execute_process(COMMAND cmp --ignore-initial=${dialog_at}:${cli_at} ${WORK}/dialog.psd ${WORK}/cli.psd
+      RESULT_VARIABLE differ OUTPUT_QUIET ERROR_QUIET)
+    if(differ OR NOT dialog_at EQUAL cli_at OR NOT dialog_size EQUAL cli_size)
+      message(FATAL_ERROR "the dialog's PSD file differs from lumenfall psd's (layer section at ${dialog_at} and "
+                          "${cli_at}, sizes ${dialog_size} and ${cli_size})")
+    endif()
+    message(STATUS "the same layer and merged image; the image resources differ")
+  else()
+    file(SIZE ${WORK}/dialog.psd size)
+    message(STATUS "the dialog's PSD file equals lumenfall psd's (${size} bytes)")
+  endif()
+endif()

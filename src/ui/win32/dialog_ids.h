@@ -50,6 +50,10 @@
 /* The preview panel of the open dialog: its picture area. */
 #define LF_OPEN_PREVIEW_PICTURE 400
 
+/* The PSD export's progress dialog: its upper and lower texts. */
+#define LF_PROGRESS_STATUS 410
+#define LF_PROGRESS_PERCENT 411
+
 /* A test-only private message: wParam a control id, lParam a pointer to a
    ControlState (ui/win32/main_dialog_win.h) that receives the control's state
    (value, enabled flag, vector, colour). Returns 1 when it was filled. */

@@ -143,6 +143,7 @@ const char* fileDialogTitle(FileDialogKind kind) {
     switch (kind) {
         case FileDialogKind::SaveSettings: return "Save a settings file";
         case FileDialogKind::OpenSettings: return "Open a settings file";
+        case FileDialogKind::SavePsd: return "Save a PSD file";
         default: return "Choose any file in the source folder";
     }
 }
@@ -150,7 +151,7 @@ const char* fileDialogTitle(FileDialogKind kind) {
 bool runFileDialog(HINSTANCE module, HWND owner, FileDialogKind kind, const std::string& proposedName,
                    const char* folder, std::string* path) {
     const CommonControls& cc = commonControls();
-    const bool save = kind == FileDialogKind::SaveSettings;
+    const bool save = kind == FileDialogKind::SaveSettings || kind == FileDialogKind::SavePsd;
     if (g_fileDialogOpen || !(save ? cc.getSaveFileName : cc.getOpenFileName)) return false;
     char file[MAX_PATH] = {0};
     std::strncpy(file, proposedName.c_str(), MAX_PATH - 1);
@@ -161,13 +162,16 @@ bool runFileDialog(HINSTANCE module, HWND owner, FileDialogKind kind, const std:
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.hInstance = module;
-    const bool presets = kind != FileDialogKind::SourceFolder;
-    ofn.lpstrFilter = presets ? "Lumenfall presets (*.q4q)\0*.q4q\0" : "All files (*.*)\0*.*\0";
+    const bool presets = kind == FileDialogKind::SaveSettings || kind == FileDialogKind::OpenSettings;
+    const bool psd = kind == FileDialogKind::SavePsd;
+    ofn.lpstrFilter = presets ? "Lumenfall presets (*.q4q)\0*.q4q\0"
+                      : psd   ? "Photoshop files (*.psd)\0*.psd\0"
+                              : "All files (*.*)\0*.*\0";
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrInitialDir = start[0] ? start : nullptr;
     ofn.lpstrTitle = fileDialogTitle(kind);
-    ofn.lpstrDefExt = presets ? "q4q" : nullptr;
+    ofn.lpstrDefExt = presets ? "q4q" : psd ? "psd" : nullptr;
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
     ofn.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
     if (kind == FileDialogKind::OpenSettings) {

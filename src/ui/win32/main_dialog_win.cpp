@@ -26,6 +26,7 @@
 #include "ui/win32/page_dialogs.h"
 #include "ui/win32/plugin_module.h"
 #include "ui/win32/preview_view.h"
+#include "ui/win32/psd_export_dialog.h"
 
 namespace lumenfall {
 namespace {
@@ -288,6 +289,10 @@ public:
         if (g_informationBox) EndDialog(g_informationBox, IDCANCEL);
     }
     void renderPreview() override;
+    void exportPsd() override {
+        // The export took the host's buffers: the preview is drawn again.
+        if (runPsdExport(window_, *run_.block, run_.psdExport) != kPsdExportNotStarted) renderPreview();
+    }
     PreviewPort* previewPort() override { return run_.preview; }
     void showPreviewRows() override;
     // PreviewRepaint: the rows a render finished, shown at once.
