@@ -28,6 +28,7 @@ struct RenderOptions {
     std::vector<std::string> workerArguments;  // the options every image of a batch is rendered with
     std::string selection;
     std::string preset;           // settings from a preset file, under the --set ones
+    std::string icc;              // a colour profile the host offers in place of the input's
     std::string pluginPath;       // empty: the module beside the executable
     std::string logPath;          // write the host's call log here
     int depth = 0;                // 0: keep the input's; 8 or 16 converts

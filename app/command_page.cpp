@@ -1,24 +1,47 @@
-// lumenfall presets-page: the HTML page of a folder of presets, as the
-// dialog's page button writes it.
+// lumenfall presets-page and dots-page: the HTML pages of a folder of
+// presets and of the memory dots, as the dialog writes them.
+#include "command_page.h"
+
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <new>
 
 #include "command_line.h"
 #include "command_psd.h"
 #include "export/html_page.h"
+#include "kernels/resample_weights.h"
 #include "option_values.h"
+#include "params/plugin_files.h"
 #include "platform/shell_open.h"
+#include "preset_settings.h"
+#include "render/resample_image.h"
+#include "render/tiled_image.h"
+#include "signals.h"
 
 namespace lumenfall {
+namespace {
+
+bool readProfile(const std::string& path, std::vector<uint8_t>* bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad() && !bytes->empty();
+}
+
+}  // namespace
 
 int runPresetsPageCommand(const std::vector<std::string>& words) {
     const char* usage =
-        "Usage: lumenfall presets-page DIR -o PAGE.html [--open] [-q]\n"
+        "Usage: lumenfall presets-page DIR -o PAGE.html [--icc FILE] [--open] [-q]\n"
         "Writes an HTML page of every preset (.q4q) in DIR with its thumbnail; the pictures and\n"
-        "the frame images go to the folder web_images beside the page. --open shows the page.\n";
+        "the frame images go to the folder web_images beside the page. --icc FILE stores that\n"
+        "colour profile in every picture. --open shows the page.\n";
     std::vector<std::string> args;
-    std::string error, folder, page;
+    std::string error, folder, page, icc;
     bool open = false, quiet = false;
-    if (!splitOptionWords(words, {"-o", "--output"}, &args, &error)) {
+    if (!splitOptionWords(words, {"-o", "--output", "--icc"}, &args, &error)) {
         std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage);
         return kExitUsage;
     }
@@ -30,6 +53,8 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
         }
         if (a == "-o" || a == "--output") {
             if (!takeOptionValue(args, &i, &page, &error)) break;
+        } else if (a == "--icc") {
+            if (!takeOptionValue(args, &i, &icc, &error)) break;
         } else if (a == "--open") {
             open = true;
         } else if (a == "-q" || a == "--quiet") {
@@ -46,8 +71,13 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
         std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage);
         return kExitUsage;
     }
+    std::vector<uint8_t> profile;
+    if (!icc.empty() && !readProfile(icc, &profile)) {
+        std::fprintf(stderr, "lumenfall presets-page: cannot read the colour profile %s\n", icc.c_str());
+        return kExitFailure;
+    }
     int32_t count = 0;
-    const int32_t result = writePresetsPage(folder, page, &count);
+    const int32_t result = writePresetsPage(folder, page, &count, PageProfile{profile.data(), profile.size()});
     if (result != kPageWritten) {
         std::fprintf(stderr, "lumenfall presets-page: cannot write %s%s\n", page.c_str(),
                      result == kPageCannotCreate ? " (or its folder web_images)" : "");
@@ -59,6 +89,199 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
         return kExitFailure;
     }
     return kExitSuccess;
+}
+
+namespace {
+
+struct DotsOptions {
+    std::string input;
+    std::string page;
+    std::string icc;
+    std::string pluginPath;
+    bool open = false;
+    bool quiet = false;
+};
+
+std::string dotsUsage() {
+    char map[kPathFieldSize];
+    const std::string where = pluginFilePath(kMemoryDotMapFileName, map) ? std::string(map) : "(no folder here)";
+    return "Usage: lumenfall dots-page -o PAGE.html [INPUT] [--icc FILE] [--plugin PATH] [--open] [-q]\n"
+           "Writes the HTML page of the memory dots the dialog keeps: the dots whose kept flag is set\n"
+           "in the plug-in's memory-dot map (" + where + "),\n"
+           "each rendered through the plug-in with the dot's settings on INPUT (or the built-in sample\n"
+           "picture) scaled to 300 pixels on its longer side. Without kept dots the page has no\n"
+           "pictures. The pictures go to the folder web_images beside the page; --icc FILE offers that\n"
+           "colour profile to the plug-in and stores it in every picture. --open shows the page.\n";
+}
+
+// 0 parsed, 1 help, 2 usage error.
+int parseDotsOptions(const std::vector<std::string>& words, DotsOptions* o, std::string* error) {
+    std::vector<std::string> args;
+    if (!splitOptionWords(words, {"-o", "--output", "--icc", "--plugin"}, &args, error)) return 2;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") return 1;
+        if (a == "-o" || a == "--output") {
+            if (!takeOptionValue(args, &i, &o->page, error)) return 2;
+        } else if (a == "--icc") {
+            if (!takeOptionValue(args, &i, &o->icc, error)) return 2;
+        } else if (a == "--plugin") {
+            if (!takeOptionValue(args, &i, &o->pluginPath, error)) return 2;
+        } else if (a == "--open") {
+            o->open = true;
+        } else if (a == "-q" || a == "--quiet") {
+            o->quiet = true;
+        } else if (!a.empty() && a[0] != '-' && o->input.empty()) {
+            o->input = a;
+        } else {
+            *error = "unexpected " + a;
+            return 2;
+        }
+    }
+    if (o->page.empty() || o->page == "-") {
+        *error = "give the page to write with -o PAGE.html";
+        return 2;
+    }
+    return 0;
+}
+
+// The picture every dot is rendered on: the input as 8-bit RGB, scaled to
+// the page's picture size through the resampler's pyramids.
+bool scaledPicture(const Image& input, Image* picture) {
+    const Image rgb = convertImage(input, 3, false, 8);
+    int32_t w = 0, h = 0;
+    memoryDotPictureSize(rgb.width, rgb.height, &w, &h);
+    TiledImage full, scaled;
+    initTiledImage(full, nullptr, nullptr);
+    initTiledImage(scaled, nullptr, nullptr);
+    bool ok = createTiledImage(&full, rgb.width, rgb.height, kStoreRgba8, 0, false) &&
+              createTiledImage(&scaled, w, h, kStoreRgba8, 0, false);
+    if (ok) {
+        for (int32_t y = 0; y < rgb.height; ++y)
+            for (int32_t x = 0; x < rgb.width; ++x)
+                writePixel8(full, x, y, 0, uint8_t(rgb.samples[rgb.index(x, y, 0)]),
+                            uint8_t(rgb.samples[rgb.index(x, y, 1)]), uint8_t(rgb.samples[rgb.index(x, y, 2)]), 255);
+        rebuildPyramid(full);
+        copyImage(&full, &scaled, standardLanczosWeights());
+        picture->allocate(w, h, 3, false, 8);
+        picture->metadata = input.metadata;
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                float px[4];
+                readPixel(scaled, x, y, 0, px);
+                for (int c = 0; c < 3; ++c) picture->samples[picture->index(x, y, c)] = uint16_t(px[c]);
+            }
+    }
+    freeTiledImage(&full);
+    freeTiledImage(&scaled);
+    return ok;
+}
+
+struct DotsRun {
+    const DotsOptions& options;
+    const Image& picture;
+    std::string plugin;
+    int32_t kept[kMemoryDotCount] = {};
+    std::string firstError;   // the first dot that could not be rendered, for the message
+};
+
+bool keptDot(void* context, int32_t dot) { return static_cast<DotsRun*>(context)->kept[dot] != 0; }
+
+bool renderDot(void* context, int32_t dot, TiledImage* image) {
+    DotsRun& run = *static_cast<DotsRun*>(context);
+    std::string error;
+    char name[kPathFieldSize], path[kPathFieldSize];
+    HostOptions options;
+    if (!memoryDotFileName(dot, name) || !pluginFilePath(name, path)) {
+        error = "no file for dot " + std::to_string(dot + 1);
+    } else if (addPresetSettings(path, &options.descriptorEntries, &error)) {
+        PluginHost host(options);
+        Image output;
+        if (!host.load(run.plugin, &error)) {
+            error = "cannot load the plug-in " + run.plugin + ": " + error;
+        } else if (!host.run(run.picture, nullptr, &output).rendered) {
+            error = "the plug-in stopped while rendering dot " + std::to_string(dot + 1);
+        } else {
+            for (int32_t y = 0; y < output.height && y < image->levelHeight[0]; ++y)
+                for (int32_t x = 0; x < output.width && x < image->levelWidth[0]; ++x)
+                    writePixel8(*image, x, y, 0, uint8_t(output.samples[output.index(x, y, 0)]),
+                                uint8_t(output.samples[output.index(x, y, 1)]),
+                                uint8_t(output.samples[output.index(x, y, 2)]), 255);
+            return true;
+        }
+    }
+    if (run.firstError.empty()) run.firstError = error;
+    return false;
+}
+
+bool dotsCancelled(void*) { return cancelRequested(); }
+
+int writeDotsPage(const DotsOptions& o) {
+    auto fail = [](const std::string& message) {
+        std::fprintf(stderr, "lumenfall dots-page: %s\n", message.c_str());
+        return kExitFailure;
+    };
+    std::string error;
+    Image input;
+    if (o.input.empty()) {
+        input = makeSampleImage();
+    } else if (!readImageFile(o.input, &input, &error)) {
+        return fail(error);
+    }
+    if (!o.icc.empty() && !readProfile(o.icc, &input.metadata.icc))
+        return fail("cannot read the colour profile " + o.icc);
+    Image picture;
+    if (!scaledPicture(input, &picture)) return fail("out of memory");
+    const std::vector<uint8_t> profile = input.metadata.icc;  // the host offers it; the pictures carry it
+    const int32_t width = input.width, height = input.height;
+    input = Image();
+
+    DotsRun run{o, picture, o.pluginPath.empty() ? defaultPluginPath() : o.pluginPath, {}, {}};
+    // No map (the dialog never ran here) means no kept dot.
+    loadMemoryDotMapFile(run.kept);
+    MemoryDotsSource source;
+    source.context = &run;
+    source.filled = keptDot;
+    source.render = renderDot;
+    source.cancelled = dotsCancelled;
+    int32_t cells = 0;
+    const int32_t result = writeMemoryDotsPage(o.page, width, height, source, &cells,
+                                               PageProfile{profile.data(), profile.size()});
+    if (result == kPageCancelled || cancelRequested()) {
+        std::fprintf(stderr, "lumenfall dots-page: cancelled\n");
+        return cancelRequested() ? cancelExitCode() : kExitCancelled;
+    }
+    if (result != kPageWritten) {
+        return fail("cannot write " + o.page + (result == kPageCannotCreate ? " (or its folder web_images)" : ""));
+    }
+    if (!run.firstError.empty())
+        std::fprintf(stderr, "lumenfall dots-page: warning: %s (its picture is a grey ramp)\n", run.firstError.c_str());
+    if (!o.quiet) std::printf("Wrote %s (%d memory dots)\n", o.page.c_str(), int(cells));
+    if (o.open && !shellOpen(o.page)) return fail("cannot open " + o.page);
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int runDotsPageCommand(const std::vector<std::string>& words) {
+    DotsOptions options;
+    std::string error;
+    const int parsed = parseDotsOptions(words, &options, &error);
+    if (parsed == 1) {
+        std::fputs(dotsUsage().c_str(), stdout);
+        return kExitSuccess;
+    }
+    if (parsed == 2) {
+        std::fprintf(stderr, "lumenfall dots-page: %s\n%s", error.c_str(), dotsUsage().c_str());
+        return kExitUsage;
+    }
+    installCancelHandlers();
+    try {
+        return writeDotsPage(options);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "lumenfall dots-page: out of memory\n");
+        return kExitFailure;
+    }
 }
 
 }  // namespace lumenfall

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include <new>
 #include <set>
@@ -46,7 +47,7 @@ std::string defaultPluginPath() { return executableFolder() + pluginModuleName()
 namespace {
 
 const std::set<std::string> kRenderValueOptions = {
-    "-o", "--output", "--selection", "--preset", "--plugin", "--log", "--depth", "--set", "--repeat", "--host-sig",
+    "-o", "--output", "--selection", "--preset", "--icc", "--plugin", "--log", "--depth", "--set", "--repeat", "--host-sig",
     "--fail-buffer", "--fail-advance", "--abort-at", "--image-mode", "--memory-limit", "--format", "--quality",
     "--subsampling", "--jobs", "--output-pattern", "--threads", "--host-profile"};
 
@@ -91,6 +92,8 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             keep(at);
         } else if (a == "--preset") {
             if (!value(&o->preset)) return false;
+        } else if (a == "--icc") {
+            if (!value(&o->icc)) return false;
             keep(at);
         } else if (a == "--plugin") {
             if (!value(&o->pluginPath)) return false;
@@ -322,6 +325,13 @@ int renderOne(const RenderOptions& options) {
     }
     if (!warning.empty()) std::fprintf(stderr, "lumenfall: warning: %s\n", warning.c_str());
     if (cancelRequested()) return failWith("cancelled");
+    // The host offers this profile in place of the input's (and the output carries it).
+    if (!options.icc.empty()) {
+        std::ifstream profile(options.icc, std::ios::binary);
+        input.metadata.icc.assign(std::istreambuf_iterator<char>(profile), std::istreambuf_iterator<char>());
+        if (!profile.good() && !profile.eof()) return failWith("cannot read the colour profile " + options.icc);
+        if (input.metadata.icc.empty()) return failWith("cannot read the colour profile " + options.icc);
+    }
     if (options.grey || options.alpha || options.depth) {
         input = convertImage(input, options.grey ? 1 : input.colourChannels, options.alpha || input.hasAlpha,
                              options.depth ? options.depth : input.depth);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "command_page.h"
 #include "command_preset.h"
 #include "command_psd.h"
 #include "product_version.h"
@@ -26,6 +27,8 @@ void printUsage(FILE* to) {
         "  psd [INPUT] -o OUT.psd       render the sun as a layer with transparency into a layered\n"
         "                               PSD file; see 'psd --help'\n"
         "  presets-page DIR -o PAGE.html  an HTML page of the presets in DIR with their pictures\n"
+        "  dots-page -o PAGE.html [INPUT] an HTML page of the memory dots the dialog keeps, each\n"
+        "                               rendered on INPUT; see 'dots-page --help'\n"
         "  about                        show what the plug-in says about itself\n"
         "\n"
         "Render options:\n"
@@ -40,6 +43,8 @@ void printUsage(FILE* to) {
         "  --preset FILE          start from the settings of a preset file (--set still wins); colour\n"
         "                         low bytes, the Z components and reserved colour B are not carried\n"
         "                         by a descriptor and so do not reach the render\n"
+        "  --icc FILE             the host offers this colour profile in place of the input's: the\n"
+        "                         output and the dialog's HTML pictures carry it\n"
         "  --record               print the settings the run recorded, as NAME=VALUE lines for --set\n"
         "  --last                 start from the settings cached by the last dialog run instead of\n"
         "                         the defaults\n"
@@ -117,6 +122,7 @@ int runCommand(int argc, char** argv) {
     if (command == "about") return runAboutCommand(args);
     if (command == "psd") return runPsdCommand(args);
     if (command == "presets-page") return runPresetsPageCommand(args);
+    if (command == "dots-page") return runDotsPageCommand(args);
     std::fprintf(stderr, "lumenfall: unknown command '%s'\nTry 'lumenfall --help'.\n", command.c_str());
     return kExitUsage;
 }

@@ -17,7 +17,7 @@ if [ "${1:-}" != "--native" ]; then
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm dpkg-dev
     wine64 xvfb xauth fonts-dejavu-core
-    imagemagick libimage-exiftool-perl libjpeg-turbo-progs tidy giflib-tools python3
+    imagemagick libimage-exiftool-perl libjpeg-turbo-progs tidy giflib-tools python3 chromium
   )
 fi
 

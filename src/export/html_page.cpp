@@ -74,9 +74,28 @@ bool acceptThumbnail(void* context, const uint8_t* jpeg, size_t size, int32_t wi
     return true;
 }
 
+JpegOptions pictureOptions(const PageProfile& profile) {
+    JpegOptions options;
+    options.iccProfile = profile.size > 0 ? profile.data : nullptr;
+    options.iccProfileSize = options.iccProfile ? profile.size : 0;
+    return options;
+}
+
+// The grey ramp as a JPEG file: the picture of a cell that has no other.
+bool writeRampPicture(const std::string& picturePath, const JpegOptions& options) {
+    std::vector<uint8_t> ramp(128 * 128 * 3);
+    fillGreyRamp(ramp.data());
+    const Rgb8View view{ramp.data(), 128, 128};
+    const PictureSource picture = pictureFromRgb8(view);
+    EncodedJpeg encoded;
+    if (encodeJpeg(&picture, options, encoded) != kJpegWritten) return false;
+    return writeFileReplacing(picturePath.c_str(), encoded.bytes.data(), encoded.bytes.size()) == kFileOk;
+}
+
 // The preset's thumbnail as a JPEG file at its stored size, or the grey ramp
 // when it has none or it does not decode.
-bool writePresetPicture(const std::string& presetPath, const std::string& picturePath) {
+bool writePresetPicture(const std::string& presetPath, const std::string& picturePath,
+                        const JpegOptions& options) {
     StoredThumbnail stored;
     const PresetThumbnailSink sink{&stored, acceptThumbnail};
     const std::unique_ptr<ParameterBlock> untouched(new ParameterBlock());
@@ -91,18 +110,13 @@ bool writePresetPicture(const std::string& presetPath, const std::string& pictur
         createTiledImage(&image, stored.width, stored.height, kStoreRgba8, 0, false)) {
         decoded = decodeThumbnailIntoImage(stored.jpeg.data(), stored.jpeg.size(), &image) == 0;
     }
-    EncodedJpeg encoded;
-    int32_t result;
-    if (decoded) {
-        const PictureSource picture = pictureFromTiledImage(&image);
-        result = encodeJpeg(&picture, JpegOptions(), encoded);
-    } else {
-        std::vector<uint8_t> ramp(128 * 128 * 3);
-        fillGreyRamp(ramp.data());
-        const Rgb8View view{ramp.data(), 128, 128};
-        const PictureSource picture = pictureFromRgb8(view);
-        result = encodeJpeg(&picture, JpegOptions(), encoded);
+    if (!decoded) {
+        freeTiledImage(&image);
+        return writeRampPicture(picturePath, options);
     }
+    EncodedJpeg encoded;
+    const PictureSource picture = pictureFromTiledImage(&image);
+    const int32_t result = encodeJpeg(&picture, options, encoded);
     freeTiledImage(&image);
     if (result != kJpegWritten) return false;
     return writeFileReplacing(picturePath.c_str(), encoded.bytes.data(), encoded.bytes.size()) == kFileOk;
@@ -261,6 +275,11 @@ void HtmlPageWriter::fillerCell() {
     advanceColumn();
 }
 
+void HtmlPageWriter::abandon() {
+    if (file_.isOpen()) file_.abandon();
+    ok_ = false;
+}
+
 int32_t HtmlPageWriter::end() {
     if (!file_.isOpen()) return kPageCannotCreate;
     if (column_ >= 2) {
@@ -274,7 +293,8 @@ int32_t HtmlPageWriter::end() {
     return file_.commit() == kFileOk ? kPageWritten : kPageWriteError;
 }
 
-int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pagePath, int32_t* presetCount) {
+int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pagePath, int32_t* presetCount,
+                         const PageProfile& profile) {
     if (presetCount != nullptr) *presetCount = 0;
     PresetsPageGuard guard;
     if (!guard.acquired) return kPageBusy;
@@ -292,7 +312,7 @@ int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pa
         const std::string picture = page.reservePicture(withoutExtension(entry.name), &base);
         // The cell first: a picture that cannot be written leaves its cell on the page.
         page.pictureCell(base, ".jpg", kShownThumbnailSide, kShownThumbnailSide);
-        writePresetPicture(folder + entry.name, picture + ".jpg");
+        writePresetPicture(folder + entry.name, picture + ".jpg", pictureOptions(profile));
         if (presetCount != nullptr) ++*presetCount;
     }
     return page.end();
@@ -307,13 +327,14 @@ void memoryDotPictureSize(int32_t width, int32_t height, int32_t* pictureWidth, 
 }
 
 int32_t writeMemoryDotsPage(const std::string& pagePath, int32_t filterWidth, int32_t filterHeight,
-                            const MemoryDotsSource& source, int32_t* cells) {
+                            const MemoryDotsSource& source, int32_t* cells, const PageProfile& profile) {
     if (cells != nullptr) *cells = 0;
     HtmlPageWriter page;
     const int32_t begun = page.begin(pagePath, PageKind::MemoryDots, std::string());
     if (begun != kPageWritten) return begun;
     int32_t w = 0, h = 0;
     memoryDotPictureSize(filterWidth, filterHeight, &w, &h);
+    const JpegOptions options = pictureOptions(profile);
     constexpr int32_t kDots = 25;
     bool saved = false;
     for (int32_t dot = 0; dot < kDots; ++dot) {
@@ -327,15 +348,23 @@ int32_t writeMemoryDotsPage(const std::string& pagePath, int32_t filterWidth, in
         if (cells != nullptr) ++*cells;
         TiledImage image;
         initTiledImage(image, nullptr, nullptr);
+        bool written = false;
         if (source.render != nullptr && createTiledImage(&image, w, h, kStoreRgba8, 0, false) &&
             source.render(source.context, dot, &image)) {
             EncodedJpeg encoded;
             const PictureSource pixels = pictureFromTiledImage(&image);
-            if (encodeJpeg(&pixels, JpegOptions(), encoded) == kJpegWritten)
-                writeFileReplacing((picture + ".jpg").c_str(), encoded.bytes.data(), encoded.bytes.size());
+            written = encodeJpeg(&pixels, options, encoded) == kJpegWritten &&
+                      writeFileReplacing((picture + ".jpg").c_str(), encoded.bytes.data(), encoded.bytes.size()) ==
+                          kFileOk;
         }
         freeTiledImage(&image);
         if (source.restoreCurrent != nullptr) source.restoreCurrent(source.context);
+        if (source.cancelled != nullptr && source.cancelled(source.context)) {
+            page.abandon();
+            return kPageCancelled;
+        }
+        // A dot that could not be rendered shows the ramp, never a broken picture.
+        if (!written) writeRampPicture(picture + ".jpg", options);
     }
     if (source.progress != nullptr) source.progress(source.context, kDots, kDots);
     return page.end();

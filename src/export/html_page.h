@@ -5,6 +5,7 @@
 #ifndef LUMENFALL_EXPORT_HTML_PAGE_H
 #define LUMENFALL_EXPORT_HTML_PAGE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -43,6 +44,14 @@ enum HtmlPageResult : int32_t {
     kPageCannotCreate = 99,   // the pictures folder or the page file could not be created
     kPageWriteError = -20,    // a write failed: the page was not replaced
     kPageBusy = 1,            // another presets page is being written
+    kPageCancelled = -128,    // the user stopped it: the page was not replaced
+};
+
+// The colour profile the host offers; every picture of the page carries it
+// (in APP2 markers). Null: none.
+struct PageProfile {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
 };
 
 // Writes one page from start to end. The page goes to a new file beside
@@ -67,6 +76,9 @@ public:
     // Completes the last row with filler cells, writes the footer and
     // replaces the page file.
     int32_t end();
+
+    // Gives the page up: an older page at the path keeps its bytes.
+    void abandon();
 
     const std::string& picturesFolder() const { return picturesFolder_; }
 
@@ -93,7 +105,8 @@ void fillGreyRamp(uint8_t* rgb128);
 // picture at its stored size shown at 88 x 88; a preset without one shows
 // the grey ramp. Only one presets page is written at a time (kPageBusy).
 // `presetCount` receives the number of cells.
-int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pagePath, int32_t* presetCount);
+int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pagePath, int32_t* presetCount,
+                         const PageProfile& profile = PageProfile());
 
 // What the memory-dots page needs from the dialog. Dots are numbered 0..24.
 struct MemoryDotsSource {
@@ -105,10 +118,14 @@ struct MemoryDotsSource {
     // ...and puts them back after each dot.
     void (*restoreCurrent)(void* context) = nullptr;
     // Renders the dot's settings on the current image into `image` (RGBA,
-    // 8-bit, already created at the picture's size). False: no picture.
+    // 8-bit, already created at the picture's size). False: the dot's
+    // picture is the grey ramp.
     bool (*render)(void* context, int32_t dot, TiledImage* image) = nullptr;
     // Dots done so far of 25, for the progress display (may be null).
     void (*progress)(void* context, int32_t done, int32_t total) = nullptr;
+    // Asked after each dot: true stops the page, which is then not written
+    // (may be null).
+    bool (*cancelled)(void* context) = nullptr;
 };
 
 // The size of a dot's picture for a filter rectangle of w x h: the longer
@@ -117,9 +134,11 @@ void memoryDotPictureSize(int32_t width, int32_t height, int32_t* pictureWidth, 
 
 // Writes the memory-dots page: one cell per filled dot, its picture
 // "dot N.jpg" (N = dot + 1) rendered at memoryDotPictureSize and shown at
-// that size. `cells` receives the number of cells.
+// that size. `cells` receives the number of cells. kPageCancelled when the
+// source reported a cancel.
 int32_t writeMemoryDotsPage(const std::string& pagePath, int32_t filterWidth, int32_t filterHeight,
-                            const MemoryDotsSource& source, int32_t* cells);
+                            const MemoryDotsSource& source, int32_t* cells,
+                            const PageProfile& profile = PageProfile());
 
 }  // namespace lumenfall
 

@@ -131,9 +131,14 @@ void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* i
     pi::FilterRecord& record = *g.record;
     RenderGeometry& geometry = g.geometry;
 
-    // The picture: the host's rows, one band each, into level 0.
+    // The picture: the host's rows, one band each, into level 0. Only a
+    // render at the filter rectangle's size reads them: the host's rows are
+    // no wider than that, and a render at another size (the memory-dots
+    // page's pictures) brings its picture along.
+    const pi::Rect& filter = record.filterRect;
     if (image->channelCount == 4 && hasTiles(image) && image->levelWidth[0] >= geometry.renderWidth &&
-        image->levelHeight[0] >= geometry.renderHeight) {
+        image->levelHeight[0] >= geometry.renderHeight && geometry.renderWidth == filter.right - filter.left &&
+        geometry.renderHeight == filter.bottom - filter.top) {
         for (int32_t row = 0; row < geometry.renderHeight; ++row) {
             requestRow(g, block, row);
             if (record.advanceState) {
@@ -186,6 +191,30 @@ void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* i
     record.filterRect = savedFilter;
     restoreRenderState(snapshot, g, block, hooks);
     if (hooks) hooks->applyPreviewScale();
+}
+
+bool readPictureRows(PluginGlobals& g, ParameterBlock& block, PictureRowSink sink, void* context) {
+    pi::FilterRecord& record = *g.record;
+    const int32_t width = record.filterRect.right - record.filterRect.left;
+    const int32_t height = record.filterRect.bottom - record.filterRect.top;
+    if (!record.advanceState || width < 1 || height < 1) return false;
+    TiledImage row;
+    initTiledImage(row, nullptr, nullptr);
+    if (!createTiledImage(&row, width, 1, kStoreRgbaFloat, 0, false)) return false;
+    RenderStateSnapshot snapshot;
+    saveRenderState(snapshot, g, block, true);
+    bool delivered = true;
+    for (int32_t y = 0; y < height && delivered; ++y) {
+        requestRow(g, block, y);
+        delivered = record.advanceState() == 0;
+        if (!delivered) break;
+        describeHostBand(g);
+        copyInputRow(g.band, 0, width, row);
+        sink(context, y, row);
+    }
+    restoreRenderState(snapshot, g, block, nullptr);
+    freeTiledImage(&row);
+    return delivered;
 }
 
 }  // namespace lumenfall

@@ -23,6 +23,14 @@ void renderPreviewThroughHost(PluginGlobals& g, ParameterBlock& block, DialogRen
 void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* image, bool* cancelled,
                           DialogRenderHooks* hooks);
 
+// Reads the host's picture, one band per row of the filter rectangle, and
+// hands each row to `sink` as a one-row RGBA image of floats 0..1 (grey
+// repeated in R, G and B; opaque without transparency). The host's
+// rectangles are put back. False when the host cannot deliver bands,
+// refused one, or the row's memory cannot be had.
+using PictureRowSink = void (*)(void* context, int32_t y, const TiledImage& row);
+bool readPictureRows(PluginGlobals& g, ParameterBlock& block, PictureRowSink sink, void* context);
+
 // Saved around the dialog's own renders.
 struct RenderStateSnapshot {
     pi::Rect inRect;

@@ -4,6 +4,7 @@
 
 #include "export/preset_thumbnail.h"
 #include "host/descriptor_io.h"
+#include "host/pages_port.h"
 #include "host/preview_port.h"
 #include "host/psd_export_host.h"
 #include "params/plugin_files.h"
@@ -87,6 +88,8 @@ int16_t runMainDialog(PluginGlobals& g, ParameterBlock& block) {
     }
     HostPreviewPort preview(g, block);
     run.preview = &preview;
+    HostPagesPort pages(g, block);
+    run.pages = &pages;
     MemoryDotStore dots(work->memoryDotKept);
     run.dots = &dots;
     HostPsdExportPort psdExport(g, block, &preview);

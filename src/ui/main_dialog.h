@@ -24,6 +24,8 @@ struct HostColourPicker {
     bool (*choose)(void* context, const unsigned char* prompt, uint8_t (&rgb)[3]) = nullptr;
 };
 
+class PagesPort;
+
 struct MainDialogRun {
     ParameterBlock* block = nullptr;
     UndoStore* undo = nullptr;
@@ -31,6 +33,7 @@ struct MainDialogRun {
     const uint8_t* thumbnail = nullptr;  // 128 x 128 RGB, for saved presets; may be null
     HostColourPicker colourPicker;       // choose is null when the host offers none
     PreviewPort* preview = nullptr;      // the live preview through the host; may be null
+    PagesPort* pages = nullptr;          // the HTML pages' renders through the host; may be null
     MemoryDotStore* dots = nullptr;      // the memory dots' kept flags and files; may be null
     PsdExportPort* psdExport = nullptr;  // the PSD export through the host; may be null
 };

@@ -11,13 +11,18 @@
 #include <memory>
 #include <vector>
 
+#include "export/html_page.h"
 #include "export/psd_writer.h"
+#include "export/thumbnail_jpeg.h"
 #include "host/band_render.h"
 #include "host/dialog_renders.h"
 #include "host/host_memory.h"
 #include "host/image_pipeline.h"
+#include "host/pages_port.h"
 #include "host/psd_export_host.h"
 #include "params/defaults.h"
+#include "params/plugin_files.h"
+#include "params/scoped_temp_folder.h"
 #include "render/render_plan.h"
 #include "render/tiled_image.h"
 
@@ -345,6 +350,71 @@ TEST(BandRender, PsdExportRefusedOrCancelledKeepsTheOldFile) {
     }
     EXPECT_EQ(fileText(path), "old bytes");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
+}
+
+// The memory-dots page through the host: each dot's settings over the
+// current picture at the picture size, and afterwards everything as before.
+TEST(BandRender, MemoryDotsPageRendersDotsOverThePictureAndPutsEverythingBack) {
+    testing::ScopedTempFolder temp;
+    BandHarness h(16, 12);
+    std::unique_ptr<ParameterBlock> dot = std::make_unique<ParameterBlock>();
+    initialiseParameterBlock(*dot);
+    dot->glue = kGlueAdd;
+    dot->masterBrightness = 0;  // no light: the picture alone
+    ASSERT_EQ(saveMemoryDotFile(3, *dot, nullptr), kPresetOk);
+    const std::vector<uint8_t> profile(70000, 0x5A);  // two APP2 chunks
+    h.record.iCCprofileData = newHandle(&h.record, int32_t(profile.size()));
+    std::memcpy(lockHandle(&h.record, h.record.iCCprofileData), profile.data(), profile.size());
+    unlockHandle(&h.record, h.record.iCCprofileData);
+    h.record.iCCprofileSize = int32_t(profile.size());
+    h.block->renderMode = 5;
+    h.block->renderTarget = kTargetHostPreview;
+    h.block->renderScale = 2;
+    h.block->viewOriginX = 3;
+    const int32_t glue = h.block->glue, master = h.block->masterBrightness;
+
+    HostPagesPort port(*h.g, *h.block);
+    const std::string page = temp.path("dots.html");
+    int32_t cells = 0;
+    // Dot 7 is shown filled but its file is gone: the grey ramp stands in.
+    ASSERT_EQ(port.writeMemoryDotsPage(page, {3, 7}, &cells), kPageWritten);
+    EXPECT_EQ(cells, 2);
+
+    auto picture = [&](const std::string& name, int32_t w, int32_t hh, bool withProfile = true) {
+        std::ifstream in(temp.path("web_images/" + name), std::ios::binary);
+        const std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ThumbnailPixels pixels;
+        EXPECT_EQ(decodeThumbnailJpeg(jpeg.data(), jpeg.size(), w, hh, 1, pixels), kThumbnailDecoded) << name;
+        EXPECT_EQ(std::search(jpeg.begin(), jpeg.end(), profile.begin(), profile.begin() + 64) != jpeg.end(),
+                  withProfile) << name << " carries the host's profile, and only when it offers one";
+        return pixels;
+    };
+    const ThumbnailPixels shown = picture("dot 4.jpg", 300, 225);
+    ASSERT_EQ(shown.pixels.size(), 300u * 225u);
+    for (size_t i = 0; i < shown.pixels.size(); i += 997) EXPECT_NEAR(shown.pixels[i], 77, 2) << i;
+    const ThumbnailPixels ramp = picture("dot 8.jpg", 128, 128);
+    ASSERT_EQ(ramp.pixels.size(), 128u * 128u);
+    EXPECT_NEAR(ramp.pixels[0], 255, 2);
+    EXPECT_NEAR(ramp.pixels[127 * 128], 128, 2);
+
+    EXPECT_EQ(h.block->glue, glue);
+    EXPECT_EQ(h.block->masterBrightness, master);
+    EXPECT_EQ(h.block->renderMode, 5);
+    EXPECT_EQ(h.block->renderTarget, uint32_t(kTargetHostPreview));
+    EXPECT_EQ(h.block->renderScale, 2);
+    EXPECT_EQ(h.block->viewOriginX, 3);
+    EXPECT_EQ(h.result, 0);
+    ASSERT_FALSE(h.seen.progress.empty());
+    EXPECT_EQ(h.seen.progress.back(), std::make_pair(25, 25));
+    disposeHandle(&h.record, h.record.iCCprofileData);
+
+    // A picture larger than the page's is averaged down as its rows arrive.
+    BandHarness wide(600, 40);
+    HostPagesPort widePort(*wide.g, *wide.block);
+    ASSERT_EQ(widePort.writeMemoryDotsPage(page, {3}, &cells), kPageWritten);
+    const ThumbnailPixels small = picture("dot 4.jpg", 300, 20, false);
+    ASSERT_EQ(small.pixels.size(), 300u * 20u);
+    for (size_t i = 0; i < small.pixels.size(); i += 97) EXPECT_NEAR(small.pixels[i], 77, 2) << i;
 }
 
 }  // namespace

@@ -9,6 +9,12 @@
 #   -DPICTURE=WxH               every run works on a picture of that size (a gradient) instead of the sample
 #   -DRENDERS=N                 the last run's host log (run with --log host.log) shows N preview renders
 #   -DSAME_IMAGE="NAME=VALUE+..." the last run's image equals a run without the dialog with these settings
+#   -DPRESETS="name+..."        preset files WORK/presets/name.q4q made first
+#   -DFILES="path+..."          files under WORK that exist after the last run
+#   -DOPENED=path               the last run opened exactly one page, WORK/path (logged, never opened);
+#                               the folder WORK/pages is made first for it
+#   -DPROFILE=path              every run offers a colour profile (--icc); exiftool reads it back
+#                               whole from the JPEG WORK/path after the last run
 #   -DTEMP_BYTES="FILE|OFFSET|HEX+..."  after the last run, the plug-in's file FILE holds HEX at OFFSET
 #   -DTEMP_SIZE="FILE|BYTES+..."        ... and is that many bytes long
 #   -DPSD_SAME="ARG+ARG..."     WORK/dialog.psd (the dialog's PSD export) holds the same layer and merged
@@ -18,7 +24,7 @@
 # snapshots) are removed first, so the dialog opens on the defaults and on
 # empty memory dots.
 cmake_minimum_required(VERSION 3.25)
-foreach(list RUNS EXPECT CHANGED SAME_IMAGE TEMP_BYTES TEMP_SIZE PSD_SAME)
+foreach(list RUNS EXPECT CHANGED SAME_IMAGE PRESETS FILES TEMP_BYTES TEMP_SIZE PSD_SAME)
   if(DEFINED ${list})
     string(REPLACE "+" ";" ${list} "${${list}}")
   endif()
@@ -48,6 +54,26 @@ file(GLOB own_files "${temp}/Lumenfall memory dot *.q4q" "${temp}/Lumenfall undo
 file(REMOVE "${cached}" "${temp}/Lumenfall memdot map 2" ${own_files})
 
 set(ENV{LF_UI_DIR} "Z:${WORK}")
+set(profile_args "")
+if(DEFINED PROFILE)
+  # Text is bytes enough for the APP2 chunks; two of them.
+  string(REPEAT "lumenfall colour profile " 3000 profile)
+  file(WRITE ${WORK}/profile.icc "${profile}")
+  set(profile_args --icc ${WORK}/profile.icc)
+endif()
+# Pages and web addresses the dialog opens are written to a log instead.
+set(ENV{LUMENFALL_SHELL_OPEN_LOG} "${WORK}/opened.log")
+if(DEFINED OPENED)
+  file(MAKE_DIRECTORY ${WORK}/pages)
+endif()
+foreach(preset ${PRESETS})
+  file(MAKE_DIRECTORY ${WORK}/presets)
+  execute_process(COMMAND ${WINE} ${EXE} preset save -o ${WORK}/presets/${preset}.q4q INPUT_FILE /dev/null
+    OUTPUT_FILE ${WORK}/preset.out ERROR_FILE ${WORK}/preset.err RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot make the preset ${preset} (rc ${rc})")
+  endif()
+endforeach()
 set(picture "")
 if(DEFINED PICTURE)
   # Light at the top, dark at the bottom, warmer to the right.
@@ -88,7 +114,7 @@ foreach(run ${RUNS})
     file(READ "${cached}" before HEX)
   endif()
   execute_process(COMMAND ${WINE} ${EXE} render ${picture} -o ${WORK}/${name}.png --record -q --ui-script
-    ${SCRIPTS}/${name}.ui ${args}
+    ${SCRIPTS}/${name}.ui ${args} ${profile_args}
     WORKING_DIRECTORY ${WORK} INPUT_FILE /dev/null OUTPUT_FILE ${WORK}/${name}.out ERROR_FILE ${WORK}/${name}.err
     RESULT_VARIABLE rc)
   file(READ ${WORK}/${name}.out out)
@@ -111,6 +137,31 @@ foreach(regex ${EXPECT})
     message(FATAL_ERROR "the output lacks ${regex}")
   endif()
 endforeach()
+
+foreach(path ${FILES})
+  if(NOT EXISTS "${WORK}/${path}")
+    message(FATAL_ERROR "${path} was not written")
+  endif()
+endforeach()
+if(DEFINED OPENED)
+  set(opened "")
+  if(EXISTS ${WORK}/opened.log)
+    file(STRINGS ${WORK}/opened.log opened)
+  endif()
+  string(REPLACE "/" "\\" want "${WORK}/${OPENED}")
+  if(NOT opened STREQUAL "Z:${want}")
+    message(FATAL_ERROR "opened: '${opened}', expected one line Z:${want}")
+  endif()
+endif()
+if(DEFINED PROFILE)
+  execute_process(COMMAND exiftool -q -q -b -ICC_Profile ${WORK}/${PROFILE} OUTPUT_FILE ${WORK}/profile.back
+    RESULT_VARIABLE rc)
+  file(SHA256 ${WORK}/profile.icc sent)
+  file(SHA256 ${WORK}/profile.back back)
+  if(NOT rc EQUAL 0 OR NOT sent STREQUAL back)
+    message(FATAL_ERROR "exiftool does not read the offered colour profile back from ${PROFILE} (rc ${rc})")
+  endif()
+endif()
 
 settings_of("${out}" recorded)
 set(changed "")

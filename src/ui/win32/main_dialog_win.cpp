@@ -23,6 +23,7 @@
 #include "ui/win32/common_controls.h"
 #include "ui/win32/dialog_ids.h"
 #include "ui/win32/file_dialogs.h"
+#include "ui/win32/page_dialogs.h"
 #include "ui/win32/plugin_module.h"
 #include "ui/win32/preview_view.h"
 #include "ui/win32/psd_export_dialog.h"
@@ -296,6 +297,11 @@ public:
     void showPreviewRows() override;
     // PreviewRepaint: the rows a render finished, shown at once.
     void rowsReady(int32_t row) override;
+    // The HTML pages (ui/win32/page_dialogs.h).
+    void writePresetsPage() override { writePresetsPageFromDialog(window_, *this, run_); }
+    void writeMemoryDotsPage(const std::vector<int>& filledDots) override {
+        writeMemoryDotsPageFromDialog(window_, *this, run_, filledDots);
+    }
     std::vector<uint8_t> thumbnailBlock() override {
         if (!run_.thumbnail) return {};
         // A fresh picture of what the preview shows (the ramp without one).
