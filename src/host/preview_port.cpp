@@ -33,6 +33,12 @@ private:
 
 // A converted sample for display: 16-bit 0..32768 as s >> 7, float as
 // trunc(f * 255), both held to 0..255.
+// Bits per sample of the host's output buffer: 8, 16 (0..32768) or 32 (float).
+int32_t outputDepth(const pi::FilterRecord& record) {
+    if (record.depth == 16 || record.imageMode == pi::kModeRGB48 || record.imageMode == pi::kModeGray16) return 16;
+    return record.depth == 32 ? 32 : 8;
+}
+
 uint8_t displaySample(const uint8_t* sample, int32_t depth) {
     if (depth == 16) {
         uint16_t v;
@@ -100,10 +106,7 @@ void HostPreviewPort::display(void* deviceContext, PreviewPoint origin, int32_t 
     if (endRow <= firstRow) return;
     const int32_t planes = record.outHiPlane - record.outLoPlane + 1;
     if (planes < 1) return;
-    const int32_t depth = record.depth == 16 || record.imageMode == pi::kModeRGB48 ||
-                                  record.imageMode == pi::kModeGray16
-                              ? 16
-                              : (record.depth == 32 ? 32 : 8);
+    const int32_t depth = outputDepth(record);
     pi::PSPixelMap map{};
     map.version = 1;
     map.bounds = pi::VRect{out.top, out.left, out.bottom, out.right};
@@ -151,9 +154,7 @@ bool HostPreviewPort::makeThumbnail() {
         view.bottom = bufferHeight();
         view.right = bufferWidth();
         view.planes = record.outHiPlane - record.outLoPlane + 1;
-        view.depth = record.depth == 16 || record.imageMode == pi::kModeRGB48 || record.imageMode == pi::kModeGray16
-                         ? 16
-                         : (record.depth == 32 ? 32 : 8);
+        view.depth = outputDepth(record);
         made = lumenfall::makeThumbnail(view, view.right, view.bottom, lanczosWeightsOf(*work), nullptr, *thumbnail);
     } else {
         fillThumbnailRamp(*thumbnail);

@@ -60,8 +60,9 @@ public:
 };
 
 // The settings files of Save and Load, and the folder prompt: the user
-// picks any file, and its folder is what counts; and the PSD export's file.
-enum class FileDialogKind { SaveSettings, OpenSettings, SourceFolder, SavePsd };
+// picks any file, and its folder is what counts; and the files of the PSD
+// export and of the HTML pages.
+enum class FileDialogKind { SaveSettings, OpenSettings, SourceFolder, SavePsd, SavePage };
 
 // What the model asks of the window system and of the plug-in around it.
 class DialogPlatform {

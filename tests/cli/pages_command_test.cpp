@@ -15,24 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "cli_test_support.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string run(const std::string& command, int* code) {
-    std::string out;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = pipe ? pclose(pipe) : -1;
-    *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using lumenfall_cli_test::readFile;
+using lumenfall_cli_test::run;
 
 bool have(const char* tool) { return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0; }
 

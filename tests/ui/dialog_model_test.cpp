@@ -10,19 +10,6 @@
 namespace lumenfall {
 namespace {
 
-class MemoryUndoFiles : public UndoFiles {
-public:
-    ParameterBlock files[2]{};
-    bool save(int slot, const ParameterBlock& block) override {
-        copySettings(block, files[slot]);
-        return true;
-    }
-    bool load(int slot, ParameterBlock& block) override {
-        copySettings(files[slot], block);
-        return true;
-    }
-};
-
 struct DialogFixture : ::testing::Test {
     std::unique_ptr<ParameterBlock> block{new ParameterBlock{}};
     std::unique_ptr<ParameterBlock[]> slots{new ParameterBlock[2]{}};

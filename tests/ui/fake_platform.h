@@ -1,5 +1,6 @@
 // A DialogPlatform that keeps number-box texts, records every request in
-// order, and answers colour and file choosers from preset replies.
+// order, and answers colour and file choosers from preset replies; and undo
+// files in memory.
 #ifndef LUMENFALL_TESTS_UI_FAKE_PLATFORM_H
 #define LUMENFALL_TESTS_UI_FAKE_PLATFORM_H
 
@@ -10,6 +11,24 @@
 #include "ui/dialog_model.h"
 
 namespace lumenfall {
+
+// Undo files kept in memory; `unwritable` makes every save fail.
+class MemoryUndoFiles : public UndoFiles {
+public:
+    int saves = 0;
+    bool unwritable = false;
+    ParameterBlock files[2]{};
+    bool save(int slot, const ParameterBlock& block) override {
+        ++saves;
+        if (unwritable) return false;
+        copySettings(block, files[slot]);
+        return true;
+    }
+    bool load(int slot, ParameterBlock& block) override {
+        copySettings(files[slot], block);
+        return true;
+    }
+};
 
 class FakePlatform : public DialogPlatform {
 public:

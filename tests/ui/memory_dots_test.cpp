@@ -19,23 +19,6 @@
 namespace lumenfall {
 namespace {
 
-class MemoryUndoFiles : public UndoFiles {
-public:
-    int saves = 0;
-    bool unwritable = false;
-    ParameterBlock files[2]{};
-    bool save(int slot, const ParameterBlock& block) override {
-        ++saves;
-        if (unwritable) return false;
-        copySettings(block, files[slot]);
-        return true;
-    }
-    bool load(int slot, ParameterBlock& block) override {
-        copySettings(files[slot], block);
-        return true;
-    }
-};
-
 // Dots kept in memory; a dot number in `unwritable` fails to save.
 class MemoryDots : public MemoryDotStore {
 public:

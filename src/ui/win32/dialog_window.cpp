@@ -23,4 +23,19 @@ void placeOverOwner(HWND dialog) {
     SetWindowPos(dialog, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void centreOver(HWND window, HWND over) {
+    RECT own{}, mine{}, work{};
+    if (!over || !GetWindowRect(over, &own)) GetWindowRect(GetDesktopWindow(), &own);
+    if (!GetWindowRect(window, &mine)) return;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) GetWindowRect(GetDesktopWindow(), &work);
+    const int w = mine.right - mine.left, h = mine.bottom - mine.top;
+    int x = own.left + (own.right - own.left - w) / 2;
+    int y = own.top + (own.bottom - own.top - h) / 2;
+    if (x + w > work.right) x = work.right - w;
+    if (y + h > work.bottom) y = work.bottom - h;
+    if (x < work.left) x = work.left;
+    if (y < work.top) y = work.top;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace lumenfall

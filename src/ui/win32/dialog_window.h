@@ -10,6 +10,10 @@ namespace lumenfall {
 // dialog_placement.h.
 void placeOverOwner(HWND dialog);
 
+// Centres `window` over `over` (the desktop when null or gone), kept on the
+// work area: for the file dialogs and the small boxes of the main dialog.
+void centreOver(HWND window, HWND over);
+
 }  // namespace lumenfall
 
 #endif

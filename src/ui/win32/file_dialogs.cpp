@@ -4,108 +4,49 @@
 #include <memory>
 #include <vector>
 
-#include "export/thumbnail.h"
-#include "export/thumbnail_jpeg.h"
 #include "params/preset_format.h"
+#include "ui/page_commands.h"
 #include "ui/win32/common_controls.h"
 #include "ui/win32/dialog_ids.h"
+#include "ui/win32/dialog_window.h"
+#include "ui/win32/thumbnail_picture.h"
 
 namespace lumenfall {
 namespace {
 
 bool g_fileDialogOpen = false;
 
-// What the open dialog's panel shows: 128 x 128 RGBX, top row first.
-struct PanelPicture {
-    int width = kThumbnailSide, height = kThumbnailSide;
-    std::vector<uint8_t> bgrx;
-};
-
 struct HookState {
     HWND owner;
     bool preview;
-    PanelPicture picture;
+    BgrxPicture picture;  // what the open dialog's panel shows
 };
 
-void showRamp(PanelPicture& p) {
-    Thumbnail ramp;
-    fillThumbnailRamp(ramp);
-    p.width = p.height = kThumbnailSide;
-    p.bgrx.assign(size_t(kThumbnailSide) * kThumbnailSide * 4, 0);
-    for (int i = 0; i < kThumbnailSide * kThumbnailSide; ++i) {
-        p.bgrx[i * 4 + 0] = ramp.rgb[i * 3 + 2];
-        p.bgrx[i * 4 + 1] = ramp.rgb[i * 3 + 1];
-        p.bgrx[i * 4 + 2] = ramp.rgb[i * 3 + 0];
-    }
-}
-
-bool acceptThumbnail(void* context, const uint8_t* jpeg, size_t size, int32_t width, int32_t height) {
-    auto* p = static_cast<PanelPicture*>(context);
-    ThumbnailPixels pixels;
-    if (width < 1 || height < 1 || decodeThumbnailJpeg(jpeg, size, width, height, 4, pixels) != kThumbnailDecoded)
-        return false;
-    p->width = pixels.width;
-    p->height = pixels.height;
-    p->bgrx.assign(size_t(p->width) * p->height * 4, 0);
-    for (size_t i = 0; i < size_t(p->width) * p->height; ++i) {
-        p->bgrx[i * 4 + 0] = pixels.pixels[i * 4 + 2];
-        p->bgrx[i * 4 + 1] = pixels.pixels[i * 4 + 1];
-        p->bgrx[i * 4 + 2] = pixels.pixels[i * 4 + 0];
-    }
-    return true;
-}
-
 void updatePanel(HWND child, HookState& state) {
-    showRamp(state.picture);
+    fillRampPicture(state.picture);
     char path[MAX_PATH] = {0};
     SendMessageA(GetParent(child), CDM_GETFILEPATH, sizeof path, reinterpret_cast<LPARAM>(path));
     path[MAX_PATH - 1] = 0;
     const char* name = std::strrchr(path, '\\');
     name = name ? name + 1 : path;
     if (std::strstr(name, ".q4q")) {
-        PresetThumbnailSink sink;
-        sink.context = &state.picture;
-        sink.accept = acceptThumbnail;
+        const PresetThumbnailSink sink = bgrxPictureSink(state.picture);
         // The settings are read past into a scratch block.
         std::unique_ptr<ParameterBlock> scratch(new ParameterBlock{});
         PresetLoadReport report;
         loadPresetFile(scratch.get(), path, kReadThumbnailOnly, &sink, &report);
-        if (!report.thumbnailLoaded) showRamp(state.picture);
+        if (!report.thumbnailLoaded) fillRampPicture(state.picture);
     }
     InvalidateRect(GetDlgItem(child, LF_OPEN_PREVIEW_PICTURE), nullptr, FALSE);
 }
 
 // The largest square centred in the picture area.
-void drawPanel(const DRAWITEMSTRUCT& item, const PanelPicture& p) {
+void drawPanel(const DRAWITEMSTRUCT& item, const BgrxPicture& p) {
     const RECT& r = item.rcItem;
     FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
     const int w = r.right - r.left, h = r.bottom - r.top;
     const int side = w < h ? w : h;
-    if (side <= 0 || p.bgrx.empty()) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = p.width;
-    info.bmiHeader.biHeight = -p.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    SetStretchBltMode(item.hDC, HALFTONE);
-    StretchDIBits(item.hDC, r.left + (w - side) / 2, r.top + (h - side) / 2, side, side, 0, 0, p.width, p.height,
-                  p.bgrx.data(), &info, DIB_RGB_COLORS, SRCCOPY);
-}
-
-void centreOver(HWND window, HWND owner) {
-    RECT own, mine, work;
-    if (!GetWindowRect(owner, &own) || !GetWindowRect(window, &mine)) return;
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) GetWindowRect(GetDesktopWindow(), &work);
-    const int w = mine.right - mine.left, h = mine.bottom - mine.top;
-    int x = own.left + (own.right - own.left - w) / 2;
-    int y = own.top + (own.bottom - own.top - h) / 2;
-    if (x + w > work.right) x = work.right - w;
-    if (y + h > work.bottom) y = work.bottom - h;
-    if (x < work.left) x = work.left;
-    if (y < work.top) y = work.top;
-    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    drawBgrxPicture(item.hDC, r.left + (w - side) / 2, r.top + (h - side) / 2, side, side, p);
 }
 
 UINT_PTR CALLBACK fileDialogHook(HWND child, UINT message, WPARAM, LPARAM lParam) {
@@ -115,7 +56,7 @@ UINT_PTR CALLBACK fileDialogHook(HWND child, UINT message, WPARAM, LPARAM lParam
             auto* ofn = reinterpret_cast<OPENFILENAMEA*>(lParam);
             SetWindowLongPtrA(child, GWLP_USERDATA, ofn->lCustData);
             state = reinterpret_cast<HookState*>(ofn->lCustData);
-            if (state->preview) showRamp(state->picture);
+            if (state->preview) fillRampPicture(state->picture);
             return TRUE;
         }
         case WM_NOTIFY: {
@@ -144,6 +85,7 @@ const char* fileDialogTitle(FileDialogKind kind) {
         case FileDialogKind::SaveSettings: return "Save a settings file";
         case FileDialogKind::OpenSettings: return "Open a settings file";
         case FileDialogKind::SavePsd: return "Save a PSD file";
+        case FileDialogKind::SavePage: return kPageSaveTitle;
         default: return "Choose any file in the source folder";
     }
 }
@@ -151,7 +93,8 @@ const char* fileDialogTitle(FileDialogKind kind) {
 bool runFileDialog(HINSTANCE module, HWND owner, FileDialogKind kind, const std::string& proposedName,
                    const char* folder, std::string* path) {
     const CommonControls& cc = commonControls();
-    const bool save = kind == FileDialogKind::SaveSettings || kind == FileDialogKind::SavePsd;
+    const bool save = kind == FileDialogKind::SaveSettings || kind == FileDialogKind::SavePsd ||
+                      kind == FileDialogKind::SavePage;
     if (g_fileDialogOpen || !(save ? cc.getSaveFileName : cc.getOpenFileName)) return false;
     char file[MAX_PATH] = {0};
     std::strncpy(file, proposedName.c_str(), MAX_PATH - 1);
@@ -164,14 +107,16 @@ bool runFileDialog(HINSTANCE module, HWND owner, FileDialogKind kind, const std:
     ofn.hInstance = module;
     const bool presets = kind == FileDialogKind::SaveSettings || kind == FileDialogKind::OpenSettings;
     const bool psd = kind == FileDialogKind::SavePsd;
+    const bool page = kind == FileDialogKind::SavePage;
     ofn.lpstrFilter = presets ? "Lumenfall presets (*.q4q)\0*.q4q\0"
                       : psd   ? "Photoshop files (*.psd)\0*.psd\0"
+                      : page  ? "HTML files (*.html)\0*.html\0"
                               : "All files (*.*)\0*.*\0";
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrInitialDir = start[0] ? start : nullptr;
     ofn.lpstrTitle = fileDialogTitle(kind);
-    ofn.lpstrDefExt = presets ? "q4q" : psd ? "psd" : nullptr;
+    ofn.lpstrDefExt = presets ? "q4q" : psd ? "psd" : page ? "html" : nullptr;
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
     ofn.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
     if (kind == FileDialogKind::OpenSettings) {

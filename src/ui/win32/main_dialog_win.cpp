@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "export/preset_thumbnail.h"
-#include "export/thumbnail_jpeg.h"
 #include "params/plugin_files.h"
 #include "params/enumerations.h"
 #include "params/product_identity.h"
@@ -22,10 +21,12 @@
 #include "ui/win32/about_box.h"
 #include "ui/win32/common_controls.h"
 #include "ui/win32/dialog_ids.h"
+#include "ui/win32/dialog_window.h"
 #include "ui/win32/file_dialogs.h"
 #include "ui/win32/page_dialogs.h"
 #include "ui/win32/plugin_module.h"
 #include "ui/win32/preview_view.h"
+#include "ui/win32/thumbnail_picture.h"
 #include "ui/win32/psd_export_dialog.h"
 
 namespace lumenfall {
@@ -39,9 +40,7 @@ struct Artwork32 {
     HFONT labelFont = nullptr;
     HICON icons[16] = {};
     HIMAGELIST sunTypes = nullptr;
-    // The centre dot's thumbnail, top row first, BGRX; empty for none.
-    std::vector<uint8_t> centre;
-    int centreWidth = 0, centreHeight = 0;
+    BgrxPicture centre;  // the centre dot's thumbnail; empty for none
 
     void load(HINSTANCE module) {
         auto bitmap = [&](int id) {
@@ -107,18 +106,7 @@ public:
         blitBitmap(dc_, art_.art[int(a)], left - ox_, top - oy_, w, h, sx, sy);
     }
     void drawCentreThumbnail(int left, int top) override {
-        if (art_.centre.empty()) return;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = art_.centreWidth;
-        info.bmiHeader.biHeight = -art_.centreHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        SetStretchBltMode(dc_, HALFTONE);
-        SetBrushOrgEx(dc_, 0, 0, nullptr);
-        StretchDIBits(dc_, left - ox_, top - oy_, kCentreThumbnailSide, kCentreThumbnailSide, 0, 0, art_.centreWidth,
-                      art_.centreHeight, art_.centre.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+        drawBgrxPicture(dc_, left - ox_, top - oy_, kCentreThumbnailSide, kCentreThumbnailSide, art_.centre);
     }
     void fill(const PaintRect& r, Rgb8 c) override {
         HBRUSH brush = CreateSolidBrush(RGB(c.r, c.g, c.b));
@@ -182,13 +170,7 @@ INT_PTR CALLBACK informationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     switch (message) {
         case WM_INITDIALOG: {
             g_informationBox = dialog;
-            RECT own{}, mine{};
-            HWND owner = GetWindow(dialog, GW_OWNER);
-            if (owner && GetWindowRect(owner, &own) && GetWindowRect(dialog, &mine)) {
-                const int w = mine.right - mine.left, h = mine.bottom - mine.top;
-                int x = own.left + (own.right - own.left - w) / 2, y = own.top + (own.bottom - own.top - h) / 2;
-                SetWindowPos(dialog, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-            }
+            centreOver(dialog, GetWindow(dialog, GW_OWNER));
             return TRUE;
         }
         case WM_ERASEBKGND:
@@ -309,10 +291,7 @@ public:
         return presetThumbnailBlock(run_.thumbnail);
     }
     bool showDotThumbnail(int dot) override;
-    void clearDotThumbnail() override {
-        art_.centre.clear();
-        art_.centreWidth = art_.centreHeight = 0;
-    }
+    void clearDotThumbnail() override { art_.centre.clear(); }
     void setWaitCursor(bool on) override {
         waiting_ = on;
         SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW));
@@ -375,27 +354,9 @@ void Win32Dialog::showPreviewRows() {
     }
 }
 
-bool acceptCentreThumbnail(void* context, const uint8_t* jpeg, size_t size, int32_t width, int32_t height) {
-    auto* art = static_cast<Artwork32*>(context);
-    ThumbnailPixels pixels;
-    if (width < 1 || height < 1 || decodeThumbnailJpeg(jpeg, size, width, height, 4, pixels) != kThumbnailDecoded)
-        return false;
-    art->centreWidth = pixels.width;
-    art->centreHeight = pixels.height;
-    art->centre.assign(size_t(pixels.width) * size_t(pixels.height) * 4, 0);
-    for (size_t i = 0; i < size_t(pixels.width) * size_t(pixels.height); ++i) {
-        art->centre[i * 4 + 0] = pixels.pixels[i * 4 + 2];
-        art->centre[i * 4 + 1] = pixels.pixels[i * 4 + 1];
-        art->centre[i * 4 + 2] = pixels.pixels[i * 4 + 0];
-    }
-    return true;
-}
-
 bool Win32Dialog::showDotThumbnail(int dot) {
     clearDotThumbnail();
-    PresetThumbnailSink sink;
-    sink.context = &art_;
-    sink.accept = acceptCentreThumbnail;
+    const PresetThumbnailSink sink = bgrxPictureSink(art_.centre);
     bool loaded = false;
     readMemoryDotThumbnail(dot, sink, &loaded);
     if (!loaded) clearDotThumbnail();

@@ -20,10 +20,6 @@ void writePresetsPageFromDialog(HWND window, DialogPlatform& platform, MainDialo
 void writeMemoryDotsPageFromDialog(HWND window, DialogPlatform& platform, MainDialogRun& run,
                                    const std::vector<int>& filledDots);
 
-// The save dialog of an HTML page: `name` proposed in `folder`, "*.html",
-// overwrite confirmation, centred over `owner`. True with the chosen path.
-bool runPageSaveDialog(HWND owner, const char* name, const char* folder, std::string* path);
-
 }  // namespace lumenfall
 
 #endif

@@ -7,6 +7,7 @@
 #include "export/psd_writer.h"
 #include "ui/dialog_model.h"
 #include "ui/win32/dialog_ids.h"
+#include "ui/win32/dialog_window.h"
 #include "ui/win32/file_dialogs.h"
 #include "ui/win32/plugin_module.h"
 
@@ -96,22 +97,6 @@ private:
     DWORD lastPump_ = 0;
 };
 
-// Centred over the owner (the desktop without one), kept on the work area.
-void centreOverOwner(HWND dialog) {
-    RECT own{}, mine{}, work{};
-    HWND owner = GetWindow(dialog, GW_OWNER);
-    if (!owner || !GetWindowRect(owner, &own)) GetWindowRect(GetDesktopWindow(), &own);
-    if (!GetWindowRect(dialog, &mine)) return;
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) GetWindowRect(GetDesktopWindow(), &work);
-    const int w = mine.right - mine.left, h = mine.bottom - mine.top;
-    int x = own.left + (own.right - own.left - w) / 2, y = own.top + (own.bottom - own.top - h) / 2;
-    if (x + w > work.right) x = work.right - w;
-    if (y + h > work.bottom) y = work.bottom - h;
-    if (x < work.left) x = work.left;
-    if (y < work.top) y = work.top;
-    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void closeProgress(HWND dialog, ExportJob& job) {
     if (job.running()) {
         job.requestCancel();
@@ -130,7 +115,7 @@ INT_PTR CALLBACK progressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
             job = reinterpret_cast<ExportJob*>(lParam);
             g_progressWindow = dialog;
-            centreOverOwner(dialog);
+            centreOver(dialog, GetWindow(dialog, GW_OWNER));
             ShowWindow(dialog, SW_SHOW);
             BringWindowToTop(dialog);
             SetCursor(LoadCursor(nullptr, IDC_WAIT));
