@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/global_memory.h"
 
@@ -89,6 +90,20 @@ void freeHostBuffer(const pi::FilterRecord* record, HostBuffer* buffer) {
     }
     std::free(buffer->plain);
     *buffer = HostBuffer{};
+}
+
+std::vector<uint8_t> copyHostColourProfile(const pi::FilterRecord& record) {
+    if (!record.iCCprofileData || record.iCCprofileSize <= 0) return {};
+    const int32_t held = handleSize(&record, record.iCCprofileData);
+    const int32_t size = held > 0 && held < record.iCCprofileSize ? held : record.iCCprofileSize;
+    const char* bytes = lockHandle(&record, record.iCCprofileData);
+    if (!bytes) return {};
+    HandleUnlocker unlock(&record, record.iCCprofileData);
+    try {
+        return std::vector<uint8_t>(bytes, bytes + size);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }
 
 }  // namespace lumenfall

@@ -4,6 +4,7 @@
 #define LUMENFALL_HOST_HOST_MEMORY_H
 
 #include <cstdint>
+#include <vector>
 
 #include "host/pi_abi.h"
 
@@ -50,6 +51,11 @@ bool bufferSuiteUsable(const pi::FilterRecord* record);
 bool allocateHostBuffer(const pi::FilterRecord* record, int32_t size, HostBuffer* buffer);
 // Unlocks and frees; safe on an empty buffer.
 void freeHostBuffer(const pi::FilterRecord* record, HostBuffer* buffer);
+
+// A copy of the colour profile the host offers (empty when it offers none,
+// or the copy cannot be made). Hosts that cannot tell the size of their own
+// handles (0) are taken at the record's size.
+std::vector<uint8_t> copyHostColourProfile(const pi::FilterRecord& record);
 
 }  // namespace lumenfall
 

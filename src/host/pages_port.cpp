@@ -159,21 +159,7 @@ bool pageCancelled(void* context) { return static_cast<DotsPage*>(context)->canc
 
 }  // namespace
 
-std::vector<uint8_t> HostPagesPort::colourProfile() {
-    const pi::FilterRecord& record = *g_.record;
-    if (!record.iCCprofileData || record.iCCprofileSize <= 0) return {};
-    // Some hosts cannot tell the size of their own handles (0): the record's size counts then.
-    const int32_t held = handleSize(g_.record, record.iCCprofileData);
-    const int32_t size = held > 0 ? std::min(held, record.iCCprofileSize) : record.iCCprofileSize;
-    const char* bytes = lockHandle(g_.record, record.iCCprofileData);
-    if (!bytes) return {};
-    HandleUnlocker unlock(g_.record, record.iCCprofileData);
-    try {
-        return std::vector<uint8_t>(bytes, bytes + size);
-    } catch (const std::bad_alloc&) {
-        return {};
-    }
-}
+std::vector<uint8_t> HostPagesPort::colourProfile() { return copyHostColourProfile(*g_.record); }
 
 int32_t HostPagesPort::writeMemoryDotsPage(const std::string& pagePath, const std::vector<int>& filledDots,
                                            int32_t* cells) {

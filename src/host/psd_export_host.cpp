@@ -41,20 +41,6 @@ private:
 // stops it and keeps the old file.
 bool keepWriting(void* context, int32_t) { return !static_cast<PsdExportWatcher*>(context)->cancelRequested(); }
 
-// The host's ICC profile, copied out of its handle (empty when it offers none).
-std::vector<uint8_t> hostProfile(const pi::FilterRecord& record) {
-    std::vector<uint8_t> profile;
-    if (!record.iCCprofileData || record.iCCprofileSize <= 0) return profile;
-    int32_t size = record.iCCprofileSize;
-    const int32_t held = handleSize(&record, record.iCCprofileData);
-    if (held > 0) size = std::min(size, held);
-    const char* bytes = lockHandle(&record, record.iCCprofileData);
-    if (!bytes) return profile;
-    HandleUnlocker unlock(&record, record.iCCprofileData);
-    profile.assign(bytes, bytes + size);
-    return profile;
-}
-
 class ImageHolder {
 public:
     ImageHolder() { initTiledImage(image, nullptr, nullptr); }
@@ -69,7 +55,7 @@ int32_t HostPsdExportPort::renderAndWrite(const std::string& path, PsdExportWatc
     const pi::Rect filter = record.filterRect;
     const int32_t width = filter.right - filter.left, height = filter.bottom - filter.top;
     const bool deep = record.depth == 16 || record.imageMode == pi::kModeGray16 || record.imageMode == pi::kModeRGB48;
-    const std::vector<uint8_t> profile = hostProfile(record);
+    const std::vector<uint8_t> profile = copyHostColourProfile(record);
     const PsdExportSettings settings =
         psdSettingsFor(block_, profile.empty() ? nullptr : profile.data(), profile.size());
     char message[320] = {0};
