@@ -19,14 +19,15 @@ struct RowWork {
     const GlueSetup* glue;
     RowTarget* target;
     int32_t row;
-    int32_t width;
+    int32_t firstColumn;
+    int32_t endColumn;
     std::atomic<bool> delivered;
 };
 
 void renderChunk(void* context, int32_t chunk) {
     RowWork& work = *static_cast<RowWork*>(context);
-    const int32_t first = chunk * kChunkColumns;
-    const int32_t count = std::min(kChunkColumns, work.width - first);
+    const int32_t first = work.firstColumn + chunk * kChunkColumns;
+    const int32_t count = std::min(kChunkColumns, work.endColumn - first);
     SunPixel effect[kChunkColumns];
     renderSunSpanCulled(*work.sun, work.row, first, count, effect);
     if (!work.target->receive(*work.glue, work.row, first, count, effect)) work.delivered.store(false);
@@ -58,7 +59,15 @@ SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
 
 RenderStatus renderRows(const RenderPlan& plan, RowTarget& target, int32_t firstRow, int32_t endRow,
                         RenderServices* services, RowWorkers* workers) {
+    return renderRegion(plan, target, firstRow, endRow, RegionColumns{0, target.shape().width}, services, workers);
+}
+
+RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t firstRow, int32_t endRow,
+                          RegionColumns columns, RenderServices* services, RowWorkers* workers) {
     const TargetShape shape = target.shape();
+    const int32_t firstColumn = std::max<int32_t>(0, columns.first);
+    const int32_t endColumn = std::min<int32_t>(shape.width, columns.end);
+    const int32_t span = endColumn > firstColumn ? endColumn - firstColumn : 0;
     const SunContext sun = sunContextFor(plan, shape);
     GlueSetup glue;
     glue.glue = plan.settings.glue;
@@ -72,8 +81,8 @@ RenderStatus renderRows(const RenderPlan& plan, RowTarget& target, int32_t first
     for (int32_t row = firstRow; row < endRow; ++row) {
         if (services) services->rowStarting(row);
         if (blendable && row >= 0 && row < shape.height) {
-            RowWork work{&sun, &glue, &target, row, shape.width, {true}};
-            const int32_t chunks = shape.width > 0 ? (shape.width + kChunkColumns - 1) / kChunkColumns : 0;
+            RowWork work{&sun, &glue, &target, row, firstColumn, endColumn, {true}};
+            const int32_t chunks = (span + kChunkColumns - 1) / kChunkColumns;
             if (workers) {
                 workers->run(chunks, renderChunk, &work);
             } else {

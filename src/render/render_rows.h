@@ -40,6 +40,20 @@ enum class RenderStatus {
 RenderStatus renderRows(const RenderPlan& plan, RowTarget& target, int32_t firstRow, int32_t endRow,
                         RenderServices* services = nullptr, RowWorkers* workers = nullptr);
 
+// The columns of a render: firstColumn .. endColumn - 1 of the target, clipped
+// to its width. A region of a larger picture (a tile a host asks for) draws
+// only its own columns; the pixels are those of a render of whole rows.
+struct RegionColumns {
+    int32_t first;
+    int32_t end;
+};
+
+// renderRows over a column range only: the same pixels in those columns,
+// nothing drawn or delivered outside them.
+RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t firstRow, int32_t endRow,
+                          RegionColumns columns, RenderServices* services = nullptr,
+                          RowWorkers* workers = nullptr);
+
 // The sun's context for one target (what the row jobs read).
 SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape);
 

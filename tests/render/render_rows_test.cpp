@@ -104,6 +104,36 @@ TEST(RenderRows, StopsWhereTheServicesOrTheTargetSaySo) {
     EXPECT_EQ(renderRows(plan, broken, 0, 10, &after), RenderStatus::Stopped);
 }
 
+TEST(RenderRows, ARegionDrawsOnlyItsColumnsWithTheWholeRowsPixels) {
+    PlanHarness h(700, 5);
+    const RenderPlan& plan = h.build();
+    RecordingTarget target(700, 5);
+    // Clipped to the target: -5 .. 300 draws 0 .. 299.
+    EXPECT_EQ(renderRegion(plan, target, 1, 3, RegionColumns{-5, 300}), RenderStatus::Done);
+    std::vector<int32_t> expected(300);
+    for (int32_t x = 0; x < 300; ++x) expected[size_t(x)] = x;
+    EXPECT_TRUE(target.columns[0].empty());
+    EXPECT_EQ(target.columns[1], expected);
+    EXPECT_EQ(target.columns[2], expected);
+    RecordingTarget empty(700, 5);
+    EXPECT_EQ(renderRegion(plan, empty, 0, 5, RegionColumns{400, 400}), RenderStatus::Done);
+    EXPECT_EQ(renderRegion(plan, empty, 0, 5, RegionColumns{800, 900}), RenderStatus::Done);
+    for (const auto& row : empty.columns) EXPECT_TRUE(row.empty());
+
+    // Tiles of odd widths and offsets give the pixels of whole rows.
+    PlanHarness sun(331, 40);
+    const RenderPlan& sunPlan = sun.build();
+    TestBand whole(331, 40, 3, 8, false), tiled(331, 40, 3, 8, false);
+    whole.fillIn(60);
+    tiled.fillIn(60);
+    BandTarget wholeTarget(whole.band, BandWrite::Final, 331, 40);
+    BandTarget tiledTarget(tiled.band, BandWrite::Final, 331, 40);
+    ASSERT_EQ(renderRows(sunPlan, wholeTarget, 0, 40), RenderStatus::Done);
+    for (int32_t x = 0; x < 331; x += 97)
+        ASSERT_EQ(renderRegion(sunPlan, tiledTarget, 0, 40, RegionColumns{x, x + 97}), RenderStatus::Done);
+    EXPECT_EQ(tiled.out, whole.out);
+}
+
 TEST(RenderRows, DefaultSunIntoTheHostBand) {
     for (int32_t depth : {8, 16}) {
         PlanHarness h(120, 90);
