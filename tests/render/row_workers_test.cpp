@@ -1,0 +1,107 @@
+// The threads that share a row's columns: run() returns only once every
+// chunk has finished (not merely been taken), each chunk runs exactly once,
+// and a pool stays sound over many runs of any size.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "render/row_workers.h"
+
+namespace lumenfall {
+namespace {
+
+struct SlowChunks {
+    std::vector<std::atomic<int32_t>> runs;
+    std::vector<std::atomic<bool>> finished;
+    explicit SlowChunks(size_t n) : runs(n), finished(n) {}
+};
+
+// Sleeps before it marks its chunk finished, so that a run() that returns
+// when the last chunk is taken (rather than done) sees unfinished chunks.
+void slowChunk(void* context, int32_t chunk) {
+    auto& chunks = *static_cast<SlowChunks*>(context);
+    chunks.runs[size_t(chunk)].fetch_add(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(chunk % 3 == 0 ? 20 : 2));
+    chunks.finished[size_t(chunk)].store(true);
+}
+
+TEST(RowWorkers, RunReturnsOnlyWhenEveryChunkHasFinished) {
+    for (int32_t threads : {1, 2, 4}) {
+        RowWorkers workers(threads);
+        EXPECT_EQ(workers.threads(), threads);
+        for (int32_t chunks : {1, 2, 3, 7, 16}) {
+            SlowChunks record{size_t(chunks)};
+            workers.run(chunks, slowChunk, &record);
+            for (int32_t c = 0; c < chunks; ++c) {
+                EXPECT_TRUE(record.finished[size_t(c)].load()) << threads << " threads, chunk " << c << " of " << chunks;
+                EXPECT_EQ(record.runs[size_t(c)].load(), 1) << threads << " threads, chunk " << c << " of " << chunks;
+            }
+        }
+    }
+}
+
+void countChunk(void* context, int32_t chunk) {
+    auto& hits = *static_cast<std::vector<std::atomic<int32_t>>*>(context);
+    hits[size_t(chunk)].fetch_add(1);
+}
+
+TEST(RowWorkers, ManyRunsOfEverySizeEachChunkOnce) {
+    // More workers than chunks, no chunks at all, and runs back to back:
+    // a helper late for one run must neither miss nor repeat the next.
+    RowWorkers workers(8);
+    for (int32_t round = 0; round < 300; ++round) {
+        const int32_t chunks = round % 11;
+        std::vector<std::atomic<int32_t>> hits(size_t(chunks) + 1);
+        workers.run(chunks, countChunk, &hits);
+        for (int32_t c = 0; c < chunks; ++c) ASSERT_EQ(hits[size_t(c)].load(), 1) << "round " << round;
+        ASSERT_EQ(hits[size_t(chunks)].load(), 0);
+    }
+}
+
+TEST(RowWorkers, TheChunksOfARunShareTheThreads) {
+    // With two threads and chunks that wait for each other, the run can only
+    // end if a second thread really takes a chunk while the first waits.
+    RowWorkers workers(2);
+    if (workers.threads() < 2) GTEST_SKIP() << "no second thread could be made";
+    struct Meeting {
+        std::atomic<int32_t> arrived{0};
+        std::atomic<bool> met{false};
+    } meeting;
+    workers.run(
+        2,
+        [](void* context, int32_t) {
+            auto& m = *static_cast<Meeting*>(context);
+            m.arrived.fetch_add(1);
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (m.arrived.load() < 2 && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+            if (m.arrived.load() == 2) m.met.store(true);
+        },
+        &meeting);
+    EXPECT_TRUE(meeting.met.load());
+}
+
+#ifndef _WIN32
+TEST(RowWorkers, ThreadCountFromTheEnvironmentWithinBounds) {
+    const char* saved = std::getenv("LUMENFALL_THREADS");
+    const std::string kept = saved ? saved : "";
+    setenv("LUMENFALL_THREADS", "3", 1);
+    EXPECT_EQ(renderThreadCount(), 3);
+    for (const char* bad : {"0", "65", "-2", "2x", ""}) {
+        setenv("LUMENFALL_THREADS", bad, 1);
+        const int32_t n = renderThreadCount();
+        EXPECT_GE(n, 1) << bad;
+        EXPECT_LE(n, 64) << bad;
+    }
+    setenv("LUMENFALL_THREADS", "64", 1);
+    EXPECT_EQ(renderThreadCount(), 64);
+    if (saved) setenv("LUMENFALL_THREADS", kept.c_str(), 1); else unsetenv("LUMENFALL_THREADS");
+}
+#endif
+
+}  // namespace
+}  // namespace lumenfall
