@@ -8,6 +8,7 @@
 #include "kernels/glue_compositor.h"
 #include "kernels/host_band.h"
 #include "kernels/sun_surface.h"
+#include "params/host_samples.h"
 #include "render/render_rows.h"
 #include "render/row_target.h"
 
@@ -16,9 +17,6 @@ namespace {
 
 // The largest surface memo lent to a render (as the plug-in lends it).
 constexpr int32_t kMemoHalfCap = 2048;
-
-uint16_t fileToHost16(uint32_t v) { return uint16_t((v * 32768u + 32767u) / 65535u); }
-uint16_t hostToFile16(uint32_t v) { return uint16_t(((v > 32768u ? 32768u : v) * 65535u + 16384u) / 32768u); }
 
 // The rectangle's rows as the band the compositor writes: row r of the
 // grid is row r - rect.y of the buffers, column c is column c - rect.x.
@@ -147,7 +145,7 @@ bool SunPicture::render(int32_t level, const RegionFormat& format, const RegionR
                                              RegionColumns{rect.x, rect.x + rect.width});
     if (format.depth == 16) {
         uint16_t* file = static_cast<uint16_t*>(out);
-        for (size_t i = 0; i < samples; ++i) file[i] = hostToFile16(wide[i]);
+        for (size_t i = 0; i < samples; ++i) file[i] = fileSampleAfter(file[i], wide[i]);
     }
     return status == RenderStatus::Done;
 }
