@@ -153,7 +153,6 @@ gboolean sunProcess(GeglOperation* operation, GeglBuffer* input, GeglBuffer* out
     const RegionFormat region = formatFor(format);
     const GeglRectangle* box = gegl_operation_source_get_bounding_box(operation, "input");
     if (level < 0 || level > lumenfall::kDeepestLevel) return FALSE;
-    const double scale = 1.0 / double(1 << level);
     std::vector<uint8_t> pixels;
     try {
         pixels.resize(size_t(roi->width) * size_t(roi->height) * size_t(region.bytesPerPixel()));
@@ -162,11 +161,13 @@ gboolean sunProcess(GeglOperation* operation, GeglBuffer* input, GeglBuffer* out
         return FALSE;
     }
     const gint rowBytes = roi->width * region.bytesPerPixel();
-    gegl_buffer_get(input, roi, scale, format, pixels.data(), rowBytes, GEGL_ABYSS_NONE);
+    // At a reduced level the buffers already hold that level's pixels, at
+    // that level's coordinates.
+    gegl_buffer_get(input, roi, 1.0, format, pixels.data(), rowBytes, GEGL_ABYSS_NONE);
     // The grid starts at the layer's corner, whatever its offset.
     const RegionRect rect{roi->x - (box->x >> level), roi->y - (box->y >> level), roi->width, roi->height};
     const bool done = picture->render(level, region, rect, pixels.data(), pixels.data());
-    gegl_buffer_set(output, roi, level, format, pixels.data(), rowBytes);
+    gegl_buffer_set(output, roi, 0, format, pixels.data(), rowBytes);
     return done ? TRUE : FALSE;
 }
 
