@@ -77,3 +77,18 @@ def differences(a, b, bytes_per_pixel=8):
             if first is None:
                 first = i // bytes_per_pixel
     return count, first
+
+
+def visible_differences(a, b):
+    """differences() in R'G'B'A u16, where the colour of a fully
+    transparent pixel does not count (image editors may drop it)."""
+    count, first = 0, None
+    for i in range(0, min(len(a), len(b)), 8):
+        pa, pb = a[i:i + 8], b[i:i + 8]
+        if pa[6:8] == b'\0\0' and pb[6:8] == b'\0\0':
+            continue
+        if pa != pb:
+            count += 1
+            if first is None:
+                first = i // 8
+    return count, first
