@@ -26,6 +26,7 @@ struct SunState {
     bool settingsKnown = false;  // `settings` and `error` hold the current properties' meaning
     ParameterBlock settings;
     std::string error;
+    std::string warned;  // the last refusal told
     std::shared_ptr<SunPicture> picture;
     std::vector<GParamSpec*> specs;
 };
@@ -141,12 +142,25 @@ std::shared_ptr<SunPicture> pictureFor(GeglOperation* operation, std::string* er
     return state.picture;
 }
 
+void warnOnce(GeglOperation* operation, const std::string& error) {
+    SunState& state = stateOf(operation);
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        if (state.warned == error) return;
+        state.warned = error;
+    }
+    g_warning("lumenfall:sun: %s", error.c_str());
+}
+
 gboolean sunProcess(GeglOperation* operation, GeglBuffer* input, GeglBuffer* output, const GeglRectangle* roi,
                     gint level) {
     std::string error;
     std::shared_ptr<SunPicture> picture = pictureFor(operation, &error);
     if (!picture) {
-        g_warning("lumenfall:sun: %s", error.c_str());
+        // Refused: the picture passes unchanged (never undefined pixels),
+        // and the reason is told once, not for every tile.
+        gegl_buffer_copy(input, roi, GEGL_ABYSS_NONE, output, roi);
+        warnOnce(operation, error);
         return FALSE;
     }
     const Babl* format = gegl_operation_get_format(operation, "output");

@@ -125,7 +125,9 @@ void registerSunEnums(GTypeModule* module) {
 }
 
 GParamSpec* makeParamSpec(const PropertyInfo& p) {
-    const auto flags = GParamFlags(G_PARAM_READWRITE | G_PARAM_CONSTRUCT | GEGL_PARAM_PAD_INPUT);
+    // Values beyond a range are clamped to it rather than ignored.
+    const auto flags = GParamFlags(G_PARAM_READWRITE | G_PARAM_CONSTRUCT | GEGL_PARAM_PAD_INPUT |
+                                   G_PARAM_LAX_VALIDATION);
     const char* name = p.name.c_str();
     const char* label = p.label.c_str();
     const char* blurb = p.blurb.c_str();
