@@ -104,7 +104,8 @@ def main():
     twice = []
     for folder in ('a', 'b', '.local/share/gegl-0.4/plug-ins'):
         path = os.path.join(work, folder)
-        os.makedirs(path, exist_ok=True)
+        shutil.rmtree(path, ignore_errors=True)
+        os.makedirs(path)
         shutil.copy(os.path.join(operations, 'lumenfall-gegl.so'), path)
         twice.append(path)
     env_twice = dict(env, GEGL_PATH=':'.join(twice[:2] + [system_operations]))
