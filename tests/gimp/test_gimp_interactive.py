@@ -1,0 +1,131 @@
+"""GIMP 2.10 under a virtual X server: GIMP starts with a picture, Tools ›
+GEGL Operation (reached through GIMP's action search) lists "Lumenfall
+sun", and choosing it fills the dialog with the operation's properties.
+Keeps a screenshot of the dialog.
+
+Usage: test_gimp_interactive.py PLUGIN OPERATIONS_DIR SYSTEM_OPERATIONS_DIR WORK_DIR [SCREENSHOT]"""
+import os
+import signal
+import subprocess
+import sys
+import time
+
+import gimp_session
+import pictures
+
+# The dialog of an operation with the sun's 42 properties is far taller
+# than that of any operation GIMP 2.10 lists beside it.
+TALL_DIALOG = 1250
+DEADLINE = time.time() + 150
+
+
+def xdotool(env, *arguments):
+    done = subprocess.run(['xdotool'] + list(arguments), env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                          text=True, timeout=20)
+    return done.stdout.strip()
+
+
+def own_windows(env, pid, name):
+    """Windows of our GIMP process whose title matches `name`."""
+    found = xdotool(env, 'search', '--all', '--onlyvisible', '--pid', str(pid), '--name', name)
+    return [w for w in found.split() if w]
+
+
+def wait_for_window(env, pid, name, seconds):
+    end = min(time.time() + seconds, DEADLINE)
+    while time.time() < end:
+        windows = own_windows(env, pid, name)
+        if windows:
+            return windows[0]
+        time.sleep(0.5)
+    raise SystemExit('no window "%s" of GIMP within %d seconds' % (name, seconds))
+
+
+def height_of(env, window):
+    for line in xdotool(env, 'getwindowgeometry', window).splitlines():
+        if 'Geometry:' in line:
+            return int(line.split()[-1].split('x')[1])
+    return 0
+
+
+def start_display(work):
+    """Xvfb on the first free display it finds; (process, display)."""
+    log = open(os.path.join(work, 'xvfb.log'), 'w')
+    server = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '1600x2000x24', '-nolisten', 'tcp'],
+                              stdout=subprocess.PIPE, stderr=log, text=True)
+    number = server.stdout.readline().strip()
+    if not number:
+        server.kill()
+        raise SystemExit('Xvfb did not start')
+    return server, ':' + number
+
+
+def main():
+    plugin, operations, system_operations, work = sys.argv[1:5]
+    keep = sys.argv[5] if len(sys.argv) > 5 else None
+    os.makedirs(work, exist_ok=True)
+    env = gimp_session.private_gimp(work, plugin, operations, system_operations)
+    picture = os.path.join(work, 'dusk.png')
+    pictures.write_png(picture, 360, 240)
+    server, display = start_display(work)
+    env['DISPLAY'] = display
+    gimp = None
+    try:
+        log = open(os.path.join(work, 'gimp.log'), 'w')
+        gimp = subprocess.Popen(['gimp-2.10', '-n', '-d', '-f', '-s', '--no-splash', picture], env=env,
+                                stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                                start_new_session=True)
+        image = wait_for_window(env, gimp.pid, r'\[dusk\].*GIMP', 90)
+        time.sleep(2)
+        # Tools › GEGL Operation through GIMP's action search ("/").
+        xdotool(env, 'windowfocus', '--sync', image)
+        xdotool(env, 'mousemove', '--window', image, '500', '400')
+        xdotool(env, 'key', 'slash')
+        search = wait_for_window(env, gimp.pid, '^Search Actions$', 20)
+        xdotool(env, 'windowfocus', '--sync', search)
+        xdotool(env, 'type', '--delay', '40', 'GEGL Operation')
+        time.sleep(1.5)
+        xdotool(env, 'key', 'Return')
+        dialog = wait_for_window(env, gimp.pid, '^GEGL Operation$', 20)
+        time.sleep(1)
+        # Each round opens the operation list and takes the next entry.
+        chosen = False
+        for _ in range(60):
+            if time.time() > DEADLINE:
+                break
+            xdotool(env, 'mousemove', '--window', dialog, '150', '58', 'click', '1')
+            time.sleep(1.0)
+            xdotool(env, 'key', 'Down')
+            time.sleep(0.2)
+            xdotool(env, 'key', 'Return')
+            time.sleep(2.0)
+            if os.environ.get('LF_SHOTS'):  # a screenshot of every round, for finding what went wrong
+                subprocess.run(['import', '-display', display, '-window', 'root', os.path.join(work, 'round-%d.png' % _)])
+                print(_, height_of(env, dialog), xdotool(env, 'getwindowgeometry', dialog))
+            if height_of(env, dialog) > TALL_DIALOG:
+                chosen = True
+                break
+        if not chosen:
+            raise SystemExit('"Lumenfall sun" was not found in the GEGL Operation list')
+        time.sleep(2)
+        shot = os.path.join(work, 'gimp-dialog.png')
+        subprocess.run(['import', '-display', display, '-window', dialog, shot], check=True, timeout=30)
+        # Small enough for the README: a palette of 64 colours.
+        subprocess.run(['convert', shot, '-colors', '64', 'PNG8:' + shot], check=True, timeout=30)
+        print('the dialog shows the properties (%d pixels tall); screenshot %s (%d bytes)'
+              % (height_of(env, dialog), shot, os.path.getsize(shot)))
+        if keep:
+            subprocess.run(['cp', shot, keep], check=True)
+    finally:
+        if gimp is not None and gimp.poll() is None:
+            os.killpg(gimp.pid, signal.SIGTERM)
+            try:
+                gimp.wait(10)
+            except subprocess.TimeoutExpired:
+                os.killpg(gimp.pid, signal.SIGKILL)
+        server.terminate()
+        server.wait(10)
+
+
+if __name__ == '__main__':
+    main()
