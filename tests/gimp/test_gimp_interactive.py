@@ -41,6 +41,22 @@ def wait_for_window(env, pid, name, seconds):
     raise SystemExit('no window "%s" of GIMP within %d seconds' % (name, seconds))
 
 
+def wait_for_new_window(env, pid, before, seconds):
+    end = min(time.time() + seconds, DEADLINE)
+    while time.time() < end:
+        new = [w for w in own_windows(env, pid, '.') if w not in before]
+        if new:
+            return new[0]
+        time.sleep(0.2)
+    raise SystemExit('the operation list did not open within %d seconds' % seconds)
+
+
+def wait_for_window_gone(env, pid, window, seconds):
+    end = min(time.time() + seconds, DEADLINE)
+    while time.time() < end and window in own_windows(env, pid, '.'):
+        time.sleep(0.2)
+
+
 def height_of(env, window):
     for line in xdotool(env, 'getwindowgeometry', window).splitlines():
         if 'Geometry:' in line:
@@ -93,12 +109,17 @@ def main():
         for _ in range(60):
             if time.time() > DEADLINE:
                 break
+            before = set(own_windows(env, gimp.pid, '.'))
             xdotool(env, 'mousemove', '--window', dialog, '150', '58', 'click', '1')
-            time.sleep(1.0)
+            # Keys go to the list only once it is open (else Return would
+            # press the dialog's OK).
+            popup = wait_for_new_window(env, gimp.pid, before, 15)
+            time.sleep(0.3)
             xdotool(env, 'key', 'Down')
             time.sleep(0.2)
             xdotool(env, 'key', 'Return')
-            time.sleep(2.0)
+            wait_for_window_gone(env, gimp.pid, popup, 15)
+            time.sleep(1.5)
             if os.environ.get('LF_SHOTS'):  # a screenshot of every round, for finding what went wrong
                 subprocess.run(['import', '-display', display, '-window', 'root', os.path.join(work, 'round-%d.png' % _)])
                 print(_, height_of(env, dialog), xdotool(env, 'getwindowgeometry', dialog))
