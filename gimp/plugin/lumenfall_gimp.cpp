@@ -113,8 +113,9 @@ void updatePreview(GtkFileChooser* chooser, gpointer data) {
     if (picture) g_object_unref(picture);
 }
 
-// Asks for a preset; empty when the user cancels.
-std::string askForPreset(const std::string& last) {
+// Asks for a preset, starting at the last one chosen or else in the
+// image's folder; empty when the user cancels.
+std::string askForPreset(const std::string& last, gint32 image) {
     gimp_ui_init(kBinary, FALSE);
     GtkWidget* dialog = gtk_file_chooser_dialog_new("Lumenfall preset", nullptr, GTK_FILE_CHOOSER_ACTION_OPEN,
                                                     "_Cancel", GTK_RESPONSE_CANCEL, "_Apply", GTK_RESPONSE_ACCEPT,
@@ -128,7 +129,14 @@ std::string askForPreset(const std::string& last) {
     gtk_widget_set_size_request(thumbnail, 136, 136);
     gtk_file_chooser_set_preview_widget(GTK_FILE_CHOOSER(dialog), thumbnail);
     g_signal_connect(dialog, "update-preview", G_CALLBACK(updatePreview), thumbnail);
-    if (!last.empty()) gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(dialog), last.c_str());
+    if (!last.empty()) {
+        gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(dialog), last.c_str());
+    } else if (gchar* picture = gimp_image_get_filename(image)) {
+        gchar* folder = g_path_get_dirname(picture);
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), folder);
+        g_free(folder);
+        g_free(picture);
+    }
     std::string chosen;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         gchar* path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
@@ -159,7 +167,7 @@ void run(const gchar*, gint count, const GimpParam* params, gint* returnCount, G
         preset = params[3].data.d_string ? params[3].data.d_string : "";
         text = params[4].data.d_string ? params[4].data.d_string : "";
     } else if (mode == GIMP_RUN_INTERACTIVE) {
-        preset = askForPreset(remembered);
+        preset = askForPreset(remembered, image);
         if (preset.empty()) {
             values[0].data.d_status = GIMP_PDB_CANCEL;
             return;

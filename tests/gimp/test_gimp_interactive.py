@@ -1,7 +1,8 @@
 """GIMP 2.10 under a virtual X server: GIMP starts with a picture, Tools ›
 GEGL Operation (reached through GIMP's action search) lists "Lumenfall
-sun", and choosing it fills the dialog with the operation's properties.
-Keeps a screenshot of the dialog.
+sun", and choosing it fills the dialog with the operation's properties;
+Filters › Light and Shadow › Lumenfall preset… asks for a preset and puts
+the sun on the canvas. Keeps screenshots of the dialog and the chooser.
 
 Usage: test_gimp_interactive.py PLUGIN OPERATIONS_DIR SYSTEM_OPERATIONS_DIR WORK_DIR [SCREENSHOT]"""
 import os
@@ -64,16 +65,84 @@ def height_of(env, window):
     return 0
 
 
+def canvas(display, image, work, name):
+    """The middle of the image window (where the picture is) as pixels."""
+    path = os.path.join(work, name)
+    subprocess.run(['import', '-display', display, '-window', image, '-crop', '300x200+362+284', '+repage',
+                    '-depth', '8', 'rgb:' + path], check=True, timeout=30)
+    with open(path, 'rb') as f:
+        return f.read()
+
+
+def apply_preset_from_menu(env, pid, display, image, dialog, work):
+    """Filters › Light and Shadow › Lumenfall preset…: the plug-in's chooser
+    takes a typed path and the sun appears on the canvas."""
+    preset = os.path.join(work, 'dusk.q4q')
+    subprocess.run([os.environ.get('LF_LUMENFALL', 'lumenfall'), 'preset', 'save', '-o', preset, '--set',
+                    'glue=screen', '--set', 'sun radius=70'], check=True, stdout=subprocess.DEVNULL, timeout=60)
+    xdotool(env, 'windowfocus', '--sync', dialog)
+    xdotool(env, 'key', 'Escape')  # the operation's dialog goes, and its preview with it
+    time.sleep(2)
+    if os.environ.get('LF_SHOTS'):
+        subprocess.run(['import', '-display', display, '-window', 'root', os.path.join(work, 'before.png')])
+    before = canvas(display, image, work, 'before.rgb')
+    xdotool(env, 'windowfocus', '--sync', image)
+    xdotool(env, 'mousemove', '--window', image, '500', '400')
+    xdotool(env, 'key', 'slash')
+    search = wait_for_window(env, pid, '^Search Actions$', 20)
+    xdotool(env, 'windowfocus', '--sync', search)
+    xdotool(env, 'type', '--delay', '40', 'Lumenfall preset')
+    time.sleep(1.5)
+    xdotool(env, 'key', 'Return')
+    # The chooser belongs to the plug-in, a child process of GIMP.
+    chooser = None
+    end = min(time.time() + 30, DEADLINE)
+    while chooser is None and time.time() < end:
+        children = subprocess.run(['pgrep', '-P', str(pid)], stdout=subprocess.PIPE, text=True).stdout.split()
+        for child in children:
+            found = own_windows(env, int(child), '^Lumenfall preset$')
+            if found:
+                chooser, plugin_pid = found[0], int(child)
+        time.sleep(0.5)
+    if chooser is None:
+        raise SystemExit('the plug-in showed no preset chooser')
+    xdotool(env, 'windowfocus', '--sync', chooser)
+    time.sleep(1)
+    # The chooser opens in the picture's folder, where the preset is.
+    xdotool(env, 'type', '--delay', '60', os.path.basename(preset))
+    time.sleep(1.5)
+    # The chooser with the preset's thumbnail beside the list, kept for a look.
+    subprocess.run(['import', '-display', display, '-window', chooser, os.path.join(work, 'chooser.png')],
+                   timeout=30)
+    xdotool(env, 'key', 'Return')
+    end = min(time.time() + 60, DEADLINE)
+    while time.time() < end and os.path.exists('/proc/%d' % plugin_pid):
+        time.sleep(0.5)
+    time.sleep(2)
+    after = canvas(display, image, work, 'after.rgb')
+    changed = sum(1 for i in range(0, len(before), 3) if before[i:i + 3] != after[i:i + 3])
+    print('the preset chooser applied the sun: %d canvas pixels changed' % changed)
+    if os.path.exists('/proc/%d' % plugin_pid) or changed < 1000:
+        raise SystemExit('the preset chosen in the plug-in\'s chooser was not applied')
+
+
 def start_display(work):
-    """Xvfb on the first free display it finds; (process, display)."""
+    """Xvfb on the first free display it finds; (process, display). Another
+    process starting its own server at the same moment can take the same
+    display: then the server answers nobody and a new one is started."""
     log = open(os.path.join(work, 'xvfb.log'), 'w')
-    server = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '1600x2000x24', '-nolisten', 'tcp'],
-                              stdout=subprocess.PIPE, stderr=log, text=True)
-    number = server.stdout.readline().strip()
-    if not number:
+    for _ in range(3):
+        server = subprocess.Popen(['Xvfb', '-displayfd', '1', '-screen', '0', '1600x2000x24', '-nolisten', 'tcp'],
+                                  stdout=subprocess.PIPE, stderr=log, text=True)
+        display = ':' + server.stdout.readline().strip()
+        time.sleep(0.5)
+        answer = subprocess.run(['xdotool', 'getdisplaygeometry'], env=dict(os.environ, DISPLAY=display),
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, timeout=20)
+        if server.poll() is None and answer.stdout.strip() == '1600 2000':
+            return server, display
         server.kill()
-        raise SystemExit('Xvfb did not start')
-    return server, ':' + number
+        server.wait(10)
+    raise SystemExit('Xvfb did not start')
 
 
 def main():
@@ -137,6 +206,7 @@ def main():
               % (height_of(env, dialog), shot, os.path.getsize(shot)))
         if keep:
             subprocess.run(['cp', shot, keep], check=True)
+        apply_preset_from_menu(env, gimp.pid, display, image, dialog, work)
     finally:
         if gimp is not None and gimp.poll() is None:
             os.killpg(gimp.pid, signal.SIGTERM)
