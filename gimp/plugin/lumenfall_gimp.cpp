@@ -166,7 +166,8 @@ void run(const gchar*, gint count, const GimpParam* params, gint* returnCount, G
         if (count < 5) return;
         preset = params[3].data.d_string ? params[3].data.d_string : "";
         text = params[4].data.d_string ? params[4].data.d_string : "";
-    } else if (mode == GIMP_RUN_INTERACTIVE) {
+    } else if (mode == GIMP_RUN_INTERACTIVE || !remembered[0]) {
+        // Repeating before any preset was chosen asks for one.
         preset = askForPreset(remembered, image);
         if (preset.empty()) {
             values[0].data.d_status = GIMP_PDB_CANCEL;
