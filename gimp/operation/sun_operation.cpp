@@ -154,25 +154,27 @@ void warnOnce(GeglOperation* operation, const std::string& error) {
 
 gboolean sunProcess(GeglOperation* operation, GeglBuffer* input, GeglBuffer* output, const GeglRectangle* roi,
                     gint level) {
+    if (!input || !output) return FALSE;
+    // Refused: the picture passes unchanged (never undefined pixels), and
+    // the reason is told once, not for every tile.
+    auto refuse = [&](const std::string& why) {
+        gegl_buffer_copy(input, roi, GEGL_ABYSS_NONE, output, roi);
+        warnOnce(operation, why);
+        return FALSE;
+    };
+    if (level < 0 || level > lumenfall::kDeepestLevel) return refuse("no render at mipmap level " + std::to_string(level));
     std::string error;
     std::shared_ptr<SunPicture> picture = pictureFor(operation, &error);
-    if (!picture) {
-        // Refused: the picture passes unchanged (never undefined pixels),
-        // and the reason is told once, not for every tile.
-        gegl_buffer_copy(input, roi, GEGL_ABYSS_NONE, output, roi);
-        warnOnce(operation, error);
-        return FALSE;
-    }
+    if (!picture) return refuse(error);
     const Babl* format = gegl_operation_get_format(operation, "output");
     const RegionFormat region = formatFor(format);
     const GeglRectangle* box = gegl_operation_source_get_bounding_box(operation, "input");
-    if (level < 0 || level > lumenfall::kDeepestLevel) return FALSE;
     std::vector<uint8_t> pixels;
     try {
         pixels.resize(size_t(roi->width) * size_t(roi->height) * size_t(region.bytesPerPixel()));
     } catch (const std::bad_alloc&) {
-        g_warning("lumenfall:sun: no memory for a region of %d x %d pixels", roi->width, roi->height);
-        return FALSE;
+        return refuse("no memory for a region of " + std::to_string(roi->width) + " x " +
+                      std::to_string(roi->height) + " pixels");
     }
     const gint rowBytes = roi->width * region.bytesPerPixel();
     // At a reduced level the buffers already hold that level's pixels, at
