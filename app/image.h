@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "params/host_samples.h"
 namespace lumenfall {
 
 // The samples of an image: one byte each for 8-bit images, two for 16-bit,
@@ -186,10 +187,6 @@ bool writePng(const std::string& path, const Image& image, std::string* error);
 // The built-in sample picture: a dusk sky over hills.
 Image makeSampleImage(int32_t width = 1280, int32_t height = 800);
 
-// The host's 16-bit range is 0..32768: file samples 0..65535 map onto it
-// and back with rounding, so black and white survive exactly.
-inline uint16_t fileToHost16(uint32_t v) { return uint16_t((v * 32768u + 32767u) / 65535u); }
-inline uint16_t hostToFile16(uint32_t v) { return uint16_t(((v > 32768u ? 32768u : v) * 65535u + 16384u) / 32768u); }
 
 // Converts between sample depths and layouts (grey <-> RGB, 8 <-> 16 bits,
 // adding or dropping alpha).

@@ -76,8 +76,7 @@ struct PluginHost::Document {
     // cannot hold exactly survive untouched.
     uint16_t fileValue(size_t i, uint16_t v) const {
         if (depth != 16) return v;
-        const uint16_t original = input->samples[i];
-        return v == fileToHost16(original) ? original : hostToFile16(v);
+        return fileSampleAfter(input->samples[i], v);
     }
 };
 

@@ -10,7 +10,7 @@ jobs=$(nproc)
 export LF_REQUIRE_READERS=1
 
 echo "== native build"
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release -DLF_BUILD_TESTS=ON -DLF_BUILD_BENCH=ON
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release -DLF_BUILD_TESTS=ON -DLF_BUILD_BENCH=ON -DLF_REQUIRE_GIMP=ON
 ninja -C build/native -j"$jobs"
 (cd build/native && ctest --output-on-failure -j"$jobs" --output-log ctest.log)
 
