@@ -54,7 +54,8 @@ const ControlInfo& controlInfo(int id);
 
 // Where the control's window goes: push and icon buttons 2 pixels left of
 // and above their rectangle, the zoom text 2 pixels higher, the two lists 19
-// pixels wider and tall enough to drop down to the bottom of the client area.
+// pixels wider (the glue list up to its next-mode button) and tall enough to
+// drop down to the bottom of the client area.
 ControlRect windowRect(int id);
 
 // The label texts by string number; any other number gives "-undef string-".

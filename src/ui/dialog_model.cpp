@@ -62,6 +62,19 @@ std::string formatBoxNumber(double value) {
     return text;
 }
 
+int sliderValueAfterKey(int value, SliderKey key) {
+    int v = value;
+    switch (key) {
+        case SliderKey::Right: case SliderKey::Down: v = value + 1; break;
+        case SliderKey::Left: case SliderKey::Up: v = value - 1; break;
+        case SliderKey::PageDown: v = value + 10; break;
+        case SliderKey::PageUp: v = value - 10; break;
+        case SliderKey::Home: v = kSliderMinimum; break;
+        case SliderKey::End: v = kSliderMaximum; break;
+    }
+    return clampInt(v, kSliderMinimum, kSliderMaximum);
+}
+
 int sliderKnobLeft(const ControlRect& r, int value) {
     const int range = kSliderMaximum - kSliderMinimum;
     return r.left + 1 + (value - kSliderMinimum) * (r.width - 15) / (range > 1 ? range : 1);
@@ -184,10 +197,11 @@ void MainDialogModel::exchangeToBlock() {
         std::memcpy(pickerField(block_, id), vectors_[id], sizeof vectors_[id]);
     for (int id : kExchangeSliderOrder) {
         const int box = controlInfo(id).partner;
-        const double typed = readNumberText(platform_.boxText(box));
-        const double number = clampToSliderRange(typed);
-        if (number != typed) writeBox(box, number);
+        const std::string text = platform_.boxText(box);
+        const double number = clampToSliderRange(readNumberText(text));
         values_[id] = int(number);
+        // The box shows what is kept: clamped, whole, and never stray text.
+        if (text != formatBoxNumber(values_[id])) writeBox(box, values_[id]);
         block_.*sliderField(id) = values_[id];
     }
     colour(kIdSpikeColour);
@@ -355,6 +369,36 @@ void MainDialogModel::timerFired(int timerId) {
     exchangeToBlock();
     undo_.snapshot(block_, undoKindOfCommand(kPseudoCommandPreviewEdit));
     platform_.renderPreview();
+}
+
+void MainDialogModel::numberBoxLeft(int boxId) {
+    if (ended_ || controlInfo(boxId).kind != ControlKind::NumberBox) return;
+    const int value = values_[controlInfo(boxId).partner];
+    if (platform_.boxText(boxId) != formatBoxNumber(value)) writeBox(boxId, value);
+}
+
+void MainDialogModel::stepSlider(int id, int value) {
+    if (ended_ || captured_ >= 0 || controlInfo(id).kind != ControlKind::Slider || !enabled_[id]) return;
+    if (value == values_[id]) return;
+    values_[id] = value;
+    platform_.repaint(id);
+    writeBox(controlInfo(id).partner, value);
+    stopTypingTimer();
+    exchangeToBlock();
+    undo_.snapshot(block_, undoKindOfCommand(id));
+    platform_.renderPreview();
+}
+
+void MainDialogModel::sliderKey(int sliderId, SliderKey key) {
+    if (!valid(sliderId)) return;
+    stepSlider(sliderId, sliderValueAfterKey(values_[sliderId], key));
+}
+
+void MainDialogModel::wheel(int id, int notches) {
+    const int slider = controlInfo(id).kind == ControlKind::NumberBox ? controlInfo(id).partner : id;
+    if (!valid(slider) || controlInfo(slider).kind != ControlKind::Slider || notches == 0) return;
+    const long long target = (long long)values_[slider] + notches;
+    stepSlider(slider, int(target < kSliderMinimum ? kSliderMinimum : target > kSliderMaximum ? kSliderMaximum : target));
 }
 
 int MainDialogModel::hitTest(int x, int y) const {

@@ -33,6 +33,14 @@ struct PaintRect {
 enum class Artwork { TrackFirst, TrackSecond, Knob, WellEnabled, WellDisabled, MemoryDots, CentreFrame };
 enum class TextAlign { Left, Centre, Right };
 
+// Keys a focused slider answers, as a Windows trackbar does: Right and Down
+// step up by one, Left and Up down by one, Page Down and Page Up by ten,
+// Home and End go to the ends.
+enum class SliderKey { Left, Right, Up, Down, PageUp, PageDown, Home, End };
+
+// The value a slider key leads to from `value`, within the slider range.
+int sliderValueAfterKey(int value, SliderKey key);
+
 class Painter {
 public:
     virtual ~Painter() = default;
@@ -152,6 +160,14 @@ public:
     void mousePress(int x, int y, bool ctrl, bool rightButton = false);
     void mouseMove(int x, int y, bool ctrl);
     void mouseRelease();
+    // A key on a focused slider, and wheel notches (positive away from the
+    // user, each one step up) over a slider or its number box. A changed
+    // value is written into the box, kept for Undo and rendered.
+    void sliderKey(int sliderId, SliderKey key);
+    void wheel(int id, int notches);
+    // A number box lost the focus: it shows the value it holds (typed text
+    // that is no number, or more than one, is replaced).
+    void numberBoxLeft(int boxId);
 
     void paintControl(int id, Painter& painter, bool focused = false) const;
     void paintAll(Painter& painter) const;
@@ -194,6 +210,7 @@ private:
     void endWith(int endCode);
     void sliderDrag(int id, int x, int y);
     void pickerDrag(int id, int x, int y, bool ctrl);
+    void stepSlider(int id, int value);
     // Memory dots (memory_dots.cpp); each click returns its undo kind.
     void openMemoryDots();
     int dotClicked(int dot, DotClick click);

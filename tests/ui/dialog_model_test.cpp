@@ -55,7 +55,7 @@ TEST(ControlTable, PlacesControlsAndPartners) {
     r = windowRect(kIdCancel);
     EXPECT_EQ((std::vector<int>{697, 605}), (std::vector<int>{r.left, r.top}));
     r = windowRect(kIdGlueList);
-    EXPECT_EQ((std::vector<int>{113, 566, 153, 90}), (std::vector<int>{r.left, r.top, r.width, r.height}));
+    EXPECT_EQ((std::vector<int>{113, 566, 139, 90}), (std::vector<int>{r.left, r.top, r.width, r.height}));
     r = windowRect(kIdZoomText);
     EXPECT_EQ(386, r.top);
     EXPECT_EQ(703, windowRect(102).left);  // Bow label column
@@ -151,6 +151,63 @@ TEST_F(DialogFixture, TimerSnapshotsOnceAndRenders) {
     EXPECT_FALSE(model->timerRunning());
     model->command(kIdUndo);
     EXPECT_EQ(0, block->sunColdHot);  // the state before the typing
+}
+
+TEST_F(DialogFixture, BoxesShowTheKeptValueAfterTimerAndFocusLoss) {
+    open();
+    // Stray text reads as its number, and the box is rewritten with it.
+    type(86, "7x");
+    EXPECT_EQ("7x", platform.boxes[86]);  // left alone while the user types
+    model->timerFired(kNumberBoxTimer);
+    EXPECT_EQ("7", platform.boxes[86]);
+    EXPECT_EQ(7, block->sunRadius);
+    type(85, "abc");
+    model->numberBoxLeft(85);
+    EXPECT_EQ("0", platform.boxes[85]);
+    type(84, "38.9");
+    model->numberBoxLeft(84);
+    EXPECT_EQ("38", platform.boxes[84]);  // a whole number is kept
+    // A box that already shows its value is not written again.
+    platform.calls.clear();
+    model->numberBoxLeft(84);
+    EXPECT_EQ(0, platform.count("text 84"));
+}
+
+TEST_F(DialogFixture, SliderKeysAndWheelStepWithinTheRange) {
+    EXPECT_EQ(51, sliderValueAfterKey(50, SliderKey::Right));
+    EXPECT_EQ(51, sliderValueAfterKey(50, SliderKey::Down));
+    EXPECT_EQ(49, sliderValueAfterKey(50, SliderKey::Left));
+    EXPECT_EQ(49, sliderValueAfterKey(50, SliderKey::Up));
+    EXPECT_EQ(60, sliderValueAfterKey(50, SliderKey::PageDown));
+    EXPECT_EQ(40, sliderValueAfterKey(50, SliderKey::PageUp));
+    EXPECT_EQ(100, sliderValueAfterKey(95, SliderKey::PageDown));
+    EXPECT_EQ(0, sliderValueAfterKey(5, SliderKey::PageUp));
+    EXPECT_EQ(0, sliderValueAfterKey(50, SliderKey::Home));
+    EXPECT_EQ(100, sliderValueAfterKey(50, SliderKey::End));
+    open();
+    ASSERT_EQ(38, model->value(37));
+    const int renders = platform.renders;
+    model->sliderKey(37, SliderKey::Right);
+    EXPECT_EQ(39, block->sunRadius);
+    EXPECT_EQ("39", platform.boxes[86]);
+    EXPECT_EQ(renders + 1, platform.renders);
+    // The wheel over the number box moves its slider.
+    model->wheel(86, 3);
+    EXPECT_EQ(42, block->sunRadius);
+    model->wheel(37, -1000);
+    EXPECT_EQ(0, block->sunRadius);
+    // At the end nothing changes and nothing renders.
+    const int atEnd = platform.renders;
+    model->sliderKey(37, SliderKey::Home);
+    EXPECT_EQ(atEnd, platform.renders);
+    // Each step is one Undo step.
+    model->command(kIdUndo);
+    EXPECT_EQ(42, block->sunRadius);
+    // A disabled slider and other ids ignore keys and the wheel.
+    model->setEnabled(39, false);
+    model->sliderKey(39, SliderKey::End);
+    model->wheel(kIdOk, 1);
+    EXPECT_EQ(0, block->sunColdHot);
 }
 
 TEST_F(DialogFixture, SliderDragUndoGoesBackToTheOpeningValue) {
