@@ -616,9 +616,10 @@ private:
                 sendKey(key, true);
                 if (alt) sendKey(VK_MENU, true);
                 if (shift) sendKey(VK_SHIFT, true);
-                Sleep(80);
+                // A slider step renders the preview before the next key is read.
+                Sleep(150);
             }
-            Sleep(150);
+            Sleep(400);
         } else if (verb == "real-click" || verb == "wheel") {
             // real-click ID, wheel ID NOTCHES: the real pointer to the middle of a control, then a
             // left click or turns of the wheel (positive away from the user).

@@ -530,6 +530,8 @@ void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const
             }
             if (enabled_[id] && painter.hasArtwork(Artwork::Knob))
                 painter.drawArtwork(Artwork::Knob, sliderKnobLeft(r, values_[id]), r.top + 1);
+            // The keyboard's slider: a dotted frame round its track.
+            if (focused) painter.focusRect(area);
             break;
         }
         case ControlKind::Label: {

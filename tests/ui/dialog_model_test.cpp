@@ -408,6 +408,9 @@ TEST_F(DialogFixture, PaintsSlidersLabelsSwatchesAndPickers) {
     model->paintControl(37, p);
     EXPECT_EQ((std::vector<std::string>{"bg 113,19,248,31", "art 0 113,19", "art 2 159,20"}), p.calls);
     p.calls.clear();
+    model->paintControl(37, p, true);  // with the keyboard focus
+    EXPECT_EQ("focus 113,19,248,31", p.calls.back());
+    p.calls.clear();
     model->paintControl(98, p);  // a Flares slider: the second track
     EXPECT_EQ("art 1 113,225", p.calls[1]);
     p.calls.clear();
