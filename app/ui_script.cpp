@@ -704,6 +704,16 @@ private:
             if (r.left != want.left || r.top != want.top || r.right - r.left != want.width ||
                 r.bottom - r.top != want.height)
                 fail(line + " (" + got + ")");
+        } else if (verb == "expect-client-scaled") {
+            // The 957 x 656 client area at the dialog's DPI.
+            ControlState st;
+            query(0, &st);
+            const DialogScale scale{st.dpi};
+            RECT r{};
+            GetClientRect(dialog_, &r);
+            say("client " + std::to_string(r.right) + " " + std::to_string(r.bottom) + " at " +
+                std::to_string(st.dpi) + " dpi");
+            if (r.right != scale.px(957) || r.bottom != scale.px(656)) fail(line);
         } else if (verb == "expect-dpi") {
             ControlState st;
             if (!query(0, &st) || st.dpi != arg(1)) fail(line + " (" + std::to_string(st.dpi) + ")");
