@@ -588,6 +588,8 @@ private:
             Sleep(300);
         } else if (verb == "progress" || verb == "progress-cancel") {
             watchProgress(verb == "progress-cancel", arg(1), line);
+        } else if (verb == "progress-shown") {
+            watchProgressShown(line);
         } else if (verb == "message-ok") {
             HWND box = findDialog(Wanted::Message);
             HWND text = box ? GetDlgItem(box, 0xFFFF) : nullptr;  // a message box's text
@@ -780,6 +782,45 @@ private:
     // millisecond until it closes. `progress MIN`: the texts go from 0% to
     // 100% without a step back and show at least MIN values.
     // `progress-cancel PERCENT`: Escape once the text reaches PERCENT.
+    // `progress-shown`: the progress dialog's percent as the screen shows it
+    // (not its stored text) changes while the export runs: a picture at the
+    // first text and one once the text passes 40%, before 100%.
+    void watchProgressShown(const std::string& line) {
+        HWND box = findDialog(Wanted::Progress);
+        HWND lower = box ? GetDlgItem(box, LF_PROGRESS_PERCENT) : nullptr;
+        if (!lower) {
+            fail("no progress dialog: " + line);
+            return;
+        }
+        auto shot = [&](const char* name, std::vector<uint16_t>* samples) {
+            RECT r{};
+            GetWindowRect(lower, &r);
+            const std::string dir = std::getenv("LF_UI_DIR") ? std::getenv("LF_UI_DIR") : ".";
+            if (!picture(dir + "/" + name, r.left, r.top, r.right - r.left, r.bottom - r.top, false)) return false;
+            const SampleStore& taken = s_.shot.samples;
+            for (uint16_t v : taken) samples->push_back(v);
+            return true;
+        };
+        std::vector<uint16_t> first, later;
+        const ULONGLONG start = GetTickCount64();
+        std::string seenLater;
+        if (!shot("progress_first.png", &first)) return;
+        while (IsWindow(box) && GetTickCount64() - start < 170000) {
+            const std::string text = storedText(lower);
+            const int percent = std::atoi(text.c_str());
+            if (!text.empty() && text.back() == '%' && percent >= 40 && percent < 100) {
+                seenLater = text;
+                if (!shot("progress_later.png", &later)) return;
+                break;
+            }
+            Sleep(1);
+        }
+        say("progress shown at " + seenLater);
+        if (seenLater.empty()) fail("the export passed 40% unseen: " + line);
+        else if (first == later) fail("the progress picture at " + seenLater + " is the first one: " + line);
+        for (int i = 0; i < 3000 && IsWindow(box); ++i) Sleep(50);
+    }
+
     void watchProgress(bool cancel, int value, const std::string& line) {
         HWND box = findDialog(Wanted::Progress);
         HWND lower = box ? GetDlgItem(box, LF_PROGRESS_PERCENT) : nullptr;
