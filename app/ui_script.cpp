@@ -685,7 +685,7 @@ private:
             tool.cbSize = TTTOOLINFOA_V1_SIZE;
             tool.hwnd = dialog_;
             HWND h = item(arg(1));
-            tool.uId = h && (GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE) ? reinterpret_cast<UINT_PTR>(h) : UINT_PTR(arg(1));
+            tool.uId = h && className(h) == "Button" ? reinterpret_cast<UINT_PTR>(h) : UINT_PTR(arg(1));
             tool.lpszText = text;
             if (search.found) SendMessageA(search.found, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
             say("tip " + a[1] + " " + text);
@@ -753,9 +753,10 @@ private:
                         ++found;
                     }
             say("overlaps checked: " + std::to_string(shown.size()) + " controls, " + std::to_string(found) + " new");
-        } else if (verb == "remember" || verb == "expect-remembered") {
+        } else if (verb == "remember" || verb == "expect-remembered" || verb == "expect-changed") {
             // remember ID: the X picture of a control's rectangle drawn afresh; expect-remembered ID:
-            // the same picture as the screen shows it now, with nothing drawn again.
+            // the same picture as the screen shows it now, with nothing drawn again; expect-changed ID:
+            // a different one.
             const RECT r = clientRect(arg(1));
             POINT origin{r.left, r.top};
             ClientToScreen(dialog_, &origin);
@@ -766,7 +767,9 @@ private:
             for (uint16_t v : shot) samples.push_back(v);
             if (verb == "remember") {
                 remembered_ = samples;
-            } else if (remembered_ != samples) {
+            } else if (verb == "expect-changed" && remembered_ == samples) {
+                fail(line + " (the picture is the same)");
+            } else if (verb == "expect-remembered" && remembered_ != samples) {
                 fail(line + " (the picture differs)");
             }
         } else if (verb == "ok" || verb == "cancel") {

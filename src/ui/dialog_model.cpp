@@ -401,6 +401,31 @@ void MainDialogModel::wheel(int id, int notches) {
     stepSlider(slider, int(target < kSliderMinimum ? kSliderMinimum : target > kSliderMaximum ? kSliderMaximum : target));
 }
 
+void MainDialogModel::pickerKey(int pickerId, int dx, int dy, bool centre) {
+    if (ended_ || captured_ >= 0 || controlInfo(pickerId).kind != ControlKind::Picker || !enabled_[pickerId]) return;
+    const ControlRect& r = controlInfo(pickerId).rect;
+    const float* v = vectors_[pickerId];
+    // The pointer offset that gives the vector now (its handle), moved.
+    auto offset = [](float component) {
+        const double o = 33.0 * double(component);
+        return std::isnan(o) ? 0 : int(std::lround(o < -100 ? -100 : o > 100 ? 100 : o));
+    };
+    const int x = r.left + 43 + offset(v[0]) + dx, y = r.top + 41 + offset(v[1]) + dy;
+    pickerVectorAt(r, x, y, centre, vectors_[pickerId]);
+    platform_.repaint(pickerId);
+    exchangeToBlock();
+    undo_.snapshot(block_, undoKindOfCommand(pickerId));
+    platform_.renderPreview();
+}
+
+void MainDialogModel::dotKey(int id, DotClick click) {
+    const ControlKind kind = controlInfo(id).kind;
+    if (ended_ || captured_ >= 0 || (kind != ControlKind::MemoryDot && kind != ControlKind::CentreDot)) return;
+    press_ = click;
+    command(id);
+    platform_.repaint(id);
+}
+
 int MainDialogModel::hitTest(int x, int y) const {
     for (int id = 0; id < kControlCount; ++id) {
         switch (controlInfo(id).kind) {
@@ -552,9 +577,11 @@ void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const
         }
         case ControlKind::MemoryDot:
             paintDot(id, painter);
+            if (focused) painter.focusRect(area);
             break;
         case ControlKind::CentreDot:
             paintCentreDot(painter);
+            if (focused) painter.focusRect(area);
             break;
         case ControlKind::ColourButton: {
             painter.buttonFace(area, enabled_[id]);
@@ -575,6 +602,7 @@ void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const
                 const int y1 = handleCoordinate(r.top + 41, v[1]);
                 painter.line(r.left + 41, r.top + 40, x1, y1, v[2] >= 0 ? kYellow : kMagenta);
             }
+            if (focused) painter.focusRect(area);
             break;
         }
         default:

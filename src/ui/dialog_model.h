@@ -165,6 +165,12 @@ public:
     // value is written into the box, kept for Undo and rendered.
     void sliderKey(int sliderId, SliderKey key);
     void wheel(int id, int notches);
+    // Arrow keys on a focused picker: its handle moves by (dx, dy) pixels
+    // and the vector follows as a drag to that point would set it; `centre`
+    // puts it at the middle (0, 0, 1), as Ctrl does. Kept for Undo, rendered.
+    void pickerKey(int pickerId, int dx, int dy, bool centre = false);
+    // Space on a focused memory dot or the centre dot: a click of that kind.
+    void dotKey(int id, DotClick click);
     // A number box lost the focus: it shows the value it holds (typed text
     // that is no number, or more than one, is replaced).
     void numberBoxLeft(int boxId);

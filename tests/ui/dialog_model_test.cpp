@@ -210,6 +210,27 @@ TEST_F(DialogFixture, SliderKeysAndWheelStepWithinTheRange) {
     EXPECT_EQ(0, block->sunColdHot);
 }
 
+TEST_F(DialogFixture, PickerArrowsMoveTheHandleAPixel) {
+    open();
+    ASSERT_FLOAT_EQ(-0.3f, block->flareX);  // the Spikes well: handle 10 left of, 6 above the middle
+    model->pickerKey(kIdSpikesWellPicker, 1, 0);
+    EXPECT_NEAR(-9.0 / 33, block->flareX, 1e-6);
+    EXPECT_NEAR(-6.0 / 33, block->flareY, 1e-6);
+    EXPECT_GT(block->flareZ, 0.9f);
+    model->pickerKey(kIdSpikesWellPicker, 0, 0, true);  // Home: the middle
+    EXPECT_FLOAT_EQ(0.0f, block->flareX);
+    EXPECT_FLOAT_EQ(1.0f, block->flareZ);
+    model->pickerKey(kIdSpikesWellPicker, 60, 0);  // past the rim: flat
+    EXPECT_FLOAT_EQ(1.0f, block->flareX);
+    EXPECT_FLOAT_EQ(0.0f, block->flareZ);
+    model->command(kIdUndo);
+    EXPECT_FLOAT_EQ(1.0f, block->flareZ);
+    model->setEnabled(kIdFlaresWellPicker, false);
+    const float before = block->spikeX;
+    model->pickerKey(kIdFlaresWellPicker, 5, 5);
+    EXPECT_EQ(before, block->spikeX);
+}
+
 TEST_F(DialogFixture, SliderDragUndoGoesBackToTheOpeningValue) {
     open();
     ASSERT_EQ(38, block->sunRadius);

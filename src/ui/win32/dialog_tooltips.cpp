@@ -35,8 +35,9 @@ TTTOOLINFOA toolFor(HWND dialog, int id, const DialogScale& scale) {
     tool.hinst = nullptr;
     tool.lpszText = const_cast<char*>(tooltipText(id));
     HWND item = GetDlgItem(dialog, id);
-    // (The dialog itself is not shown yet when the tools are made.)
-    if (item && (GetWindowLongA(item, GWL_STYLE) & WS_VISIBLE)) {
+    // A button holds its own tool; the dialog's drawn controls let the mouse
+    // through to the dialog, which holds theirs.
+    if (item && controlInfo(id).kind == ControlKind::IconButton) {
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.uId = reinterpret_cast<UINT_PTR>(item);
     } else {

@@ -271,8 +271,8 @@ public:
         }
         const RECT rc = deviceRect(id);
         InvalidateRect(window_, &rc, FALSE);
-        // A slider's own window draws it again with its focus.
-        if (kind == ControlKind::Slider && item) InvalidateRect(item, nullptr, FALSE);
+        // A focusable control's own window draws it again with its focus.
+        if (focusable(kind) && item) InvalidateRect(item, nullptr, FALSE);
     }
     void enableControl(int id, bool on) override {
         if (HWND item = GetDlgItem(window_, id)) EnableWindow(item, on);
@@ -343,6 +343,12 @@ public:
     static LRESULT CALLBACK focusableProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    // The controls the dialog draws that take the keyboard focus (owner-drawn
+    // windows over the dialog's own drawing).
+    static bool focusable(ControlKind kind) {
+        return kind == ControlKind::Slider || kind == ControlKind::Picker || kind == ControlKind::MemoryDot ||
+               kind == ControlKind::CentreDot;
+    }
     RECT deviceRect(int id) const {
         const ControlRect r = art_.scale.rect(windowRect(id));
         return RECT{r.left, r.top, r.left + r.width, r.top + r.height};
@@ -357,7 +363,7 @@ private:
     void layOut(bool centre = true);
     void fillLists();
     void paint();
-    void drawColourButton(const DRAWITEMSTRUCT& item);
+    void drawOwnerDrawn(const DRAWITEMSTRUCT& item);
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     MainDialogRun& run_;
@@ -559,11 +565,13 @@ void Win32Dialog::fitNumberBoxes() {
 void Win32Dialog::setTabOrder() {
     static const int order[] = {
         7, 37, 86, 39, 85, 45, 88, 43, 87, 41, 84, 47, 89, 48, 52, 101,                   // Sun
-        8, 71, 96, 98, 99, 69, 95, 110, 111, 114, 115,                                   // Flares
-        14, 13, 80, 10, 77, 11, 78, 12, 79, 51, 83, 65, 81, 67, 82,                      // Spikes
+        8, 71, 96, 98, 99, 69, 95, 110, 111, 114, 115, 100,                              // Flares
+        14, 13, 80, 10, 77, 11, 78, 12, 79, 51, 83, 65, 81, 67, 82, 112,                 // Spikes
         9, 55, 90, 57, 91,                                                               // Halo
         73, 23,                                                                          // Glue
         116, 33, 32, 150,                                                                // preview bar
+        119, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135,  // memory dots:
+        136, 137, 138, 139, 140, 141, 142, 143, 144, 145,                                // one Tab stop, arrows
         59, 92, 61, 93, 63, 94, 103, 104, 105,                                           // Bow
         107, 108,                                                                        // Master
         72, 29, 17, 75, 35, 26, 117, 2, 3};
@@ -597,8 +605,7 @@ void Win32Dialog::initialise(HWND dialog) {
     for (int id = 1; id < kControlCount; ++id) {
         const ControlKind kind = controlInfo(id).kind;
         HWND item = GetDlgItem(dialog, id);
-        if (!item || (kind != ControlKind::Slider && kind != ControlKind::Checkbox && kind != ControlKind::NumberBox))
-            continue;
+        if (!item || (!focusable(kind) && kind != ControlKind::Checkbox && kind != ControlKind::NumberBox)) continue;
         SetPropA(item, "lf.proc", reinterpret_cast<HANDLE>(GetWindowLongPtrA(item, GWLP_WNDPROC)));
         SetWindowLongPtrA(item, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(focusableProc));
     }
@@ -629,7 +636,9 @@ LRESULT CALLBACK Win32Dialog::focusableProc(HWND control, UINT message, WPARAM w
     const auto previous = reinterpret_cast<WNDPROC>(GetPropA(control, "lf.proc"));
     if (!previous) return DefWindowProcA(control, message, wParam, lParam);
     const int id = GetDlgCtrlID(control);
-    const bool slider = controlInfo(id).kind == ControlKind::Slider;
+    const ControlKind kind = controlInfo(id).kind;
+    const bool slider = kind == ControlKind::Slider;
+    const bool drawn = focusable(kind);
     auto* self = reinterpret_cast<Win32Dialog*>(GetWindowLongPtrA(GetParent(control), DWLP_USER));
     if (controlInfo(id).kind == ControlKind::NumberBox) {
         // A one-line box keeps the wheel to itself: the dialog turns its slider.
@@ -642,16 +651,40 @@ LRESULT CALLBACK Win32Dialog::focusableProc(HWND control, UINT message, WPARAM w
     }
     switch (message) {
         case WM_GETDLGCODE:
-            if (slider) return DLGC_WANTARROWS;
+            // The dots leave the arrows to the dialog, which moves along their group.
+            if (slider || kind == ControlKind::Picker) return DLGC_WANTARROWS;
+            if (drawn) return DLGC_WANTCHARS;
             break;
         case WM_KEYDOWN: {
+            if (!self) break;
             SliderKey key;
-            if (slider && self && sliderKeyOf(wParam, &key)) {
+            if (slider && sliderKeyOf(wParam, &key)) {
                 self->model_.sliderKey(id, key);
+                return 0;
+            }
+            if (kind == ControlKind::Picker) {
+                const int step = GetKeyState(VK_SHIFT) < 0 ? 5 : 1;
+                const int dx = wParam == VK_LEFT ? -step : wParam == VK_RIGHT ? step : 0;
+                const int dy = wParam == VK_UP ? -step : wParam == VK_DOWN ? step : 0;
+                if (dx || dy || wParam == VK_HOME) {
+                    self->model_.pickerKey(id, dx, dy, wParam == VK_HOME);
+                    return 0;
+                }
+            }
+            if ((kind == ControlKind::MemoryDot || kind == ControlKind::CentreDot) &&
+                (wParam == VK_SPACE || wParam == VK_APPS)) {
+                // Space clicks, Ctrl+Space Ctrl-clicks, Shift+Space or the menu key right-clicks.
+                const DotClick click = wParam == VK_APPS || GetKeyState(VK_SHIFT) < 0 ? DotClick::Right
+                                       : GetKeyState(VK_CONTROL) < 0                  ? DotClick::CtrlLeft
+                                                                                      : DotClick::Left;
+                self->model_.dotKey(id, click);
                 return 0;
             }
             break;
         }
+        case WM_CHAR:
+            if (drawn && !slider) return 0;  // Space is taken on its key press
+            break;
         case WM_SETFOCUS:
         case WM_KILLFOCUS: {
             const LRESULT result = CallWindowProcA(previous, control, message, wParam, lParam);
@@ -659,7 +692,7 @@ LRESULT CALLBACK Win32Dialog::focusableProc(HWND control, UINT message, WPARAM w
             return result;
         }
         case WM_PAINT:
-            if (!slider) {
+            if (!drawn) {
                 // A checkbox without text of its own: its focus goes round the box.
                 const LRESULT result = CallWindowProcA(previous, control, message, wParam, lParam);
                 if (GetFocus() == control) {
@@ -725,11 +758,13 @@ void Win32Dialog::paint() {
     EndPaint(window_, &ps);
 }
 
-void Win32Dialog::drawColourButton(const DRAWITEMSTRUCT& item) {
+void Win32Dialog::drawOwnerDrawn(const DRAWITEMSTRUCT& item) {
     const RECT r = deviceRect(int(item.CtlID));
     // The item DC's origin is the control's top-left.
     GdiPainter painter(item.hDC, art_, r.left, r.top);
-    model_.paintControl(int(item.CtlID), painter, (item.itemState & ODS_FOCUS) != 0);
+    // Statics say nothing of their focus in the item state.
+    const bool focused = (item.itemState & ODS_FOCUS) != 0 || GetFocus() == item.hwndItem;
+    model_.paintControl(int(item.CtlID), painter, focused);
 }
 
 INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -761,8 +796,8 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             const ControlKind kind = controlInfo(int(item->CtlID)).kind;
-            if (kind != ControlKind::ColourButton && kind != ControlKind::Slider) return FALSE;
-            drawColourButton(*item);
+            if (kind != ControlKind::ColourButton && !focusable(kind)) return FALSE;
+            drawOwnerDrawn(*item);
             return TRUE;
         }
         case WM_MOUSEWHEEL:
@@ -813,9 +848,10 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONDOWN: {
             model_.mousePress(logical(GET_X_LPARAM(lParam)), logical(GET_Y_LPARAM(lParam)),
                               (wParam & MK_CONTROL) != 0, message == WM_RBUTTONDOWN);
-            // A slider pressed takes the keyboard too.
-            const int pressed = model_.captured();
-            if (controlInfo(pressed).kind == ControlKind::Slider) SetFocus(GetDlgItem(window_, pressed));
+            // A slider or picker pressed takes the keyboard too.
+            const ControlKind pressed = controlInfo(model_.captured()).kind;
+            if (pressed == ControlKind::Slider || pressed == ControlKind::Picker)
+                SetFocus(GetDlgItem(window_, model_.captured()));
             return TRUE;
         }
         case WM_MOUSEMOVE:
