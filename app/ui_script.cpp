@@ -434,6 +434,9 @@ private:
             postMouse(WM_MOUSEMOVE, a);
         } else if (verb == "release") {
             postMouse(WM_LBUTTONUP, a);
+            // A drag may be rendering the preview: the release is handled after it.
+            ControlState st;
+            for (int i = 0; i < 200 && query(0, &st) && st.captured >= 0; ++i) Sleep(25);
         } else if (verb == "dot" || verb == "centre") {
             // dot K [right|ctrl|hover], centre [right|ctrl]: a click (or a
             // pointer move) in the middle of memory dot K or the centre dot.
