@@ -338,8 +338,8 @@ public:
         EndDialog(window_, code);
     }
 
-    // Keys and focus of the sliders and checkboxes, the wheel over number
-    // boxes (their windows' subclass).
+    // Keys and focus of the sliders, pickers, dots and checkboxes, and the
+    // wheel over number boxes (their windows' subclass).
     static LRESULT CALLBACK focusableProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
