@@ -1,5 +1,6 @@
 #include "ui_script.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <commctrl.h>
 #include <cstring>
 
+#include "ui/dialog_scale.h"
 #include "ui/win32/dialog_ids.h"
 #include "ui/win32/main_dialog_win.h"
 #endif
@@ -185,6 +187,70 @@ HWND findChild(HWND parent, int id, const char* cls) {
     return s.found;
 }
 
+// Real input through the system's input queue, as a user's keyboard and
+// mouse make it: it reaches whichever window has the focus or lies under
+// the pointer.
+bool keyOf(const std::string& name, WORD* key, bool* shift, bool* alt) {
+    static const struct {
+        const char* name;
+        WORD key;
+    } keys[] = {{"tab", VK_TAB},     {"enter", VK_RETURN}, {"escape", VK_ESCAPE}, {"space", VK_SPACE},
+                {"left", VK_LEFT},   {"right", VK_RIGHT},  {"up", VK_UP},         {"down", VK_DOWN},
+                {"pageup", VK_PRIOR}, {"pagedown", VK_NEXT}, {"home", VK_HOME},  {"end", VK_END},
+                {"backspace", VK_BACK}};
+    std::string rest = name;
+    *shift = *alt = false;
+    for (;;) {
+        if (rest.compare(0, 6, "shift+") == 0) *shift = true, rest = rest.substr(6);
+        else if (rest.compare(0, 4, "alt+") == 0) *alt = true, rest = rest.substr(4);
+        else break;
+    }
+    for (const auto& k : keys)
+        if (rest == k.name) return *key = k.key, true;
+    if (rest.size() == 1 && std::isalnum(static_cast<unsigned char>(rest[0]))) {
+        *key = WORD(std::toupper(static_cast<unsigned char>(rest[0])));
+        return true;
+    }
+    return false;
+}
+
+void sendKey(WORD key, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = key;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+void sendPointer(POINT screen, DWORD flags, int wheel) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dx = LONG((screen.x * 65536LL + w / 2) / (w > 0 ? w : 1));
+    in.mi.dy = LONG((screen.y * 65536LL + h / 2) / (h > 0 ? h : 1));
+    in.mi.mouseData = DWORD(wheel);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
+    SendInput(1, &in, sizeof in);
+}
+
+struct TipSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK searchTips(HWND w, LPARAM context) {
+    auto* s = reinterpret_cast<TipSearch*>(context);
+    if (className(w) == "tooltips_class32" && GetWindow(w, GW_OWNER) == s->owner) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool overlaps(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
 class Runner {
 public:
     explicit Runner(UiScript::State& s) : s_(s) {}
@@ -219,6 +285,7 @@ private:
         say("FAIL " + what);
     }
     HWND item(int id) { return GetDlgItem(dialog_, id); }
+    std::vector<uint16_t> remembered_;
 
     bool query(int id, ControlState* state) {
         std::memset(state, 0, sizeof *state);
@@ -278,14 +345,15 @@ private:
     }
 
     // A rectangle of the X server's screen.
-    bool picture(const std::string& file, int left, int top, int width, int height) {
+    // Drawn afresh first unless `redraw` is false (the screen as the dialog left it).
+    bool picture(const std::string& file, int left, int top, int width, int height, bool redraw = true) {
         const char* screen = std::getenv("LF_XVFB_SCREEN");
         if (!screen) {
             s_.pictureMissing = true;
             say("no picture: LF_XVFB_SCREEN is not set");
             return false;
         }
-        RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        if (redraw) RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Sleep(400);
         std::ifstream in(screen, std::ios::binary);
         std::vector<uint8_t> xwd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -366,6 +434,9 @@ private:
             postMouse(WM_MOUSEMOVE, a);
         } else if (verb == "release") {
             postMouse(WM_LBUTTONUP, a);
+            // A drag may be rendering the preview: the release is handled after it.
+            ControlState st;
+            for (int i = 0; i < 200 && query(0, &st) && st.captured >= 0; ++i) Sleep(25);
         } else if (verb == "dot" || verb == "centre") {
             // dot K [right|ctrl|hover], centre [right|ctrl]: a click (or a
             // pointer move) in the middle of memory dot K or the centre dot.
@@ -415,7 +486,9 @@ private:
         } else if (verb == "shot") {
             POINT origin{0, 0};
             ClientToScreen(dialog_, &origin);
-            picture(a.size() > 1 ? a[1] : "shot.png", origin.x, origin.y, 957, 656);
+            RECT client{};
+            GetClientRect(dialog_, &client);
+            picture(a.size() > 1 ? a[1] : "shot.png", origin.x, origin.y, client.right, client.bottom);
         } else if (verb == "shot-panel") {
             HWND files = findDialog(Wanted::File);
             HWND panel = files ? findChild(files, LF_OPEN_PREVIEW_PICTURE, nullptr) : nullptr;
@@ -518,6 +591,8 @@ private:
             Sleep(300);
         } else if (verb == "progress" || verb == "progress-cancel") {
             watchProgress(verb == "progress-cancel", arg(1), line);
+        } else if (verb == "progress-shown") {
+            watchProgressShown(line);
         } else if (verb == "message-ok") {
             HWND box = findDialog(Wanted::Message);
             HWND text = box ? GetDlgItem(box, 0xFFFF) : nullptr;  // a message box's text
@@ -530,6 +605,176 @@ private:
             if (a.size() < 2 || shown.find(a[1]) == std::string::npos) fail(line);
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             Sleep(300);
+        } else if (verb == "key") {
+            // key NAME...: real presses (tab, shift+tab, alt+o, enter, space, arrows, pageup, 7, ...).
+            SetForegroundWindow(dialog_);
+            for (size_t i = 1; i < a.size(); ++i) {
+                WORD key;
+                bool shift, alt;
+                if (!keyOf(a[i], &key, &shift, &alt)) {
+                    fail("unknown key " + a[i] + ": " + line);
+                    return;
+                }
+                if (shift) sendKey(VK_SHIFT, false);
+                if (alt) sendKey(VK_MENU, false);
+                sendKey(key, false);
+                sendKey(key, true);
+                if (alt) sendKey(VK_MENU, true);
+                if (shift) sendKey(VK_SHIFT, true);
+                // A slider step renders the preview before the next key is read.
+                Sleep(150);
+            }
+            Sleep(400);
+        } else if (verb == "real-click" || verb == "wheel") {
+            // real-click ID, wheel ID NOTCHES: the real pointer to the middle of a control, then a
+            // left click or turns of the wheel (positive away from the user).
+            const RECT r = clientRect(arg(1));
+            POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            ClientToScreen(dialog_, &at);
+            SetForegroundWindow(dialog_);
+            sendPointer(at, 0, 0);
+            Sleep(60);
+            if (verb == "real-click") {
+                sendPointer(at, MOUSEEVENTF_LEFTDOWN, 0);
+                sendPointer(at, MOUSEEVENTF_LEFTUP, 0);
+            } else {
+                for (int n = 0; n < std::abs(arg(2)); ++n) {
+                    sendPointer(at, MOUSEEVENTF_WHEEL, arg(2) > 0 ? WHEEL_DELTA : -WHEEL_DELTA);
+                    Sleep(100);
+                }
+            }
+            Sleep(400);
+        } else if (verb == "expect-focus") {
+            ControlState st;
+            if (!query(0, &st) || st.focus != arg(1)) fail(line + " (focus " + std::to_string(st.focus) + ")");
+        } else if (verb == "expect-tab-order") {
+            // expect-tab-order ID...: from the focus on the first, each Tab press moves it to the next.
+            for (size_t i = 2; i < a.size(); ++i) {
+                step("key", "", "key tab");
+                ControlState st;
+                if (!query(0, &st) || st.focus != arg(i)) {
+                    fail(line + " (Tab " + std::to_string(i - 1) + " went to " + std::to_string(st.focus) + ")");
+                    return;
+                }
+            }
+        } else if (verb == "expect-fits") {
+            // expect-fits ID TEXT: TEXT in the control's font, with its margins, fits its client area.
+            HWND h = item(arg(1));
+            const std::string text = a.size() > 2 ? a[2] : "100";
+            RECT client{};
+            GetClientRect(h, &client);
+            HDC dc = GetDC(h);
+            HFONT font = reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0));
+            HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
+            SIZE extent{};
+            TEXTMETRICA metrics{};
+            GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &extent);
+            GetTextMetricsA(dc, &metrics);
+            SelectObject(dc, old);
+            ReleaseDC(h, dc);
+            const DWORD margins = DWORD(SendMessageA(h, EM_GETMARGINS, 0, 0));
+            const long room = client.right - LOWORD(margins) - HIWORD(margins);
+            char got[128];
+            std::snprintf(got, sizeof got, "fits %d: text %ldx%ld, room %ldx%ld", arg(1), extent.cx, metrics.tmHeight,
+                          room, client.bottom);
+            say(got);
+            if (extent.cx >= room || metrics.tmHeight > client.bottom) fail(line + " (" + got + ")");
+        } else if (verb == "expect-tip") {
+            // expect-tip ID TEXT: the control's tooltip (the centre dot's by its id).
+            TipSearch search{dialog_, nullptr};
+            EnumWindows(searchTips, reinterpret_cast<LPARAM>(&search));
+            char text[1024] = {0};
+            TTTOOLINFOA tool{};
+            tool.cbSize = TTTOOLINFOA_V1_SIZE;
+            tool.hwnd = dialog_;
+            HWND h = item(arg(1));
+            tool.uId = h && className(h) == "Button" ? reinterpret_cast<UINT_PTR>(h) : UINT_PTR(arg(1));
+            tool.lpszText = text;
+            if (search.found) SendMessageA(search.found, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+            say("tip " + a[1] + " " + text);
+            std::string want;
+            for (size_t i = 2; i < a.size(); ++i) want += (i > 2 ? " " : "") + a[i];
+            if (!search.found || want != text) fail(line);
+        } else if (verb == "expect-scaled") {
+            // expect-scaled ID LEFT TOP WIDTH HEIGHT: the 96-dpi rectangle at the dialog's DPI, edge by edge.
+            ControlState st;
+            query(0, &st);
+            const DialogScale scale{st.dpi};
+            const ControlRect want = scale.rect(ControlRect{arg(2), arg(3), arg(4), arg(5)});
+            const RECT r = clientRect(arg(1));
+            char got[128];
+            std::snprintf(got, sizeof got, "%ld %ld %ld %ld at %d dpi, want %d %d %d %d", r.left, r.top,
+                          r.right - r.left, r.bottom - r.top, st.dpi, want.left, want.top, want.width, want.height);
+            say("scaled " + a[1] + " " + got);
+            if (r.left != want.left || r.top != want.top || r.right - r.left != want.width ||
+                r.bottom - r.top != want.height)
+                fail(line + " (" + got + ")");
+        } else if (verb == "expect-client-scaled") {
+            // The 957 x 656 client area at the dialog's DPI.
+            ControlState st;
+            query(0, &st);
+            const DialogScale scale{st.dpi};
+            RECT r{};
+            GetClientRect(dialog_, &r);
+            say("client " + std::to_string(r.right) + " " + std::to_string(r.bottom) + " at " +
+                std::to_string(st.dpi) + " dpi");
+            if (r.right != scale.px(957) || r.bottom != scale.px(656)) fail(line);
+        } else if (verb == "expect-dpi") {
+            ControlState st;
+            if (!query(0, &st) || st.dpi != arg(1)) fail(line + " (" + std::to_string(st.dpi) + ")");
+        } else if (verb == "expect-no-new-overlap") {
+            // No two visible controls overlap that stand apart at 96 dpi (their rectangles
+            // taken back to 96 dpi).
+            ControlState st;
+            query(0, &st);
+            const DialogScale scale{st.dpi};
+            std::vector<std::pair<int, RECT>> shown;
+            for (HWND h = GetWindow(dialog_, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+                if (!IsWindowVisible(h)) continue;
+                const int id = GetDlgCtrlID(h);
+                // A list's window reaches down to where it drops; its closed field counts.
+                RECT r = clientRect(id);
+                if (className(h) == "ComboBox" || className(h) == "ComboBoxEx32") {
+                    RECT field{};
+                    SendMessageA(h, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&field));
+                    RECT closed{};
+                    GetWindowRect(h, &closed);
+                    const long height = long(SendMessageA(h, CB_GETITEMHEIGHT, WPARAM(-1), 0)) + 6;
+                    r.bottom = r.top + height;
+                }
+                shown.push_back({id, r});
+            }
+            auto back = [&](const RECT& r) {
+                return RECT{scale.logical(r.left), scale.logical(r.top), scale.logical(r.right), scale.logical(r.bottom)};
+            };
+            int found = 0;
+            for (size_t i = 0; i < shown.size(); ++i)
+                for (size_t j = i + 1; j < shown.size(); ++j)
+                    if (overlaps(shown[i].second, shown[j].second) && !overlaps(back(shown[i].second), back(shown[j].second))) {
+                        fail("controls " + std::to_string(shown[i].first) + " and " + std::to_string(shown[j].first) +
+                             " overlap at " + std::to_string(st.dpi) + " dpi");
+                        ++found;
+                    }
+            say("overlaps checked: " + std::to_string(shown.size()) + " controls, " + std::to_string(found) + " new");
+        } else if (verb == "remember" || verb == "expect-remembered" || verb == "expect-changed") {
+            // remember ID: the X picture of a control's rectangle drawn afresh; expect-remembered ID:
+            // the same picture as the screen shows it now, with nothing drawn again; expect-changed ID:
+            // a different one.
+            const RECT r = clientRect(arg(1));
+            POINT origin{r.left, r.top};
+            ClientToScreen(dialog_, &origin);
+            const std::string file = (a.size() > 2 ? a[2] : "remembered") + std::string(".png");
+            if (!picture(file, origin.x, origin.y, r.right - r.left, r.bottom - r.top, verb == "remember")) return;
+            std::vector<uint16_t> samples;
+            const SampleStore& shot = s_.shot.samples;
+            for (uint16_t v : shot) samples.push_back(v);
+            if (verb == "remember") {
+                remembered_ = samples;
+            } else if (verb == "expect-changed" && remembered_ == samples) {
+                fail(line + " (the picture is the same)");
+            } else if (verb == "expect-remembered" && remembered_ != samples) {
+                fail(line + " (the picture differs)");
+            }
         } else if (verb == "ok" || verb == "cancel") {
             PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(verb == "ok" ? 3 : 2, BN_CLICKED), 0);
             Sleep(100);
@@ -543,6 +788,45 @@ private:
     // millisecond until it closes. `progress MIN`: the texts go from 0% to
     // 100% without a step back and show at least MIN values.
     // `progress-cancel PERCENT`: Escape once the text reaches PERCENT.
+    // `progress-shown`: the progress dialog's percent as the screen shows it
+    // (not its stored text) changes while the export runs: a picture at the
+    // first text and one once the text passes 40%, before 100%.
+    void watchProgressShown(const std::string& line) {
+        HWND box = findDialog(Wanted::Progress);
+        HWND lower = box ? GetDlgItem(box, LF_PROGRESS_PERCENT) : nullptr;
+        if (!lower) {
+            fail("no progress dialog: " + line);
+            return;
+        }
+        auto shot = [&](const char* name, std::vector<uint16_t>* samples) {
+            RECT r{};
+            GetWindowRect(lower, &r);
+            const std::string dir = std::getenv("LF_UI_DIR") ? std::getenv("LF_UI_DIR") : ".";
+            if (!picture(dir + "/" + name, r.left, r.top, r.right - r.left, r.bottom - r.top, false)) return false;
+            const SampleStore& taken = s_.shot.samples;
+            for (uint16_t v : taken) samples->push_back(v);
+            return true;
+        };
+        std::vector<uint16_t> first, later;
+        const ULONGLONG start = GetTickCount64();
+        std::string seenLater;
+        if (!shot("progress_first.png", &first)) return;
+        while (IsWindow(box) && GetTickCount64() - start < 170000) {
+            const std::string text = storedText(lower);
+            const int percent = std::atoi(text.c_str());
+            if (!text.empty() && text.back() == '%' && percent >= 40 && percent < 100) {
+                seenLater = text;
+                if (!shot("progress_later.png", &later)) return;
+                break;
+            }
+            Sleep(1);
+        }
+        say("progress shown at " + seenLater);
+        if (seenLater.empty()) fail("the export passed 40% unseen: " + line);
+        else if (first == later) fail("the progress picture at " + seenLater + " is the first one: " + line);
+        for (int i = 0; i < 3000 && IsWindow(box); ++i) Sleep(50);
+    }
+
     void watchProgress(bool cancel, int value, const std::string& line) {
         HWND box = findDialog(Wanted::Progress);
         HWND lower = box ? GetDlgItem(box, LF_PROGRESS_PERCENT) : nullptr;

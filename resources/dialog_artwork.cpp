@@ -8,7 +8,9 @@
 //   icon_*.ico             the icon buttons, the sun types and the logo
 //   information.bmp        the picture of the information dialog
 // Colours are calm greys with one warm and one cool accent.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -83,7 +85,8 @@ void fillRect(Canvas& c, int l, int t, int r, int b, Rgba col) {
         for (int x = l; x < r; ++x) c.blend(x, y, col, 1);
 }
 
-// 5 x 7 letters for the captions.
+// 5 x 7 letters for the captions, rows top down; letters that reach below
+// the line ('g', 'p') have two rows more.
 const char* letter(char ch) {
     switch (ch) {
         case 'S': return "01111100001000001110000010000111110";
@@ -94,14 +97,14 @@ const char* letter(char ch) {
         case 'a': return "00000000000111000001011111000101111";
         case 'b': return "10000100001011011001100011000111110";
         case 'e': return "00000000000111010001111111000001110";
-        case 'g': return "0000001111100011000101111000010111" "0";
+        case 'g': return "00000" "00000" "01111" "10001" "10001" "10001" "01111" "00001" "01110";
         case 'h': return "10000100001011011001100011000110001";
         case 'i': return "00100000000110000100001000010001110";
         case 'k': return "10000100001001010100110001010010010";
         case 'l': return "01100001000010000100001000010001110";
         case 'n': return "00000000001011011001100011000110001";
         case 'o': return "00000000000111010001100011000101110";
-        case 'p': return "00000111101000110001111101000010000";
+        case 'p': return "00000" "00000" "11110" "10001" "10001" "10001" "11110" "10000" "10000";
         case 'r': return "00000000001011011001100001000010000";
         case 's': return "00000000000111110000011100000111110";
         case 't': return "01000010001110001000010000100100110";
@@ -116,7 +119,8 @@ int caption(Canvas& c, int x, int y, const std::string& text, Rgba col) {
     for (char ch : text) {
         if (ch != ' ') {
             const char* bits = letter(ch);
-            for (int gy = 0; gy < 7; ++gy)
+            const int rows = int(std::strlen(bits)) / 5;
+            for (int gy = 0; gy < rows; ++gy)
                 for (int gx = 0; gx < 5; ++gx)
                     if (bits[gy * 5 + gx] == '1') {
                         c.blend(x + gx, y + gy, col, 1);
@@ -361,16 +365,18 @@ Canvas iconUndo() {
     segment(c, 6.5, 6.5, 10, 10, 2.4, kIconInk);
     return c;
 }
+// Back to the start: a bar with two arrowheads against it, so it never
+// reads as a turning arrow (Undo, Redo).
 Canvas iconReset() {
     Canvas c = blankIcon(24);
-    shape(c, kIconInk, [](double x, double y) {
-        const double a = std::atan2(y - 12, x - 12);
-        const double d = std::fabs(std::hypot(x - 12, y - 12) - 7) - 1.2;
-        return a > -1.2 && a < -0.3 ? 1e9 : d;
-    });
-    segment(c, 17, 3.5, 18.3, 7.6, 2.2, kIconInk);
-    segment(c, 18.3, 7.6, 14, 8.4, 2.2, kIconInk);
-    disc(c, 12, 12, 2, kWarm);
+    segment(c, 5.5, 6, 5.5, 18, 2.4, kIconInk);
+    for (double tip : {8.0, 13.5}) {
+        shape(c, kIconInk, [tip](double x, double y) {
+            const double along = x - tip, across = std::fabs(y - 12);
+            const double edge = (across - along) / std::sqrt(2.0);  // the two slanted sides
+            return std::max(std::max(-along, along - 6.5), edge);
+        });
+    }
     return c;
 }
 Canvas iconEcce() {

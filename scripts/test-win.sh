@@ -11,4 +11,4 @@ bash "$root/scripts/build-win.sh"
 cd "$build"
 # -fbdir keeps the screen as a file, from which the dialog tests take their pictures.
 mkdir -p "$build/xvfb"
-xvfb-run -a -s "-screen 0 1024x768x24 -fbdir $build/xvfb" ctest -L wine --output-on-failure --output-log ctest.log
+xvfb-run -a -s "-screen 0 1600x1200x24 -fbdir $build/xvfb" ctest -L wine --output-on-failure --output-log ctest.log

@@ -129,7 +129,9 @@ ControlRect windowRect(int id) {
             break;
         case ControlKind::GlueList:
         case ControlKind::SunTypeList:
-            r.width += 19;
+            // Wider by its drop button; the glue list stops where the next-mode
+            // button begins, so the button is never under it.
+            r.width += info.kind == ControlKind::GlueList ? windowRect(kIdNextGlue).left - (r.left + r.width) : 19;
             r.height = kDialogClientHeight - r.top;
             break;
         default:

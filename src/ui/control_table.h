@@ -18,6 +18,11 @@ constexpr int kSliderMinimum = 0;
 constexpr int kSliderMaximum = 100;
 constexpr int kNumberBoxTimer = 8064;
 constexpr int kNumberBoxTimerPeriod = 1000;  // milliseconds
+// The preview during a slider or picker drag: rendered once the window has
+// no input waiting (a timer comes after input), so moves that arrive while a
+// render runs come together into the next one.
+constexpr int kDragRenderTimer = 8065;
+constexpr int kDragRenderDelay = 10;  // milliseconds
 
 // Command ids with a role of their own.
 enum ControlId : int {
@@ -54,7 +59,8 @@ const ControlInfo& controlInfo(int id);
 
 // Where the control's window goes: push and icon buttons 2 pixels left of
 // and above their rectangle, the zoom text 2 pixels higher, the two lists 19
-// pixels wider and tall enough to drop down to the bottom of the client area.
+// pixels wider (the glue list up to its next-mode button) and tall enough to
+// drop down to the bottom of the client area.
 ControlRect windowRect(int id);
 
 // The label texts by string number; any other number gives "-undef string-".

@@ -62,6 +62,19 @@ std::string formatBoxNumber(double value) {
     return text;
 }
 
+int sliderValueAfterKey(int value, SliderKey key) {
+    int v = value;
+    switch (key) {
+        case SliderKey::Right: case SliderKey::Down: v = value + 1; break;
+        case SliderKey::Left: case SliderKey::Up: v = value - 1; break;
+        case SliderKey::PageDown: v = value + 10; break;
+        case SliderKey::PageUp: v = value - 10; break;
+        case SliderKey::Home: v = kSliderMinimum; break;
+        case SliderKey::End: v = kSliderMaximum; break;
+    }
+    return clampInt(v, kSliderMinimum, kSliderMaximum);
+}
+
 int sliderKnobLeft(const ControlRect& r, int value) {
     const int range = kSliderMaximum - kSliderMinimum;
     return r.left + 1 + (value - kSliderMinimum) * (r.width - 15) / (range > 1 ? range : 1);
@@ -184,10 +197,11 @@ void MainDialogModel::exchangeToBlock() {
         std::memcpy(pickerField(block_, id), vectors_[id], sizeof vectors_[id]);
     for (int id : kExchangeSliderOrder) {
         const int box = controlInfo(id).partner;
-        const double typed = readNumberText(platform_.boxText(box));
-        const double number = clampToSliderRange(typed);
-        if (number != typed) writeBox(box, number);
+        const std::string text = platform_.boxText(box);
+        const double number = clampToSliderRange(readNumberText(text));
         values_[id] = int(number);
+        // The box shows what is kept: clamped, whole, and never stray text.
+        if (text != formatBoxNumber(values_[id])) writeBox(box, values_[id]);
         block_.*sliderField(id) = values_[id];
     }
     colour(kIdSpikeColour);
@@ -305,6 +319,7 @@ void MainDialogModel::loadSettings() {
 
 void MainDialogModel::endWith(int endCode) {
     stopTypingTimer();
+    stopDragRender();
     if (captured_ >= 0) {
         platform_.releaseMouse();
         captured_ = -1;
@@ -349,12 +364,89 @@ void MainDialogModel::listChanged(int listId, int index) {
     platform_.renderPreview();
 }
 
+void MainDialogModel::dragChanged() {
+    if (dragRenderPending_) return;
+    dragRenderPending_ = true;
+    platform_.startTimer(kDragRenderTimer, kDragRenderDelay);
+}
+
+void MainDialogModel::stopDragRender() {
+    if (!dragRenderPending_) return;
+    dragRenderPending_ = false;
+    platform_.stopTimer(kDragRenderTimer);
+}
+
 void MainDialogModel::timerFired(int timerId) {
+    if (timerId == kDragRenderTimer) {
+        // The sun follows the knob: the block holds the drag's value, with
+        // no undo step until the release.
+        const bool wanted = dragRenderPending_ && captured_ >= 0 && !ended_;
+        stopDragRender();
+        if (!wanted) return;
+        exchangeToBlock();
+        platform_.renderPreview();
+        return;
+    }
     if (timerId != kNumberBoxTimer || ended_) return;
     stopTypingTimer();
     exchangeToBlock();
     undo_.snapshot(block_, undoKindOfCommand(kPseudoCommandPreviewEdit));
     platform_.renderPreview();
+}
+
+void MainDialogModel::numberBoxLeft(int boxId) {
+    if (ended_ || controlInfo(boxId).kind != ControlKind::NumberBox) return;
+    const int value = values_[controlInfo(boxId).partner];
+    if (platform_.boxText(boxId) != formatBoxNumber(value)) writeBox(boxId, value);
+}
+
+void MainDialogModel::stepSlider(int id, int value) {
+    if (ended_ || captured_ >= 0 || controlInfo(id).kind != ControlKind::Slider || !enabled_[id]) return;
+    if (value == values_[id]) return;
+    values_[id] = value;
+    platform_.repaint(id);
+    writeBox(controlInfo(id).partner, value);
+    stopTypingTimer();
+    exchangeToBlock();
+    undo_.snapshot(block_, undoKindOfCommand(id));
+    platform_.renderPreview();
+}
+
+void MainDialogModel::sliderKey(int sliderId, SliderKey key) {
+    if (!valid(sliderId)) return;
+    stepSlider(sliderId, sliderValueAfterKey(values_[sliderId], key));
+}
+
+void MainDialogModel::wheel(int id, int notches) {
+    const int slider = controlInfo(id).kind == ControlKind::NumberBox ? controlInfo(id).partner : id;
+    if (!valid(slider) || controlInfo(slider).kind != ControlKind::Slider || notches == 0) return;
+    const long long target = (long long)values_[slider] + notches;
+    stepSlider(slider, int(target < kSliderMinimum ? kSliderMinimum : target > kSliderMaximum ? kSliderMaximum : target));
+}
+
+void MainDialogModel::pickerKey(int pickerId, int dx, int dy, bool centre) {
+    if (ended_ || captured_ >= 0 || controlInfo(pickerId).kind != ControlKind::Picker || !enabled_[pickerId]) return;
+    const ControlRect& r = controlInfo(pickerId).rect;
+    const float* v = vectors_[pickerId];
+    // The pointer offset that gives the vector now (its handle), moved.
+    auto offset = [](float component) {
+        const double o = 33.0 * double(component);
+        return std::isnan(o) ? 0 : int(std::lround(o < -100 ? -100 : o > 100 ? 100 : o));
+    };
+    const int x = r.left + 43 + offset(v[0]) + dx, y = r.top + 41 + offset(v[1]) + dy;
+    pickerVectorAt(r, x, y, centre, vectors_[pickerId]);
+    platform_.repaint(pickerId);
+    exchangeToBlock();
+    undo_.snapshot(block_, undoKindOfCommand(pickerId));
+    platform_.renderPreview();
+}
+
+void MainDialogModel::dotKey(int id, DotClick click) {
+    const ControlKind kind = controlInfo(id).kind;
+    if (ended_ || captured_ >= 0 || (kind != ControlKind::MemoryDot && kind != ControlKind::CentreDot)) return;
+    press_ = click;
+    command(id);
+    platform_.repaint(id);
 }
 
 int MainDialogModel::hitTest(int x, int y) const {
@@ -421,17 +513,20 @@ void MainDialogModel::sliderDrag(int id, int x, int y) {
     platform_.repaint(id);
     writeBox(controlInfo(id).partner, v);
     stopTypingTimer();
+    dragChanged();
 }
 
 void MainDialogModel::pickerDrag(int id, int x, int y, bool ctrl) {
     if (hasPrevious_ && x == previousX_ && y == previousY_ && ctrl == previousCtrl_) return;
     pickerVectorAt(controlInfo(id).rect, x, y, ctrl, vectors_[id]);
     platform_.repaint(id);
+    dragChanged();
 }
 
 void MainDialogModel::mouseRelease() {
     if (captured_ < 0) return;
     const int id = captured_;
+    stopDragRender();
     platform_.releaseMouse();
     const ControlKind kind = controlInfo(id).kind;
     if (kind == ControlKind::Preview) {
@@ -486,6 +581,8 @@ void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const
             }
             if (enabled_[id] && painter.hasArtwork(Artwork::Knob))
                 painter.drawArtwork(Artwork::Knob, sliderKnobLeft(r, values_[id]), r.top + 1);
+            // The keyboard's slider: a dotted frame round its track.
+            if (focused) painter.focusRect(area);
             break;
         }
         case ControlKind::Label: {
@@ -506,9 +603,11 @@ void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const
         }
         case ControlKind::MemoryDot:
             paintDot(id, painter);
+            if (focused) painter.focusRect(area);
             break;
         case ControlKind::CentreDot:
             paintCentreDot(painter);
+            if (focused) painter.focusRect(area);
             break;
         case ControlKind::ColourButton: {
             painter.buttonFace(area, enabled_[id]);
@@ -529,6 +628,7 @@ void MainDialogModel::paintControl(int id, Painter& painter, bool focused) const
                 const int y1 = handleCoordinate(r.top + 41, v[1]);
                 painter.line(r.left + 41, r.top + 40, x1, y1, v[2] >= 0 ? kYellow : kMagenta);
             }
+            if (focused) painter.focusRect(area);
             break;
         }
         default:

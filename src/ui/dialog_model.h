@@ -33,6 +33,14 @@ struct PaintRect {
 enum class Artwork { TrackFirst, TrackSecond, Knob, WellEnabled, WellDisabled, MemoryDots, CentreFrame };
 enum class TextAlign { Left, Centre, Right };
 
+// Keys a focused slider answers, as a Windows trackbar does: Right and Down
+// step up by one, Left and Up down by one, Page Down and Page Up by ten,
+// Home and End go to the ends.
+enum class SliderKey { Left, Right, Up, Down, PageUp, PageDown, Home, End };
+
+// The value a slider key leads to from `value`, within the slider range.
+int sliderValueAfterKey(int value, SliderKey key);
+
 class Painter {
 public:
     virtual ~Painter() = default;
@@ -152,6 +160,20 @@ public:
     void mousePress(int x, int y, bool ctrl, bool rightButton = false);
     void mouseMove(int x, int y, bool ctrl);
     void mouseRelease();
+    // A key on a focused slider, and wheel notches (positive away from the
+    // user, each one step up) over a slider or its number box. A changed
+    // value is written into the box, kept for Undo and rendered.
+    void sliderKey(int sliderId, SliderKey key);
+    void wheel(int id, int notches);
+    // Arrow keys on a focused picker: its handle moves by (dx, dy) pixels
+    // and the vector follows as a drag to that point would set it; `centre`
+    // puts it at the middle (0, 0, 1), as Ctrl does. Kept for Undo, rendered.
+    void pickerKey(int pickerId, int dx, int dy, bool centre = false);
+    // Space on a focused memory dot or the centre dot: a click of that kind.
+    void dotKey(int id, DotClick click);
+    // A number box lost the focus: it shows the value it holds (typed text
+    // that is no number, or more than one, is replaced).
+    void numberBoxLeft(int boxId);
 
     void paintControl(int id, Painter& painter, bool focused = false) const;
     void paintAll(Painter& painter) const;
@@ -194,6 +216,9 @@ private:
     void endWith(int endCode);
     void sliderDrag(int id, int x, int y);
     void pickerDrag(int id, int x, int y, bool ctrl);
+    void stepSlider(int id, int value);
+    void dragChanged();
+    void stopDragRender();
     // Memory dots (memory_dots.cpp); each click returns its undo kind.
     void openMemoryDots();
     int dotClicked(int dot, DotClick click);
@@ -227,6 +252,7 @@ private:
     LivePreview preview_;
     bool previewMarked_ = false;
     bool timerRunning_ = false;
+    bool dragRenderPending_ = false;
     bool writingBox_ = false;        // the model's own writes into number boxes
     int captured_ = -1;
     bool moved_ = false;

@@ -55,7 +55,7 @@ TEST(ControlTable, PlacesControlsAndPartners) {
     r = windowRect(kIdCancel);
     EXPECT_EQ((std::vector<int>{697, 605}), (std::vector<int>{r.left, r.top}));
     r = windowRect(kIdGlueList);
-    EXPECT_EQ((std::vector<int>{113, 566, 153, 90}), (std::vector<int>{r.left, r.top, r.width, r.height}));
+    EXPECT_EQ((std::vector<int>{113, 566, 139, 90}), (std::vector<int>{r.left, r.top, r.width, r.height}));
     r = windowRect(kIdZoomText);
     EXPECT_EQ(386, r.top);
     EXPECT_EQ(703, windowRect(102).left);  // Bow label column
@@ -153,6 +153,108 @@ TEST_F(DialogFixture, TimerSnapshotsOnceAndRenders) {
     EXPECT_EQ(0, block->sunColdHot);  // the state before the typing
 }
 
+TEST_F(DialogFixture, BoxesShowTheKeptValueAfterTimerAndFocusLoss) {
+    open();
+    // Stray text reads as its number, and the box is rewritten with it.
+    type(86, "7x");
+    EXPECT_EQ("7x", platform.boxes[86]);  // left alone while the user types
+    model->timerFired(kNumberBoxTimer);
+    EXPECT_EQ("7", platform.boxes[86]);
+    EXPECT_EQ(7, block->sunRadius);
+    type(85, "abc");
+    model->numberBoxLeft(85);
+    EXPECT_EQ("0", platform.boxes[85]);
+    type(84, "38.9");
+    model->numberBoxLeft(84);
+    EXPECT_EQ("38", platform.boxes[84]);  // a whole number is kept
+    // A box that already shows its value is not written again.
+    platform.calls.clear();
+    model->numberBoxLeft(84);
+    EXPECT_EQ(0, platform.count("text 84"));
+}
+
+TEST_F(DialogFixture, SliderKeysAndWheelStepWithinTheRange) {
+    EXPECT_EQ(51, sliderValueAfterKey(50, SliderKey::Right));
+    EXPECT_EQ(51, sliderValueAfterKey(50, SliderKey::Down));
+    EXPECT_EQ(49, sliderValueAfterKey(50, SliderKey::Left));
+    EXPECT_EQ(49, sliderValueAfterKey(50, SliderKey::Up));
+    EXPECT_EQ(60, sliderValueAfterKey(50, SliderKey::PageDown));
+    EXPECT_EQ(40, sliderValueAfterKey(50, SliderKey::PageUp));
+    EXPECT_EQ(100, sliderValueAfterKey(95, SliderKey::PageDown));
+    EXPECT_EQ(0, sliderValueAfterKey(5, SliderKey::PageUp));
+    EXPECT_EQ(0, sliderValueAfterKey(50, SliderKey::Home));
+    EXPECT_EQ(100, sliderValueAfterKey(50, SliderKey::End));
+    open();
+    ASSERT_EQ(38, model->value(37));
+    const int renders = platform.renders;
+    model->sliderKey(37, SliderKey::Right);
+    EXPECT_EQ(39, block->sunRadius);
+    EXPECT_EQ("39", platform.boxes[86]);
+    EXPECT_EQ(renders + 1, platform.renders);
+    // The wheel over the number box moves its slider.
+    model->wheel(86, 3);
+    EXPECT_EQ(42, block->sunRadius);
+    model->wheel(37, -1000);
+    EXPECT_EQ(0, block->sunRadius);
+    // At the end nothing changes and nothing renders.
+    const int atEnd = platform.renders;
+    model->sliderKey(37, SliderKey::Home);
+    EXPECT_EQ(atEnd, platform.renders);
+    // Each step is one Undo step.
+    model->command(kIdUndo);
+    EXPECT_EQ(42, block->sunRadius);
+    // A disabled slider and other ids ignore keys and the wheel.
+    model->setEnabled(39, false);
+    model->sliderKey(39, SliderKey::End);
+    model->wheel(kIdOk, 1);
+    EXPECT_EQ(0, block->sunColdHot);
+}
+
+TEST_F(DialogFixture, DragRendersWhenTheWindowIsIdleWithoutUndoSteps) {
+    open();
+    const ControlRect r = controlInfo(37).rect;
+    const int renders = platform.renders;
+    model->mousePress(r.left + 50, r.top + 5, false);
+    model->mouseMove(r.left + 50, r.top + 5, false);
+    model->mouseMove(r.left + 60, r.top + 5, false);
+    EXPECT_EQ(1, platform.count("start 8065 10"));  // moves before the render come together
+    EXPECT_EQ(renders, platform.renders);
+    model->timerFired(kDragRenderTimer);
+    EXPECT_EQ(renders + 1, platform.renders);
+    EXPECT_EQ(model->value(37), block->sunRadius);  // the render sees the knob's value
+    model->timerFired(kDragRenderTimer);            // a late tick with nothing new
+    EXPECT_EQ(renders + 1, platform.renders);
+    model->mouseMove(r.left + 70, r.top + 5, false);
+    EXPECT_EQ(2, platform.count("start 8065 10"));
+    model->mouseRelease();
+    model->timerFired(kDragRenderTimer);  // stopped by the release: no render after it
+    EXPECT_EQ(renders + 2, platform.renders);
+    // One undo step for the whole drag.
+    model->command(kIdUndo);
+    EXPECT_EQ(38, block->sunRadius);
+}
+
+TEST_F(DialogFixture, PickerArrowsMoveTheHandleAPixel) {
+    open();
+    ASSERT_FLOAT_EQ(-0.3f, block->flareX);  // the Spikes well: handle 10 left of, 6 above the middle
+    model->pickerKey(kIdSpikesWellPicker, 1, 0);
+    EXPECT_NEAR(-9.0 / 33, block->flareX, 1e-6);
+    EXPECT_NEAR(-6.0 / 33, block->flareY, 1e-6);
+    EXPECT_GT(block->flareZ, 0.9f);
+    model->pickerKey(kIdSpikesWellPicker, 0, 0, true);  // Home: the middle
+    EXPECT_FLOAT_EQ(0.0f, block->flareX);
+    EXPECT_FLOAT_EQ(1.0f, block->flareZ);
+    model->pickerKey(kIdSpikesWellPicker, 60, 0);  // past the rim: flat
+    EXPECT_FLOAT_EQ(1.0f, block->flareX);
+    EXPECT_FLOAT_EQ(0.0f, block->flareZ);
+    model->command(kIdUndo);
+    EXPECT_FLOAT_EQ(1.0f, block->flareZ);
+    model->setEnabled(kIdFlaresWellPicker, false);
+    const float before = block->spikeX;
+    model->pickerKey(kIdFlaresWellPicker, 5, 5);
+    EXPECT_EQ(before, block->spikeX);
+}
+
 TEST_F(DialogFixture, SliderDragUndoGoesBackToTheOpeningValue) {
     open();
     ASSERT_EQ(38, block->sunRadius);
@@ -162,7 +264,7 @@ TEST_F(DialogFixture, SliderDragUndoGoesBackToTheOpeningValue) {
     EXPECT_EQ(60, model->value(37));
     EXPECT_EQ("60", platform.boxes[86]);
     EXPECT_EQ(60, block->sunRadius);
-    EXPECT_EQ(0, platform.timerStarts);  // the drag's writes are not typing
+    EXPECT_EQ(0, platform.count("start 8064 1000"));  // the drag's writes are not typing
     EXPECT_EQ(-1, model->captured());
     model->command(kIdUndo);
     EXPECT_EQ(38, block->sunRadius);
@@ -350,6 +452,9 @@ TEST_F(DialogFixture, PaintsSlidersLabelsSwatchesAndPickers) {
     RecordingPainter p;
     model->paintControl(37, p);
     EXPECT_EQ((std::vector<std::string>{"bg 113,19,248,31", "art 0 113,19", "art 2 159,20"}), p.calls);
+    p.calls.clear();
+    model->paintControl(37, p, true);  // with the keyboard focus
+    EXPECT_EQ("focus 113,19,248,31", p.calls.back());
     p.calls.clear();
     model->paintControl(98, p);  // a Flares slider: the second track
     EXPECT_EQ("art 1 113,225", p.calls[1]);

@@ -142,6 +142,21 @@ TEST_F(DotsFixture, LeftClickAppliesWithAFileSnapshotAndUndoReturns) {
     EXPECT_EQ(80, block->sunRadius);
 }
 
+TEST_F(DotsFixture, SpaceOnAFocusedDotIsItsClick) {
+    open();
+    store.flags[4] = 1;
+    store.radius[4] = 80;
+    open();
+    setRadius(30);
+    model->dotKey(dot(4), DotClick::Left);  // as a left click: apply
+    EXPECT_EQ(80, block->sunRadius);
+    EXPECT_EQ(kDotCurrent, state(4));
+    model->dotKey(dot(4), DotClick::CtrlLeft);  // as a Ctrl click: kept flag
+    EXPECT_EQ(0, store.flags[4]);
+    model->dotKey(kIdOk, DotClick::Left);  // not a dot: nothing
+    EXPECT_FALSE(model->ended());
+}
+
 TEST_F(DotsFixture, HoverShowsFilledDotsAndTheCentreAppliesTheSelectedOne) {
     store.flags[3] = 1;
     store.radius[3] = 90;

@@ -132,6 +132,25 @@ int probeAbout(const std::string& logPath) {
     c.expect(!aboutBoxIsOpen(), "about-box-open flag cleared after closing");
     c.expect(readFile(logPath).empty(), "closing with Escape opens no page");
 
+    // Enter, pressed as a user does, takes the default OK button and opens nothing.
+    DialogDriver enter([&](HWND dialog) {
+        c.expect(dialog != nullptr, "about box appears for Enter");
+        if (!dialog) return;
+        const LRESULT byDefault = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+        c.expect(HIWORD(byDefault) == DC_HASDEFID && LOWORD(byDefault) == IDOK, "OK is the default button");
+        SetForegroundWindow(dialog);
+        Sleep(100);
+        INPUT keys[2] = {};
+        keys[0].type = keys[1].type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof keys[0]);
+        c.expect(waitClosed(dialog, 5000), "Enter closes the about box");
+    });
+    enter.run([&] { result = runAboutBox(self(), nullptr); });
+    c.expect(result == IDOK, "Enter closes the box with IDOK (got " + std::to_string(result) + ")");
+    c.expect(readFile(logPath).empty(), "closing with Enter opens no page");
+
     // 2. Over a host window given as platform data; the visit button opens
     //    the maker's page (recorded by the test mode) and closes the box.
     HWND host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 40, 30, 700, 560, nullptr, nullptr,

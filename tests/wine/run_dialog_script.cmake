@@ -20,6 +20,9 @@
 #   -DPSD_SAME="ARG+ARG..."     WORK/dialog.psd (the dialog's PSD export) holds the same layer and merged
 #                               image as `lumenfall psd` on the same picture with these arguments
 #   -DKEEP=NAME                 WORK/NAME exists with known bytes before the runs and keeps them, alone
+#   -DDPI=N                     every run sees a screen of N dots per inch (the prefix's LogPixels,
+#                               put back to the default right after each run; the dialog tests
+#                               hold one lock, so no other dialog runs meanwhile)
 # The plug-in's own files (cached settings, memory dots and their map, undo
 # snapshots) are removed first, so the dialog opens on the defaults and on
 # empty memory dots.
@@ -94,6 +97,17 @@ function(settings_of text out)
   set(${out} "${lines}" PARENT_SCOPE)
 endfunction()
 
+# The DPI wine gives every window of a process started afterwards; empty
+# for the default (96).
+function(set_screen_dpi dpi)
+  if(dpi STREQUAL "")
+    set(command reg delete "HKCU\\Control Panel\\Desktop" /v LogPixels /f)
+  else()
+    set(command reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d ${dpi} /f)
+  endif()
+  execute_process(COMMAND ${WINE} ${command} INPUT_FILE /dev/null OUTPUT_FILE /dev/null ERROR_FILE /dev/null)
+endfunction()
+
 # The defaults as recorded by a run without the dialog.
 execute_process(COMMAND ${WINE} ${EXE} render -o ${WORK}/defaults.png --record -q INPUT_FILE /dev/null
   OUTPUT_FILE ${WORK}/defaults.txt ERROR_FILE /dev/null RESULT_VARIABLE rc)
@@ -113,10 +127,16 @@ foreach(run ${RUNS})
   if(EXISTS "${cached}")
     file(READ "${cached}" before HEX)
   endif()
+  if(DEFINED DPI)
+    set_screen_dpi(${DPI})
+  endif()
   execute_process(COMMAND ${WINE} ${EXE} render ${picture} -o ${WORK}/${name}.png --record -q --ui-script
     ${SCRIPTS}/${name}.ui ${args} ${profile_args}
     WORKING_DIRECTORY ${WORK} INPUT_FILE /dev/null OUTPUT_FILE ${WORK}/${name}.out ERROR_FILE ${WORK}/${name}.err
     RESULT_VARIABLE rc)
+  if(DEFINED DPI)
+    set_screen_dpi("")
+  endif()
   file(READ ${WORK}/${name}.out out)
   file(READ ${WORK}/${name}.err err)
   message("run ${name} ${args}: rc ${rc}\n${out}${err}")

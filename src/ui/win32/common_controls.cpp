@@ -15,7 +15,7 @@ CommonControls load() {
     BOOL (WINAPI* initialise)(const INITCOMMONCONTROLSEX*) = nullptr;
     bind(initialise, controls, "InitCommonControlsEx");
     if (initialise) {
-        INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_USEREX_CLASSES | ICC_STANDARD_CLASSES};
+        INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_USEREX_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
         initialise(&init);
     }
     bind(c.imageListCreate, controls, "ImageList_Create");

@@ -21,6 +21,7 @@
 #include "ui/win32/about_box.h"
 #include "ui/win32/common_controls.h"
 #include "ui/win32/dialog_ids.h"
+#include "ui/win32/dialog_tooltips.h"
 #include "ui/win32/dialog_window.h"
 #include "ui/win32/file_dialogs.h"
 #include "ui/win32/page_dialogs.h"
@@ -28,6 +29,7 @@
 #include "ui/win32/preview_view.h"
 #include "ui/win32/thumbnail_picture.h"
 #include "ui/win32/psd_export_dialog.h"
+#include "ui/win32/screen_dpi.h"
 
 namespace lumenfall {
 namespace {
@@ -35,16 +37,25 @@ namespace {
 constexpr int kArtworkCount = 7;
 
 struct Artwork32 {
+    DialogScale scale;
     HBITMAP background = nullptr;
     HBITMAP art[kArtworkCount] = {};  // in the order of enum Artwork
     HFONT labelFont = nullptr;
+    HFONT boxFont = nullptr;  // the number boxes' font, fitted to them
     HICON icons[16] = {};
     HIMAGELIST sunTypes = nullptr;
     BgrxPicture centre;  // the centre dot's thumbnail; empty for none
 
-    void load(HINSTANCE module) {
+    // The bitmaps and the label font at the scale (the rest stays).
+    void load(HINSTANCE module, const DialogScale& at) {
+        releaseScaled();
+        scale = at;
         auto bitmap = [&](int id) {
-            return static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            HBITMAP original =
+                static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            HBITMAP copy = scaledBitmapCopy(original, scale);
+            if (copy != original) DeleteObject(original);
+            return copy;
         };
         background = bitmap(LF_BITMAP_DIALOG_BACKGROUND);
         art[int(Artwork::TrackFirst)] = bitmap(LF_BITMAP_TRACK_FIRST);
@@ -55,14 +66,22 @@ struct Artwork32 {
         art[int(Artwork::MemoryDots)] = bitmap(LF_BITMAP_MEMORY_DOTS);
         art[int(Artwork::CentreFrame)] = bitmap(LF_BITMAP_CENTRE_FRAME);
         // Arial, 8 points at 96 dots per inch.
-        labelFont = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+        labelFont = CreateFontA(-scale.px(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
     }
-    void release() {
+    void releaseScaled() {
         if (background) DeleteObject(background);
-        for (HBITMAP b : art)
+        for (HBITMAP& b : art) {
             if (b) DeleteObject(b);
+            b = nullptr;
+        }
         if (labelFont) DeleteObject(labelFont);
+        if (boxFont) DeleteObject(boxFont);
+        background = nullptr;
+        labelFont = boxFont = nullptr;
+    }
+    void release() {
+        releaseScaled();
         for (HICON i : icons)
             if (i) DestroyIcon(i);
         if (sunTypes && commonControls().imageListDestroy) commonControls().imageListDestroy(sunTypes);
@@ -86,27 +105,38 @@ SIZE bitmapSize(HBITMAP bitmap) {
     return {info.bmWidth, info.bmHeight};
 }
 
+// The background under a device rectangle of the client area, into `dc`
+// whose origin lies at client point (originX, originY).
+void restoreDeviceBackground(HDC dc, const Artwork32& art, const RECT& r, int originX, int originY) {
+    blitBitmap(dc, art.background, r.left - originX, r.top - originY, r.right - r.left, r.bottom - r.top, r.left, r.top);
+}
+
 // The painter over a device context whose origin is (originX, originY) in
-// dialog client coordinates (an owner-drawn button's DC has its own).
+// device pixels of the client area (an owner-drawn control's DC has its
+// own). The model paints in 96-dpi pixels; every position goes through the
+// artwork's scale.
 class GdiPainter : public Painter {
 public:
     GdiPainter(HDC dc, const Artwork32& art, int originX = 0, int originY = 0)
-        : dc_(dc), art_(art), ox_(originX), oy_(originY) {}
+        : dc_(dc), art_(art), s_(art.scale), ox_(originX), oy_(originY) {}
 
     void restoreBackground(const PaintRect& r) override {
-        blitBitmap(dc_, art_.background, r.left - ox_, r.top - oy_, r.right - r.left, r.bottom - r.top, r.left, r.top);
+        restoreDeviceBackground(dc_, art_, device(r), ox_, oy_);
     }
     bool hasArtwork(Artwork a) override { return art_.art[int(a)] != nullptr; }
     void drawArtwork(Artwork a, int left, int top) override {
         HBITMAP b = art_.art[int(a)];
         const SIZE s = bitmapSize(b);
-        blitBitmap(dc_, b, left - ox_, top - oy_, s.cx, s.cy, 0, 0);
+        blitBitmap(dc_, b, s_.px(left) - ox_, s_.px(top) - oy_, s.cx, s.cy, 0, 0);
     }
     void drawArtworkPart(Artwork a, int left, int top, int sx, int sy, int w, int h) override {
-        blitBitmap(dc_, art_.art[int(a)], left - ox_, top - oy_, w, h, sx, sy);
+        blitBitmap(dc_, art_.art[int(a)], s_.px(left) - ox_, s_.px(top) - oy_, s_.px(left + w) - s_.px(left),
+                   s_.px(top + h) - s_.px(top), s_.px(sx), s_.px(sy));
     }
     void drawCentreThumbnail(int left, int top) override {
-        drawBgrxPicture(dc_, left - ox_, top - oy_, kCentreThumbnailSide, kCentreThumbnailSide, art_.centre);
+        const int x = s_.px(left), y = s_.px(top);
+        drawBgrxPicture(dc_, x - ox_, y - oy_, s_.px(left + kCentreThumbnailSide) - x,
+                        s_.px(top + kCentreThumbnailSide) - y, art_.centre);
     }
     void fill(const PaintRect& r, Rgb8 c) override {
         HBRUSH brush = CreateSolidBrush(RGB(c.r, c.g, c.b));
@@ -121,11 +151,11 @@ public:
         DeleteObject(brush);
     }
     void line(int x0, int y0, int x1, int y1, Rgb8 c) override {
-        HPEN pen = CreatePen(PS_SOLID, 1, RGB(c.r, c.g, c.b));
+        HPEN pen = CreatePen(PS_SOLID, s_.px(1), RGB(c.r, c.g, c.b));
         HGDIOBJ old = SelectObject(dc_, pen);
-        MoveToEx(dc_, x0 - ox_, y0 - oy_, nullptr);
-        LineTo(dc_, x1 - ox_, y1 - oy_);
-        SetPixel(dc_, x1 - ox_, y1 - oy_, RGB(c.r, c.g, c.b));  // LineTo leaves out the end point
+        MoveToEx(dc_, s_.px(x0) - ox_, s_.px(y0) - oy_, nullptr);
+        LineTo(dc_, s_.px(x1) - ox_, s_.px(y1) - oy_);
+        SetPixel(dc_, s_.px(x1) - ox_, s_.px(y1) - oy_, RGB(c.r, c.g, c.b));  // LineTo leaves out the end point
         SelectObject(dc_, old);
         DeleteObject(pen);
     }
@@ -151,9 +181,14 @@ public:
     }
 
 private:
-    RECT local(const PaintRect& r) const { return {r.left - ox_, r.top - oy_, r.right - ox_, r.bottom - oy_}; }
+    RECT device(const PaintRect& r) const { return {s_.px(r.left), s_.px(r.top), s_.px(r.right), s_.px(r.bottom)}; }
+    RECT local(const PaintRect& r) const {
+        const RECT d = device(r);
+        return {d.left - ox_, d.top - oy_, d.right - ox_, d.bottom - oy_};
+    }
     HDC dc_;
     const Artwork32& art_;
+    const DialogScale& s_;
     int ox_, oy_;
 };
 
@@ -234,9 +269,10 @@ public:
             if (item) InvalidateRect(item, nullptr, FALSE);
             return;
         }
-        const ControlRect r = windowRect(id);
-        RECT rc{r.left, r.top, r.left + r.width, r.top + r.height};
+        const RECT rc = deviceRect(id);
         InvalidateRect(window_, &rc, FALSE);
+        // A focusable control's own window draws it again with its focus.
+        if (focusable(kind) && item) InvalidateRect(item, nullptr, FALSE);
     }
     void enableControl(int id, bool on) override {
         if (HWND item = GetDlgItem(window_, id)) EnableWindow(item, on);
@@ -250,7 +286,8 @@ public:
         releasing_ = false;
     }
     void postMouseMove(int x, int y, bool ctrl) override {
-        PostMessageA(window_, WM_MOUSEMOVE, MK_LBUTTON | (ctrl ? MK_CONTROL : 0), MAKELPARAM(x, y));
+        PostMessageA(window_, WM_MOUSEMOVE, MK_LBUTTON | (ctrl ? MK_CONTROL : 0),
+                     MAKELPARAM(art_.scale.px(x), art_.scale.px(y)));
     }
     void postCommand(int id) override { PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
     bool chooseColour(int, const char* prompt, uint16_t (&colour)[3]) override;
@@ -301,18 +338,40 @@ public:
         EndDialog(window_, code);
     }
 
+    // Keys and focus of the sliders, pickers, dots and checkboxes, and the
+    // wheel over number boxes (their windows' subclass).
+    static LRESULT CALLBACK focusableProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
+    // The controls the dialog draws that take the keyboard focus (owner-drawn
+    // windows over the dialog's own drawing).
+    static bool focusable(ControlKind kind) {
+        return kind == ControlKind::Slider || kind == ControlKind::Picker || kind == ControlKind::MemoryDot ||
+               kind == ControlKind::CentreDot;
+    }
+    RECT deviceRect(int id) const {
+        const ControlRect r = art_.scale.rect(windowRect(id));
+        return RECT{r.left, r.top, r.left + r.width, r.top + r.height};
+    }
+    int logical(int device) const { return art_.scale.logical(device); }
+    void applyScale(int dpi);
+    void loadIcons();
+    void fitNumberBoxes();
+    void setTabOrder();
+    void wheel(WPARAM wParam, LPARAM lParam);
     void initialise(HWND dialog);
-    void layOut();
+    void layOut(bool centre = true);
     void fillLists();
     void paint();
-    void drawColourButton(const DRAWITEMSTRUCT& item);
+    void drawOwnerDrawn(const DRAWITEMSTRUCT& item);
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     MainDialogRun& run_;
     MainDialogModel model_;
     HWND window_ = nullptr;
     Artwork32 art_;
+    HWND tooltips_ = nullptr;
+    int wheelRest_ = 0;  // a wheel's turn short of one notch
     bool releasing_ = false;
     bool rendering_ = false;
     bool waiting_ = false;
@@ -320,7 +379,9 @@ private:
 };
 
 void Win32Dialog::renderPreview() {
-    const RECT viewport{kViewportLeft, kViewportTop, kViewportLeft + kViewportWidth, kViewportTop + kViewportHeight};
+    const DialogScale& s = art_.scale;
+    const RECT viewport{s.px(kViewportLeft), s.px(kViewportTop), s.px(kViewportLeft + kViewportWidth),
+                        s.px(kViewportTop + kViewportHeight)};
     if (!model_.preview().on() || !run_.preview) {
         // A preview switched off leaves the background.
         InvalidateRect(window_, &viewport, FALSE);
@@ -340,7 +401,7 @@ void Win32Dialog::renderPreview() {
 void Win32Dialog::rowsReady(int32_t row) {
     if (row + 1 <= shownRows_) return;
     if (HDC dc = GetDC(window_)) {
-        paintPreviewArea(dc, 0, 0, model_.preview(), false, shownRows_, row + 1);
+        paintPreviewArea(dc, 0, 0, art_.scale, model_.preview(), false, shownRows_, row + 1);
         ReleaseDC(window_, dc);
     }
     shownRows_ = row + 1;
@@ -349,7 +410,7 @@ void Win32Dialog::rowsReady(int32_t row) {
 void Win32Dialog::showPreviewRows() {
     SetCursor(previewCursor(PreviewCursor::ClosedHand));
     if (HDC dc = GetDC(window_)) {
-        paintPreviewArea(dc, 0, 0, model_.preview(), false);
+        paintPreviewArea(dc, 0, 0, art_.scale, model_.preview(), false);
         ReleaseDC(window_, dc);
     }
 }
@@ -390,10 +451,12 @@ bool Win32Dialog::chooseColour(int, const char* prompt, uint16_t (&colour)[3]) {
     return true;
 }
 
-// Client area 957 x 656, every control at its place, the dialog centred
-// over its parent's client area (or the desktop's), kept on the screen.
-void Win32Dialog::layOut() {
-    RECT frame{0, 0, kDialogClientWidth, kDialogClientHeight};
+// Client area 957 x 656 at 96 dpi, every control at its place, both scaled
+// to the dialog's DPI; the dialog centred over its parent's client area (or
+// the desktop's), kept on the screen.
+void Win32Dialog::layOut(bool centre) {
+    const DialogScale& s = art_.scale;
+    RECT frame{0, 0, s.px(kDialogClientWidth), s.px(kDialogClientHeight)};
     AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrA(window_, GWL_STYLE)), FALSE,
                        DWORD(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
@@ -401,9 +464,17 @@ void Win32Dialog::layOut() {
     for (int id = 1; id <= kControlCount; ++id) {
         HWND item = GetDlgItem(window_, id);
         if (!item || controlInfo(id).kind == ControlKind::None) continue;
-        const ControlRect r = windowRect(id);
-        MoveWindow(item, r.left, r.top, r.width, r.height, FALSE);
+        const RECT r = deviceRect(id);
+        MoveWindow(item, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
     }
+    // The logo's window holds the 32 x 32 icon itself.
+    MoveWindow(GetDlgItem(window_, kIdLogo), s.px(14), s.px(609), s.px(32), s.px(32), FALSE);
+    // A list's closed height follows its font; it stays within its row.
+    for (int id : {kIdGlueList, kIdSunTypeList}) {
+        const int field = s.px(controlInfo(id).rect.height) - 6;
+        if (!s.unscaled() && field > 0) SendDlgItemMessageA(window_, id, CB_SETITEMHEIGHT, WPARAM(-1), field);
+    }
+    if (!centre) return;
     HWND parent = GetParent(window_);
     RECT area{};
     if (parent && GetClientRect(parent, &area)) {
@@ -446,33 +517,224 @@ void Win32Dialog::fillLists() {
     }
 }
 
-void Win32Dialog::initialise(HWND dialog) {
-    window_ = dialog;
+// Icon buttons show their icon and no text; the icons at the scale.
+void Win32Dialog::loadIcons() {
     HINSTANCE module = pluginModule();
-    art_.load(module);
-    layOut();
-    // Icon buttons show their icon and no text.
+    for (HICON& i : art_.icons) {
+        if (i) DestroyIcon(i);
+        i = nullptr;
+    }
     const int iconButtons[][2] = {{23, LF_ICON_NEXT_GLUE}, {33, LF_ICON_ZOOM_OUT}, {32, LF_ICON_ZOOM_IN},
                                   {116, LF_ICON_INFORMATION}, {150, LF_ICON_PRESETS_PAGE}, {72, LF_ICON_DICE},
                                   {29, LF_ICON_UNDO}, {17, LF_ICON_RESET}, {75, LF_ICON_ECCE},
                                   {35, LF_ICON_LOAD}, {26, LF_ICON_SAVE}, {117, LF_ICON_PSD}};
     int slot = 0;
     for (const auto& b : iconButtons) {
-        const int side = controlInfo(b[0]).rect.width < 24 ? 16 : 24;
+        const int side = art_.scale.px(controlInfo(b[0]).rect.width < 24 ? 16 : 24);
         HICON icon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(b[1]), IMAGE_ICON, side, side, 0));
         art_.icons[slot++] = icon;
-        SendDlgItemMessageA(dialog, b[0], BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-        SetDlgItemTextA(dialog, b[0], "");
+        SendDlgItemMessageA(window_, b[0], BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+        SetDlgItemTextA(window_, b[0], "");
     }
-    HICON logo = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(LF_ICON_LOGO), IMAGE_ICON, 32, 32, 0));
+    const int side = art_.scale.px(32);
+    HICON logo = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(LF_ICON_LOGO), IMAGE_ICON, side, side, 0));
     art_.icons[slot++] = logo;
-    SendDlgItemMessageA(dialog, kIdLogo, STM_SETICON, reinterpret_cast<WPARAM>(logo), 0);
-    MoveWindow(GetDlgItem(dialog, kIdLogo), 14, 609, 32, 32, FALSE);
+    SendDlgItemMessageA(window_, kIdLogo, STM_SETICON, reinterpret_cast<WPARAM>(logo), 0);
+}
+
+// The number boxes: no inner margins, and the dialog's font made small
+// enough for three digits and the caret.
+void Win32Dialog::fitNumberBoxes() {
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(window_, WM_GETFONT, 0, 0));
+    if (art_.boxFont) DeleteObject(art_.boxFont);
+    art_.boxFont = fontFittedTo(GetDlgItem(window_, controlInfo(37).partner), dialogFont, "100");
+    for (int id = 1; id < kControlCount; ++id) {
+        if (controlInfo(id).kind != ControlKind::NumberBox) continue;
+        HWND box = GetDlgItem(window_, id);
+        if (!box) continue;
+        if (art_.boxFont) SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(art_.boxFont), FALSE);
+        SendMessageA(box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+        InvalidateRect(box, nullptr, TRUE);
+    }
+}
+
+// Tab goes through the dialog in reading order: the Sun, Flares, Spikes and
+// Halo columns top to bottom, Glue, the bar under the preview, Bow, Master,
+// the command row, Cancel, OK. A window's place among its siblings is its
+// place in the Tab order.
+void Win32Dialog::setTabOrder() {
+    static const int order[] = {
+        7, 37, 86, 39, 85, 45, 88, 43, 87, 41, 84, 47, 89, 48, 52, 101,                   // Sun
+        8, 71, 96, 98, 99, 69, 95, 110, 111, 114, 115, 100,                              // Flares
+        14, 13, 80, 10, 77, 11, 78, 12, 79, 51, 83, 65, 81, 67, 82, 112,                 // Spikes
+        9, 55, 90, 57, 91,                                                               // Halo
+        73, 23,                                                                          // Glue
+        116, 33, 32, 150,                                                                // preview bar
+        119, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135,  // memory dots:
+        136, 137, 138, 139, 140, 141, 142, 143, 144, 145,                                // one Tab stop, arrows
+        59, 92, 61, 93, 63, 94, 103, 104, 105,                                           // Bow
+        107, 108,                                                                        // Master
+        72, 29, 17, 75, 35, 26, 117, 2, 3};
+    HWND after = HWND_TOP;
+    for (int id : order) {
+        HWND item = GetDlgItem(window_, id);
+        if (!item) continue;
+        SetWindowPos(item, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+        after = item;
+    }
+}
+
+void Win32Dialog::applyScale(int dpi) {
+    art_.load(pluginModule(), DialogScale{dpi});
+    loadIcons();
+    layOut(false);
+    fitNumberBoxes();
+    rescaleDialogTooltips(tooltips_, window_, art_.scale);
+}
+
+void Win32Dialog::initialise(HWND dialog) {
+    window_ = dialog;
+    art_.load(pluginModule(), DialogScale{windowDpi(dialog)});
+    layOut();
+    loadIcons();
     fillLists();
     for (int id : {kIdGlueList, kIdSunTypeList})
         SendDlgItemMessageA(dialog, id, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
+    fitNumberBoxes();
+    setTabOrder();
+    for (int id = 1; id < kControlCount; ++id) {
+        const ControlKind kind = controlInfo(id).kind;
+        HWND item = GetDlgItem(dialog, id);
+        if (!item || (!focusable(kind) && kind != ControlKind::Checkbox && kind != ControlKind::NumberBox)) continue;
+        SetPropA(item, "lf.proc", reinterpret_cast<HANDLE>(GetWindowLongPtrA(item, GWLP_WNDPROC)));
+        SetWindowLongPtrA(item, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(focusableProc));
+    }
+    tooltips_ = createDialogTooltips(dialog, art_.scale);
     SendMessageA(dialog, DM_SETDEFID, kIdOk, 0);
     model_.open();
+}
+
+namespace {
+
+bool sliderKeyOf(WPARAM key, SliderKey* out) {
+    switch (key) {
+        case VK_LEFT: *out = SliderKey::Left; return true;
+        case VK_RIGHT: *out = SliderKey::Right; return true;
+        case VK_UP: *out = SliderKey::Up; return true;
+        case VK_DOWN: *out = SliderKey::Down; return true;
+        case VK_PRIOR: *out = SliderKey::PageUp; return true;
+        case VK_NEXT: *out = SliderKey::PageDown; return true;
+        case VK_HOME: *out = SliderKey::Home; return true;
+        case VK_END: *out = SliderKey::End; return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK Win32Dialog::focusableProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto previous = reinterpret_cast<WNDPROC>(GetPropA(control, "lf.proc"));
+    if (!previous) return DefWindowProcA(control, message, wParam, lParam);
+    const int id = GetDlgCtrlID(control);
+    const ControlKind kind = controlInfo(id).kind;
+    const bool slider = kind == ControlKind::Slider;
+    const bool drawn = focusable(kind);
+    auto* self = reinterpret_cast<Win32Dialog*>(GetWindowLongPtrA(GetParent(control), DWLP_USER));
+    if (controlInfo(id).kind == ControlKind::NumberBox) {
+        // A one-line box keeps the wheel to itself: the dialog turns its slider.
+        if (message == WM_MOUSEWHEEL) return SendMessageA(GetParent(control), message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            RemovePropA(control, "lf.proc");
+        }
+        return CallWindowProcA(previous, control, message, wParam, lParam);
+    }
+    switch (message) {
+        case WM_GETDLGCODE:
+            // The dots leave the arrows to the dialog, which moves along their group.
+            if (slider || kind == ControlKind::Picker) return DLGC_WANTARROWS;
+            if (drawn) return DLGC_WANTCHARS;
+            break;
+        case WM_KEYDOWN: {
+            if (!self) break;
+            SliderKey key;
+            if (slider && sliderKeyOf(wParam, &key)) {
+                self->model_.sliderKey(id, key);
+                return 0;
+            }
+            if (kind == ControlKind::Picker) {
+                const int step = GetKeyState(VK_SHIFT) < 0 ? 5 : 1;
+                const int dx = wParam == VK_LEFT ? -step : wParam == VK_RIGHT ? step : 0;
+                const int dy = wParam == VK_UP ? -step : wParam == VK_DOWN ? step : 0;
+                if (dx || dy || wParam == VK_HOME) {
+                    self->model_.pickerKey(id, dx, dy, wParam == VK_HOME);
+                    return 0;
+                }
+            }
+            if ((kind == ControlKind::MemoryDot || kind == ControlKind::CentreDot) &&
+                (wParam == VK_SPACE || wParam == VK_APPS)) {
+                // Space clicks, Ctrl+Space Ctrl-clicks, Shift+Space or the menu key right-clicks.
+                const DotClick click = wParam == VK_APPS || GetKeyState(VK_SHIFT) < 0 ? DotClick::Right
+                                       : GetKeyState(VK_CONTROL) < 0                  ? DotClick::CtrlLeft
+                                                                                      : DotClick::Left;
+                self->model_.dotKey(id, click);
+                return 0;
+            }
+            break;
+        }
+        case WM_CHAR:
+            if (drawn && !slider) return 0;  // Space is taken on its key press
+            break;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: {
+            const LRESULT result = CallWindowProcA(previous, control, message, wParam, lParam);
+            InvalidateRect(control, nullptr, FALSE);
+            return result;
+        }
+        case WM_PAINT:
+            if (!drawn) {
+                // A checkbox without text of its own: its focus goes round the box.
+                const LRESULT result = CallWindowProcA(previous, control, message, wParam, lParam);
+                if (GetFocus() == control) {
+                    if (HDC dc = GetDC(control)) {
+                        RECT client;
+                        GetClientRect(control, &client);
+                        DrawFocusRect(dc, &client);
+                        ReleaseDC(control, dc);
+                    }
+                }
+                return result;
+            }
+            break;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+            RemovePropA(control, "lf.proc");
+            break;
+    }
+    return CallWindowProcA(previous, control, message, wParam, lParam);
+}
+
+// The wheel over a slider or its number box (else the focused one), one
+// step a notch.
+void Win32Dialog::wheel(WPARAM wParam, LPARAM lParam) {
+    POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ScreenToClient(window_, &p);
+    const int x = logical(p.x), y = logical(p.y);
+    int target = -1;
+    for (int id = 1; id < kControlCount && target < 0; ++id) {
+        const ControlKind kind = controlInfo(id).kind;
+        if ((kind == ControlKind::Slider || kind == ControlKind::NumberBox) && windowRect(id).contains(x, y)) target = id;
+    }
+    if (target < 0) {
+        const int focus = GetDlgCtrlID(GetFocus());
+        const ControlKind kind = controlInfo(focus).kind;
+        if (kind == ControlKind::Slider || kind == ControlKind::NumberBox) target = focus;
+    }
+    if (target < 0) return;
+    wheelRest_ += GET_WHEEL_DELTA_WPARAM(wParam);
+    const int notches = wheelRest_ / WHEEL_DELTA;
+    wheelRest_ -= notches * WHEEL_DELTA;
+    if (notches) model_.wheel(target, notches);
 }
 
 void Win32Dialog::paint() {
@@ -485,9 +747,9 @@ void Win32Dialog::paint() {
         HBITMAP buffer = CreateCompatibleBitmap(dc, w, h);
         HGDIOBJ old = SelectObject(memory, buffer);
         GdiPainter painter(memory, art_, ps.rcPaint.left, ps.rcPaint.top);
-        painter.restoreBackground({ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom});
+        restoreDeviceBackground(memory, art_, ps.rcPaint, ps.rcPaint.left, ps.rcPaint.top);
         model_.paintAll(painter);
-        paintPreviewArea(memory, ps.rcPaint.left, ps.rcPaint.top, model_.preview(), true);
+        paintPreviewArea(memory, ps.rcPaint.left, ps.rcPaint.top, art_.scale, model_.preview(), true);
         BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, w, h, memory, 0, 0, SRCCOPY);
         SelectObject(memory, old);
         DeleteObject(buffer);
@@ -496,18 +758,21 @@ void Win32Dialog::paint() {
     EndPaint(window_, &ps);
 }
 
-void Win32Dialog::drawColourButton(const DRAWITEMSTRUCT& item) {
-    const ControlRect r = windowRect(int(item.CtlID));
-    // The item DC's origin is the button's top-left.
+void Win32Dialog::drawOwnerDrawn(const DRAWITEMSTRUCT& item) {
+    const RECT r = deviceRect(int(item.CtlID));
+    // The item DC's origin is the control's top-left.
     GdiPainter painter(item.hDC, art_, r.left, r.top);
-    model_.paintControl(int(item.CtlID), painter, (item.itemState & ODS_FOCUS) != 0);
+    // Statics say nothing of their focus in the item state.
+    const bool focused = (item.itemState & ODS_FOCUS) != 0 || GetFocus() == item.hwndItem;
+    model_.paintControl(int(item.CtlID), painter, focused);
 }
 
 INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND: {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            blitBitmap(dc, art_.background, 0, 0, kDialogClientWidth, kDialogClientHeight, 0, 0);
+            const SIZE size = bitmapSize(art_.background);
+            blitBitmap(dc, art_.background, 0, 0, size.cx, size.cy, 0, 0);
             SetWindowLongPtrA(window_, DWLP_MSGRESULT, 1);
             return TRUE;
         }
@@ -516,14 +781,36 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
-            // Statics and checkboxes show the background through.
-            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+            // Statics and checkboxes show the background through: it goes
+            // under them first, so a changed text never lands on the old one.
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            HWND control = reinterpret_cast<HWND>(lParam);
+            RECT r{};
+            if (control && GetWindowRect(control, &r)) {
+                MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+                restoreDeviceBackground(dc, art_, r, r.left, r.top);
+            }
+            SetBkMode(dc, TRANSPARENT);
             return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
         }
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            if (controlInfo(int(item->CtlID)).kind != ControlKind::ColourButton) return FALSE;
-            drawColourButton(*item);
+            const ControlKind kind = controlInfo(int(item->CtlID)).kind;
+            if (kind != ControlKind::ColourButton && !focusable(kind)) return FALSE;
+            drawOwnerDrawn(*item);
+            return TRUE;
+        }
+        case WM_MOUSEWHEEL:
+            wheel(wParam, lParam);
+            SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
+            return TRUE;
+        case WM_DPICHANGED: {
+            applyScale(HIWORD(wParam));
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            if (suggested)
+                SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                             suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            InvalidateRect(window_, nullptr, TRUE);
             return TRUE;
         }
         case WM_COMMAND: {
@@ -531,6 +818,12 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             switch (controlInfo(id).kind) {
                 case ControlKind::NumberBox:
                     if (code == EN_CHANGE) model_.numberBoxChanged(id);
+                    if (code == EN_KILLFOCUS) {
+                        model_.numberBoxLeft(id);
+                        // Back to the first digit: no scrolled remains.
+                        SendDlgItemMessageA(window_, id, EM_SETSEL, 0, 0);
+                        SendDlgItemMessageA(window_, id, EM_SCROLLCARET, 0, 0);
+                    }
                     return TRUE;
                 case ControlKind::Checkbox:
                     if (code == BN_CLICKED) model_.checkboxClicked(id, IsDlgButtonChecked(window_, id) == BST_CHECKED);
@@ -552,12 +845,17 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             model_.timerFired(int(wParam));
             return TRUE;
         case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-            model_.mousePress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), (wParam & MK_CONTROL) != 0,
-                              message == WM_RBUTTONDOWN);
+        case WM_RBUTTONDOWN: {
+            model_.mousePress(logical(GET_X_LPARAM(lParam)), logical(GET_Y_LPARAM(lParam)),
+                              (wParam & MK_CONTROL) != 0, message == WM_RBUTTONDOWN);
+            // A slider or picker pressed takes the keyboard too.
+            const ControlKind pressed = controlInfo(model_.captured()).kind;
+            if (pressed == ControlKind::Slider || pressed == ControlKind::Picker)
+                SetFocus(GetDlgItem(window_, model_.captured()));
             return TRUE;
+        }
         case WM_MOUSEMOVE:
-            model_.mouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), (wParam & MK_CONTROL) != 0);
+            model_.mouseMove(logical(GET_X_LPARAM(lParam)), logical(GET_Y_LPARAM(lParam)), (wParam & MK_CONTROL) != 0);
             return TRUE;
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
@@ -567,6 +865,8 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             POINT p{};
             GetCursorPos(&p);
             ScreenToClient(window_, &p);
+            p.x = logical(p.x);
+            p.y = logical(p.y);
             PreviewCursor which = PreviewCursor::Arrow;
             if (rendering_ || waiting_) which = PreviewCursor::Wait;
             else if (model_.captured() == kIdPreview && model_.preview().panning()) which = PreviewCursor::ClosedHand;
@@ -590,6 +890,8 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             std::memcpy(state->colour, model_.colour(id), sizeof state->colour);
             state->captured = model_.captured();
             state->timer = model_.timerRunning();
+            state->dpi = art_.scale.dpi;
+            state->focus = GetDlgCtrlID(GetFocus());
             std::memset(state->text, 0, sizeof state->text);
             if (id == kIdStatusLine)
                 std::memcpy(state->text, model_.block().settingsName, sizeof state->text - 1);
@@ -611,6 +913,8 @@ INT_PTR Win32Dialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         case WM_DESTROY:
+            if (tooltips_) DestroyWindow(tooltips_);
+            tooltips_ = nullptr;
             art_.release();
             return FALSE;
     }
@@ -633,6 +937,7 @@ INT_PTR CALLBACK Win32Dialog::proc(HWND dialog, UINT message, WPARAM wParam, LPA
 int16_t runMainDialogWindow(MainDialogRun& run) {
     if (!run.block || !run.undo) return 0;
     commonControls();  // registers the sun-type list's window class
+    PerMonitorAwareness awareness;
     Win32Dialog dialog(run);
     const INT_PTR code = DialogBoxParamA(pluginModule(), "DISSOLVESANSPARAM", hostWindow(run.platformData),
                                          Win32Dialog::proc, reinterpret_cast<LPARAM>(&dialog));

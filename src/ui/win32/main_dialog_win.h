@@ -18,6 +18,8 @@ struct ControlState {
     int32_t timer;       // 1 while the typing timer runs
     char text[260];      // the status line: the preset name it shows
     int32_t kept;        // memory dots: the kept flag (value: 0 empty, 1 filled, 2 current)
+    int32_t dpi;         // the dialog's DPI (96: unscaled)
+    int32_t focus;       // the id of the control with the keyboard focus (0 for none)
 };
 
 }  // namespace lumenfall

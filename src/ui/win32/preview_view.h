@@ -8,16 +8,18 @@
 
 #include <cstdint>
 
+#include "ui/dialog_scale.h"
 #include "ui/preview_model.h"
 
 namespace lumenfall {
 
 // Paints the viewport into `dc`, whose origin lies at dialog point
-// (originX, originY). A full paint fills the image area white around the
-// buffer first; a pan step leaves it. Only rows firstRow .. endRow - 1 of the
-// buffer are shown (all by default). Nothing while the preview is off.
-void paintPreviewArea(HDC dc, int originX, int originY, const LivePreview& preview, bool full,
-                      int32_t firstRow = 0, int32_t endRow = INT32_MAX);
+// (originX, originY) in device pixels, at the dialog's scale. A full paint
+// fills the image area white around the buffer first; a pan step leaves it.
+// Only rows firstRow .. endRow - 1 of the buffer are shown (all by default).
+// Nothing while the preview is off.
+void paintPreviewArea(HDC dc, int originX, int originY, const DialogScale& scale, const LivePreview& preview,
+                      bool full, int32_t firstRow = 0, int32_t endRow = INT32_MAX);
 
 enum class PreviewCursor { Arrow, PointingHand, ClosedHand, Wait };
 

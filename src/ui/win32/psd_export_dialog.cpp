@@ -65,9 +65,13 @@ public:
     void cancelNotice() override { requestCancel(); }
 
 private:
+    // The text goes to the screen at once: the export holds the thread, and
+    // a paint left for the message queue may wait behind other input.
     void showLower(const char* text) {
         if (!window_) return;
         SetDlgItemTextA(window_, LF_PROGRESS_PERCENT, text);
+        RedrawWindow(GetDlgItem(window_, LF_PROGRESS_PERCENT), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         UpdateWindow(window_);
     }
     // The export runs inside the dialog's timer message: its own messages
