@@ -18,11 +18,6 @@ constexpr int kSliderMinimum = 0;
 constexpr int kSliderMaximum = 100;
 constexpr int kNumberBoxTimer = 8064;
 constexpr int kNumberBoxTimerPeriod = 1000;  // milliseconds
-// The preview during a slider or picker drag: rendered once the window has
-// no input waiting (a timer comes after input), so moves that arrive while a
-// render runs come together into the next one.
-constexpr int kDragRenderTimer = 8065;
-constexpr int kDragRenderDelay = 10;  // milliseconds
 
 // Command ids with a role of their own.
 enum ControlId : int {

@@ -319,7 +319,6 @@ void MainDialogModel::loadSettings() {
 
 void MainDialogModel::endWith(int endCode) {
     stopTypingTimer();
-    stopDragRender();
     if (captured_ >= 0) {
         platform_.releaseMouse();
         captured_ = -1;
@@ -364,29 +363,7 @@ void MainDialogModel::listChanged(int listId, int index) {
     platform_.renderPreview();
 }
 
-void MainDialogModel::dragChanged() {
-    if (dragRenderPending_) return;
-    dragRenderPending_ = true;
-    platform_.startTimer(kDragRenderTimer, kDragRenderDelay);
-}
-
-void MainDialogModel::stopDragRender() {
-    if (!dragRenderPending_) return;
-    dragRenderPending_ = false;
-    platform_.stopTimer(kDragRenderTimer);
-}
-
 void MainDialogModel::timerFired(int timerId) {
-    if (timerId == kDragRenderTimer) {
-        // The sun follows the knob: the block holds the drag's value, with
-        // no undo step until the release.
-        const bool wanted = dragRenderPending_ && captured_ >= 0 && !ended_;
-        stopDragRender();
-        if (!wanted) return;
-        exchangeToBlock();
-        platform_.renderPreview();
-        return;
-    }
     if (timerId != kNumberBoxTimer || ended_) return;
     stopTypingTimer();
     exchangeToBlock();
@@ -513,20 +490,17 @@ void MainDialogModel::sliderDrag(int id, int x, int y) {
     platform_.repaint(id);
     writeBox(controlInfo(id).partner, v);
     stopTypingTimer();
-    dragChanged();
 }
 
 void MainDialogModel::pickerDrag(int id, int x, int y, bool ctrl) {
     if (hasPrevious_ && x == previousX_ && y == previousY_ && ctrl == previousCtrl_) return;
     pickerVectorAt(controlInfo(id).rect, x, y, ctrl, vectors_[id]);
     platform_.repaint(id);
-    dragChanged();
 }
 
 void MainDialogModel::mouseRelease() {
     if (captured_ < 0) return;
     const int id = captured_;
-    stopDragRender();
     platform_.releaseMouse();
     const ControlKind kind = controlInfo(id).kind;
     if (kind == ControlKind::Preview) {

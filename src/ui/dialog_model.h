@@ -217,8 +217,6 @@ private:
     void sliderDrag(int id, int x, int y);
     void pickerDrag(int id, int x, int y, bool ctrl);
     void stepSlider(int id, int value);
-    void dragChanged();
-    void stopDragRender();
     // Memory dots (memory_dots.cpp); each click returns its undo kind.
     void openMemoryDots();
     int dotClicked(int dot, DotClick click);
@@ -252,7 +250,6 @@ private:
     LivePreview preview_;
     bool previewMarked_ = false;
     bool timerRunning_ = false;
-    bool dragRenderPending_ = false;
     bool writingBox_ = false;        // the model's own writes into number boxes
     int captured_ = -1;
     bool moved_ = false;
