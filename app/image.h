@@ -191,6 +191,10 @@ Image makeSampleImage(int32_t width = 1280, int32_t height = 800);
 inline uint16_t fileToHost16(uint32_t v) { return uint16_t((v * 32768u + 32767u) / 65535u); }
 inline uint16_t hostToFile16(uint32_t v) { return uint16_t(((v > 32768u ? 32768u : v) * 65535u + 16384u) / 32768u); }
 
+// One RGB value of a CMYK ink pair (the ink's own and black), 0..max,
+// as libtiff's RGBA reader turns them: no colour management.
+inline uint32_t cmykToRgb(uint32_t ink, uint32_t black, uint32_t max) { return (max - ink) * (max - black) / max; }
+
 // Converts between sample depths and layouts (grey <-> RGB, 8 <-> 16 bits,
 // adding or dropping alpha).
 Image convertImage(const Image& source, int32_t colours, bool alpha, int32_t depth);

@@ -101,6 +101,8 @@ void readMetadata(PngRead& r) {
 int runRead(PngRead* r) {
     if (setjmp(png_jmpbuf(r->png))) return r->stop.empty() ? 1 : 2;
     png_read_info(r->png, r->info);
+    const uint64_t storedBitsPerPixel =
+        uint64_t(png_get_bit_depth(r->png, r->info)) * uint64_t(png_get_channels(r->png, r->info));
     // Expand palettes and low bit depths; keep 16-bit samples and alpha.
     png_set_expand(r->png);
     if (png_get_bit_depth(r->png, r->info) == 16 && littleEndian()) png_set_swap(r->png);
@@ -117,8 +119,9 @@ int runRead(PngRead* r) {
     }
     // Deflate packs at most about 1032 bytes into one, so a file far
     // smaller than its declared rows need is cut short or lies about its
-    // size; it is refused before any pixel memory is taken.
-    const uint64_t rawBytes = (uint64_t(width) * channels * (depth / 8) + 1) * height;
+    // size; it is refused before any pixel memory is taken. The rows are
+    // counted as stored: a 1-bit scan packs eight pixels into a byte.
+    const uint64_t rawBytes = ((uint64_t(width) * storedBitsPerPixel + 7) / 8 + 1) * height;
     const uint64_t fileBytes = streamBytes(r->file);
     if (fileBytes > 0 && fileBytes < rawBytes / 1100 && !r->allowDamaged) {
         r->state.message = "the file holds " + std::to_string(fileBytes) + " bytes, far too few for a " +
