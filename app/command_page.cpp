@@ -2,8 +2,12 @@
 // presets and of the memory dots, as the dialog writes them.
 #include "command_page.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -14,7 +18,9 @@
 #include "kernels/resample_weights.h"
 #include "option_values.h"
 #include "params/plugin_files.h"
+#include "platform/folder_listing.h"
 #include "platform/shell_open.h"
+#include "run_files.h"
 #include "preset_settings.h"
 #include "render/resample_image.h"
 #include "render/tiled_image.h"
@@ -23,24 +29,53 @@
 namespace lumenfall {
 namespace {
 
-bool readProfile(const std::string& path, std::vector<uint8_t>* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad() && !bytes->empty();
+// The page and its pictures folder against every file the run reads: the
+// presets of the folder, the input picture, the colour profile.
+bool pageStandsApart(const std::string& page, std::vector<RunFile> reads, std::string* error) {
+    reads.push_back({"the page", page, true});
+    return writtenFilesStandApart(reads, error);
+}
+
+}  // namespace
+
+namespace {
+
+// The presets of the folder, the damaged ones reported and collected in
+// `damaged`; false with a message when the folder cannot be read.
+bool listPresets(const std::string& folder, std::vector<std::string>* presets, std::set<std::string>* damaged,
+                 std::string* error) {
+    std::vector<FolderEntry> entries;
+    errno = 0;
+    if (!listFolder(folder, &entries)) {
+        *error = "cannot read the folder " + folder + (errno ? " (" + std::string(std::strerror(errno)) + ")" : "");
+        return false;
+    }
+    const std::string base = (std::filesystem::path(folder) / "").string();
+    for (const FolderEntry& entry : entries) {
+        if (entry.isFolder || entry.name.find(".q4q") == std::string::npos) continue;
+        std::vector<DescriptorEntry> settings;
+        std::string why;
+        if (!addPresetSettings(base + entry.name, &settings, &why)) {
+            std::fprintf(stderr, "lumenfall presets-page: damaged preset skipped: %s\n", why.c_str());
+            damaged->insert(entry.name);
+        }
+        presets->push_back(base + entry.name);
+    }
+    return true;
 }
 
 }  // namespace
 
 int runPresetsPageCommand(const std::vector<std::string>& words) {
     const char* usage =
-        "Usage: lumenfall presets-page DIR -o PAGE.html [--icc FILE] [--open] [-q]\n"
+        "Usage: lumenfall presets-page DIR -o PAGE.html [--icc FILE] [--strict] [--open] [-q]\n"
         "Writes an HTML page of every preset (.q4q) in DIR with its thumbnail; the pictures and\n"
         "the frame images go to the folder web_images beside the page. --icc FILE stores that\n"
-        "colour profile in every picture. --open shows the page.\n";
+        "colour profile in every picture. Damaged presets are named on stderr and left off the\n"
+        "page; --strict makes them an error. --open shows the page.\n";
     std::vector<std::string> args;
     std::string error, folder, page, icc;
-    bool open = false, quiet = false;
+    bool open = false, quiet = false, strict = false;
     if (!splitOptionWords(words, {"-o", "--output", "--icc"}, &args, &error)) {
         std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage);
         return kExitUsage;
@@ -57,27 +92,51 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
             if (!takeOptionValue(args, &i, &icc, &error)) break;
         } else if (a == "--open") {
             open = true;
+        } else if (a == "--strict") {
+            strict = true;
         } else if (a == "-q" || a == "--quiet") {
             quiet = true;
         } else if (!a.empty() && a[0] != '-' && folder.empty()) {
             folder = a;
         } else {
-            error = "unexpected " + a;
+            error = "unknown option " + a;
             break;
         }
     }
     if (error.empty() && (folder.empty() || page.empty())) error = "give the presets folder and -o PAGE.html";
+    std::vector<uint8_t> profile;
+    if (error.empty() && !icc.empty() && readIccProfileFile(icc, &profile, &error) == 1) {
+        std::fprintf(stderr, "lumenfall presets-page: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    std::vector<std::string> presets;
+    std::set<std::string> damaged;
+    if (error.empty() && !listPresets(folder, &presets, &damaged, &error)) {
+        std::fprintf(stderr, "lumenfall presets-page: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    if (error.empty()) {
+        std::vector<RunFile> reads = {{"the colour profile", icc, false}};
+        for (const std::string& preset : presets) reads.push_back({"the preset", preset, false});
+        pageStandsApart(page, reads, &error);
+    }
     if (!error.empty()) {
         std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage);
         return kExitUsage;
     }
-    std::vector<uint8_t> profile;
-    if (!icc.empty() && !readProfile(icc, &profile)) {
-        std::fprintf(stderr, "lumenfall presets-page: cannot read the colour profile %s\n", icc.c_str());
+    if (presets.size() == damaged.size()) {
+        std::fprintf(stderr, "lumenfall presets-page: %s holds no %spresets (.q4q files)\n", folder.c_str(),
+                     damaged.empty() ? "" : "undamaged ");
+        return kExitFailure;
+    }
+    if (strict && !damaged.empty()) {
+        std::fprintf(stderr, "lumenfall presets-page: %d damaged presets (--strict); no page written\n",
+                     int(damaged.size()));
         return kExitFailure;
     }
     int32_t count = 0;
-    const int32_t result = writePresetsPage(folder, page, &count, PageProfile{profile.data(), profile.size()});
+    const int32_t result =
+        writePresetsPage(folder, page, &count, PageProfile{profile.data(), profile.size()}, &damaged);
     if (result != kPageWritten) {
         std::fprintf(stderr, "lumenfall presets-page: cannot write %s%s\n", page.c_str(),
                      result == kPageCannotCreate ? " (or its folder web_images)" : "");
@@ -142,6 +201,11 @@ int parseDotsOptions(const std::vector<std::string>& words, DotsOptions* o, std:
         *error = "give the page to write with -o PAGE.html";
         return 2;
     }
+    if (!pageStandsApart(o->page, {{"the input", o->input, false}, {"the colour profile", o->icc, false}}, error))
+        return 2;
+    std::vector<uint8_t> profile;
+    if (!o->icc.empty() && readIccProfileFile(o->icc, &profile, error) == 2) return 2;
+    error->clear();
     return 0;
 }
 
@@ -228,8 +292,7 @@ int writeDotsPage(const DotsOptions& o) {
     } else if (!readImageFile(o.input, &input, &error)) {
         return fail(error);
     }
-    if (!o.icc.empty() && !readProfile(o.icc, &input.metadata.icc))
-        return fail("cannot read the colour profile " + o.icc);
+    if (!o.icc.empty() && readIccProfileFile(o.icc, &input.metadata.icc, &error) != 0) return fail(error);
     Image picture;
     if (!scaledPicture(input, &picture)) return fail("out of memory");
     const std::vector<uint8_t> profile = input.metadata.icc;  // the host offers it; the pictures carry it

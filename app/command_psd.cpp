@@ -11,6 +11,7 @@
 #include <new>
 
 #include "atomic_file.h"
+#include "run_files.h"
 #include "command_line.h"
 #include "export/psd_writer.h"
 #include "memory_budget.h"
@@ -34,6 +35,7 @@ struct PsdOptions {
     int depth = 0;
     bool grey = false;
     bool quiet = false;
+    bool forceName = false;    // write the PSD also under a name of another format
     int32_t failAtWrite = 0;   // test option: the k-th write of the file fails
     HostOptions host;
 };
@@ -104,6 +106,8 @@ int parsePsdOptions(const std::vector<std::string>& words, PsdOptions* o, std::s
             o->grey = true;
         } else if (a == "-q" || a == "--quiet") {
             o->quiet = true;
+        } else if (a == "--force-name") {
+            o->forceName = true;
         } else if (a == "--abort-at") {
             if (!value(&v) || !parseCount(v, &o->host.abortAtCall)) {
                 *error = "--abort-at takes the number of the abort check that cancels";
@@ -123,9 +127,21 @@ int parsePsdOptions(const std::vector<std::string>& words, PsdOptions* o, std::s
         *error = "give the PSD file to write with -o OUT.psd";
         return 2;
     }
-    if (!o->input.empty() && o->input != "-" && sameFile(o->input, o->output)) {
-        *error = "the output " + o->output + " is also the input; give it another name";
+    if (!o->forceName && formatFromName(o->output) != ImageFormat::Unknown) {
+        *error = "the output " + o->output + " is named as another format, but a PSD file is written; name it .psd "
+                 "or give --force-name";
         return 2;
+    }
+    if (!writtenFilesStandApart({{"the input", o->input, false},
+                                 {"the preset", o->preset, false},
+                                 {"the colour profile", o->icc, false},
+                                 {"the output", o->output, true}},
+                                error))
+        return 2;
+    if (!o->icc.empty()) {
+        std::vector<uint8_t> profile;
+        if (readIccProfileFile(o->icc, &profile, error) == 2) return 2;
+        error->clear();
     }
     return 0;
 }
@@ -137,13 +153,6 @@ int fail(const std::string& message) {
     }
     std::fprintf(stderr, "lumenfall psd: %s\n", message.c_str());
     return kExitFailure;
-}
-
-bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
 }
 
 // The render in the export's own image: RGBA at the host's depth (16-bit
@@ -199,8 +208,7 @@ int exportPsd(const PsdOptions& options) {
     input = convertImage(input, options.grey ? 1 : input.colourChannels, true,
                          options.depth ? options.depth : input.depth);
     input.metadata = metadata;
-    if (!options.icc.empty() && !readWholeFile(options.icc, &input.metadata.icc))
-        return fail("cannot read the colour profile " + options.icc);
+    if (!options.icc.empty() && readIccProfileFile(options.icc, &input.metadata.icc, &error) != 0) return fail(error);
 
     PsdExportSettings settings;
     const std::vector<uint8_t> profile = input.metadata.icc;  // outlives the input

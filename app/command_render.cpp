@@ -9,6 +9,7 @@
 #include <set>
 
 #include "atomic_file.h"
+#include "run_files.h"
 #include "command_line.h"
 #include "host_profiles.h"
 #include "memory_budget.h"
@@ -243,19 +244,20 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
         return usageError(error, "--quality and --subsampling are for JPEG output");
     o->write.format = format;
     // No output may overwrite an input or another output.
-    struct Named {
-        const char* what;
-        std::string path;
-    };
-    const Named files[] = {{"the input", o->input},     {"the selection", o->selection}, {"the preset", o->preset},
-                           {"the output", o->output},   {"the log", o->logPath}};
-    for (int w = 3; w < 5; ++w)
-        for (int other = 0; other < w; ++other) {
-            if (files[w].path.empty() || files[other].path.empty()) continue;
-            if (sameFile(files[w].path, files[other].path))
-                return usageError(error, std::string(files[w].what) + " " + files[w].path + " is also " +
-                                             files[other].what + "; give it another name");
-        }
+    if (!writtenFilesStandApart({{"the input", o->input, false},
+                                 {"the selection", o->selection, false},
+                                 {"the preset", o->preset, false},
+                                 {"the colour profile", o->icc, false},
+                                 {"the output", o->output, true},
+                                 {"the log", o->logPath, true}},
+                                error))
+        return false;
+    if (!o->icc.empty()) {
+        std::vector<uint8_t> profile;
+        std::string why;
+        const int read = readIccProfileFile(o->icc, &profile, &why);
+        if (read == 2) return usageError(error, why);
+    }
     // The profile is applied last: it overrides the options it is about.
     if (const HostProfile* profile = o->hostProfile.empty() ? nullptr : findHostProfile(o->hostProfile)) {
         profile->apply(o->host);
@@ -327,10 +329,7 @@ int renderOne(const RenderOptions& options) {
     if (cancelRequested()) return failWith("cancelled");
     // The host offers this profile in place of the input's (and the output carries it).
     if (!options.icc.empty()) {
-        std::ifstream profile(options.icc, std::ios::binary);
-        input.metadata.icc.assign(std::istreambuf_iterator<char>(profile), std::istreambuf_iterator<char>());
-        if (!profile.good() && !profile.eof()) return failWith("cannot read the colour profile " + options.icc);
-        if (input.metadata.icc.empty()) return failWith("cannot read the colour profile " + options.icc);
+        if (readIccProfileFile(options.icc, &input.metadata.icc, &error) != 0) return failWith(error);
     }
     if (options.grey || options.alpha || options.depth) {
         input = convertImage(input, options.grey ? 1 : input.colourChannels, options.alpha || input.hasAlpha,

@@ -294,7 +294,7 @@ int32_t HtmlPageWriter::end() {
 }
 
 int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pagePath, int32_t* presetCount,
-                         const PageProfile& profile) {
+                         const PageProfile& profile, const std::set<std::string>* skipped) {
     if (presetCount != nullptr) *presetCount = 0;
     PresetsPageGuard guard;
     if (!guard.acquired) return kPageBusy;
@@ -308,6 +308,7 @@ int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pa
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
     for (const FolderEntry& entry : entries) {
         if (entry.isFolder || entry.name.find(".q4q") == std::string::npos) continue;
+        if (skipped != nullptr && skipped->count(entry.name) != 0) continue;
         std::string base;
         const std::string picture = page.reservePicture(withoutExtension(entry.name), &base);
         // The cell first: a picture that cannot be written leaves its cell on the page.

@@ -104,9 +104,11 @@ void fillGreyRamp(uint8_t* rgb128);
 // containing ".q4q"; folders skipped): each stored thumbnail becomes a JPEG
 // picture at its stored size shown at 88 x 88; a preset without one shows
 // the grey ramp. Only one presets page is written at a time (kPageBusy).
-// `presetCount` receives the number of cells.
+// `presetCount` receives the number of cells. Entries named in `skipped`
+// (damaged presets the caller reported) get no cell.
 int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pagePath, int32_t* presetCount,
-                         const PageProfile& profile = PageProfile());
+                         const PageProfile& profile = PageProfile(),
+                         const std::set<std::string>* skipped = nullptr);
 
 // What the memory-dots page needs from the dialog. Dots are numbered 0..24.
 struct MemoryDotsSource {

@@ -1,0 +1,64 @@
+#include "run_files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "atomic_file.h"
+
+namespace lumenfall {
+
+bool writtenFilesStandApart(const std::vector<RunFile>& files, std::string* error) {
+    for (size_t w = 0; w < files.size(); ++w) {
+        if (!files[w].written) continue;
+        for (size_t other = 0; other < files.size(); ++other) {
+            if (other == w || (files[other].written && other > w)) continue;
+            if (sameFile(files[w].path, files[other].path)) {
+                *error = files[w].role + " " + files[w].path + " is also " + files[other].role +
+                         (files[other].path != files[w].path ? " (" + files[other].path + ")" : std::string()) +
+                         "; give it another name";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::string cannotOpen(const std::string& path, int errorNumber) {
+    return "cannot open " + path + " (" + std::strerror(errorNumber) + ")";
+}
+
+int readIccProfileFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+    bytes->clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        *error = cannotOpen(path, errno);
+        return 1;
+    }
+    char buffer[65536];
+    size_t n;
+    // A profile is small; a folder or a device is no profile either.
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes->size() < (64u << 20))
+        bytes->insert(bytes->end(), buffer, buffer + n);
+    const bool failed = std::ferror(file) != 0;
+    const int readError = errno;
+    std::fclose(file);
+    if (failed) {
+        *error = "cannot read " + path + " (" + std::strerror(readError) + ")";
+        return 1;
+    }
+    const auto big = [&](size_t at) {
+        return uint32_t((*bytes)[at]) << 24 | uint32_t((*bytes)[at + 1]) << 16 | uint32_t((*bytes)[at + 2]) << 8 |
+               uint32_t((*bytes)[at + 3]);
+    };
+    if (bytes->size() < 132 || big(0) < 132 || big(0) > bytes->size() ||
+        std::memcmp(bytes->data() + 36, "acsp", 4) != 0) {
+        *error = path + " is not an ICC colour profile (its header's size field and 'acsp' signature do not match)";
+        bytes->clear();
+        return 2;
+    }
+    bytes->resize(big(0));  // what follows the profile is not part of it
+    return 0;
+}
+
+}  // namespace lumenfall
