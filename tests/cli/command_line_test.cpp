@@ -37,6 +37,7 @@ struct Launch {
     std::vector<std::string> args;
     std::string stdinFile;        // empty: /dev/null
     long fileSizeLimit = -1;      // bytes a file may grow to (a full disk)
+    bool ignoreFileSizeSignal = true;  // false: SIGXFSZ as the system delivers it
 };
 
 class Folder {
@@ -79,7 +80,7 @@ pid_t start(const Launch& l, const std::string& outPath, const std::string& errP
     dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
     dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
     if (l.fileSizeLimit >= 0) {
-        signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG, as on a full disk
+        if (l.ignoreFileSizeSignal) signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG
         struct rlimit limit = {rlim_t(l.fileSizeLimit), rlim_t(l.fileSizeLimit)};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
@@ -209,6 +210,41 @@ TEST(CommandLine, AFullDiskLeavesThePreviousOutputAsItWas) {
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_EQ(readFile(dir / "out.log"), "the previous log");
     EXPECT_EQ(dir.entries().size(), 3u);  // no temporary file left
+    // The file size limit as the system enforces it, with its signal.
+    l.args = {"render", dir / "in.png", "-o", dir / "out.png", "-q"};
+    l.ignoreFileSizeSignal = false;
+    r = run(l);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(dir / "out.png"), "the previous picture");
+    EXPECT_EQ(dir.entries().size(), 3u);
+}
+
+TEST(CommandLine, EverySignalThatEndsTheProgramRemovesItsTemporaryFile) {
+    Folder dir;
+    save(dir / "big.png", pattern(1200, 800, 16));
+    for (int number : {SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXFSZ, SIGXCPU}) {
+        bool caught = false;
+        // The signal goes in while the output is being written: as soon as
+        // its temporary file appears.
+        for (int attempt = 0; attempt < 3 && !caught; ++attempt) {
+            const pid_t p = start(Launch({"render", dir / "big.png", "-o", dir / "out.png", "-q"}), dir / "o.txt",
+                                  dir / "e.txt");
+            for (int polls = 0; polls < 20000 && !caught; ++polls) {
+                for (const std::string& name : dir.entries())
+                    if (name.find(".lumenfall-") != std::string::npos) caught = true;
+                if (!caught) std::this_thread::sleep_for(std::chrono::microseconds(500));
+                if (waitpid(p, nullptr, WNOHANG) != 0) break;
+            }
+            if (caught) kill(p, number);
+            const Result r = finish(p, dir / "o.txt", dir / "e.txt");
+            if (caught) EXPECT_EQ(r.code, 128 + number) << strsignal(number) << " " << r.err;
+            std::error_code ec;
+            fs::remove(dir / "out.png", ec);
+            EXPECT_EQ(dir.entries().size(), 3u) << strsignal(number);  // big, o.txt, e.txt
+        }
+        EXPECT_TRUE(caught) << strsignal(number);
+    }
 }
 
 TEST(CommandLine, SignalsCancelEveryPhaseAndLeaveNoPartialFile) {
