@@ -93,6 +93,10 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             keep(at);
         } else if (a == "--preset") {
             if (!value(&o->preset)) return false;
+            keep(at);
+        } else if (a == "--force-name") {
+            o->forceName = true;
+            keep(at);
         } else if (a == "--icc") {
             if (!value(&o->icc)) return false;
             keep(at);
@@ -217,12 +221,14 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
     if (!o->inputs.empty()) o->input = o->inputs[0];
     if (!o->preset.empty() && !o->host.passDescriptor)
         return usageError(error, "--preset and --last both choose the starting settings; give one");
-    const bool batch = o->inputs.size() > 1 || !o->outputPattern.empty();
-    if (batch) {
+    const bool toFolder = o->outputGiven && !o->output.empty() && (o->output.back() == '/' || o->output.back() == '\\');
+    // One input with -o DIR/ is a batch of one, so that a glob matching a
+    // single file works as one matching several.
+    o->batch = o->inputs.size() > 1 || !o->outputPattern.empty() || (toFolder && !o->inputs.empty());
+    if (o->batch) {
         if (!o->outputPattern.empty() && o->outputGiven)
             return usageError(error, "give -o DIR/ or --output-pattern, not both");
-        if (o->outputPattern.empty() &&
-            !(o->outputGiven && !o->output.empty() && (o->output.back() == '/' || o->output.back() == '\\')))
+        if (o->outputPattern.empty() && !toFolder)
             return usageError(error, "several inputs need -o FOLDER/ (ending in a separator) or --output-pattern");
         for (const std::string& in : o->inputs)
             if (in == "-") return usageError(error, "standard input cannot be one of several inputs");
@@ -238,6 +244,13 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
     if (format == ImageFormat::Unknown)
         return usageError(error, "cannot tell the format of " + o->output + " from its name; name it " +
                                      writableFormats() + " or give --format");
+    const ImageFormat named = o->output == "-" ? ImageFormat::Unknown : formatFromName(o->output);
+    if (named != ImageFormat::Unknown && named != format && !o->forceName)
+        return usageError(error, "the output " + o->output + " is named as another format than --format; rename it "
+                                 "or give --force-name");
+    if (o->output == "-" && stdoutIsTerminal())
+        return usageError(error, "-o - writes the image to standard output, which is a terminal here; send it to a "
+                                 "file or a pipe");
     if (format == ImageFormat::Jpeg && o->depth == 16)
         return usageError(error, "--depth 16 cannot be written as JPEG, which holds 8 bits per sample; write PNG or TIFF");
     if (format != ImageFormat::Jpeg && (o->qualityGiven || o->write.subsampling != 420))
@@ -459,7 +472,7 @@ int runRenderCommand(const RenderOptions& options) {
     installCancelHandlers();
     setPluginThreads(options.threads);
     setMemoryLimit(options.memoryLimit);
-    if (options.inputs.size() > 1 || !options.outputPattern.empty()) return runBatch(options);
+    if (options.batch) return runBatch(options);
     try {
         return renderOne(options);
     } catch (const std::bad_alloc&) {

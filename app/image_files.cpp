@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "atomic_file.h"
 #include "image.h"
+#include "run_files.h"
 #include "signals.h"
 
 #if defined(_WIN32)
@@ -264,7 +266,7 @@ bool readImageFile(const std::string& path, Image* image, const ReadOptions& opt
     } else {
         opened = std::fopen(path.c_str(), "rb");
         if (!opened) {
-            *error = "cannot open " + path;
+            *error = cannotOpen(path, errno);
             return false;
         }
     }

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -503,4 +504,121 @@ TEST(CommandLine, BatchesRenderEachInputAndSummarise) {
     EXPECT_EQ(load(dir / "out/b.png").depth, 16);
     EXPECT_FALSE(fs::exists(dir / "out/c.png"));
     EXPECT_NE(r.err.find("2 of 3 images rendered, 1 failed"), std::string::npos) << r.err;
+}
+
+TEST(CommandLine, BatchesCheckEveryOutputBeforeTheFirstRender) {
+    Folder dir;
+    save(dir / "c.png", pattern(40, 30, 8));
+    save(dir / "d.png", pattern(30, 20, 8));
+    fs::copy_file(dir / "c.png", dir / "c_sun.png");
+    const std::string before = readFile(dir / "c_sun.png");
+    // One job's output is the other job's input.
+    Result r = run({"render", dir / "c.png", dir / "c_sun.png", "--output-pattern", dir / "{name}_sun.png", "--jobs",
+                    "2", "-q"});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("change --output-pattern"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(dir / "c_sun.png"), before);
+    EXPECT_FALSE(fs::exists(dir / "d_sun.png"));
+    // Also through a link, with -o DIR/.
+    fs::create_symlink(dir / "c.png", dir / "sub-link.png");
+    fs::create_directories(dir / "sub");
+    fs::create_hard_link(dir / "d.png", dir / "sub/c.png");
+    r = run({"render", dir / "d.png", dir / "c.png", "-o", dir / "sub/", "-q"});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("--output-pattern"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "sub/d.png"));
+    // A pattern naming no format we write: one message, no work.
+    r = run({"render", dir / "c.png", dir / "d.png", "--output-pattern", dir / "bmp/{name}.bmp"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "bmp"));
+    // One input with -o DIR/ is a batch of one; patterns make their folders.
+    r = run({"render", dir / "c.png", "-o", dir / "suns/", "--jobs", "2", "-q"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(load(dir / "suns/c.png").width, 40);
+    r = run({"render", dir / "c.png", dir / "d.png", "--output-pattern", dir / "new/deep/{name}-sun.{ext}", "-q"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(load(dir / "new/deep/d-sun.png").width, 30);
+    // Every image of a batch gets the preset, as a single render does.
+    ASSERT_EQ(run({"preset", "save", "-o", dir / "far.q4q", "--set", "X center=3", "-q"}).code, 0);
+    ASSERT_EQ(run({"render", dir / "c.png", "--preset", dir / "far.q4q", "-o", dir / "single.png", "-q"}).code, 0);
+    r = run({"render", dir / "c.png", dir / "d.png", "--preset", dir / "far.q4q", "-o", dir / "preset/", "-q"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(readFile(dir / "preset/c.png"), readFile(dir / "single.png"));
+}
+
+TEST(CommandLine, EveryWritingCommandKeepsItsInputsAndNamesItsFormat) {
+    Folder dir;
+    save(dir / "photo.png", pattern(40, 30, 8));
+    const std::string photo = readFile(dir / "photo.png");
+    fs::create_directories(dir / "P");
+    ASSERT_EQ(run({"preset", "save", "-o", dir / "P/dusk.q4q", "-q"}).code, 0);
+    const std::string preset = readFile(dir / "P/dusk.q4q");
+    fs::create_hard_link(dir / "P/dusk.q4q", dir / "hard.q4q");
+    writeFile(dir / "junk.icc", std::string(200, 'j'));
+    const std::vector<uint8_t> profile = testProfile("test");
+    writeFile(dir / "good.icc", std::string(profile.begin(), profile.end()));
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+    };
+    const Case cases[] = {
+        {{"dots-page", "-o", dir / "photo.png", dir / "photo.png"}, 2},
+        {{"presets-page", dir / "P", "-o", dir / "P/dusk.q4q"}, 2},
+        {{"psd", dir / "photo.png", "--preset", dir / "hard.q4q", "-o", dir / "P/dusk.q4q"}, 2},
+        {{"psd", dir / "photo.png", "--icc", dir / "good.icc", "-o", dir / "good.icc"}, 2},
+        {{"render", dir / "photo.png", "--icc", dir / "good.icc", "-o", dir / "good.icc"}, 2},
+        {{"render", dir / "photo.png", "--log", dir / "photo.png", "-o", dir / "x.png"}, 2},
+        // Names against formats.
+        {{"psd", dir / "photo.png", "-o", dir / "p.png"}, 2},
+        {{"render", dir / "photo.png", "-o", dir / "x.png", "--format", "jpeg"}, 2},
+        {{"render", dir / "photo.png", "-o", dir / "forced.png", "--format", "jpeg", "--force-name", "-q"}, 0},
+        // A profile that is not one.
+        {{"render", dir / "photo.png", "--icc", dir / "junk.icc", "-o", dir / "x.png"}, 2},
+        {{"psd", dir / "photo.png", "--icc", dir / "junk.icc", "-o", dir / "x.psd"}, 2},
+        {{"dots-page", "-o", dir / "page.html", "--icc", dir / "junk.icc"}, 2},
+        {{"presets-page", dir / "P", "-o", dir / "page.html", "--icc", dir / "junk.icc"}, 2},
+        {{"render", dir / "photo.png", "--icc", dir / "good.icc", "-o", dir / "icc.tif", "-q"}, 0},
+        {{"render", dir / "photo.png", "--icc", dir / "missing.icc", "-o", dir / "x.png", "-q"}, 1},
+    };
+    for (const Case& c : cases) {
+        const Result r = run(c.args);
+        std::string shown;
+        for (const std::string& a : c.args) shown += a + " ";
+        EXPECT_EQ(r.code, c.code) << shown << "\n" << r.err;
+    }
+    EXPECT_EQ(readFile(dir / "photo.png"), photo);
+    EXPECT_EQ(readFile(dir / "P/dusk.q4q"), preset);
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
+    EXPECT_FALSE(fs::exists(dir / "p.png"));
+    EXPECT_FALSE(fs::exists(dir / "page.html"));
+    EXPECT_EQ(readFile(dir / "forced.png").substr(0, 2), "\xFF\xD8");
+    EXPECT_EQ(load(dir / "icc.tif").metadata.icc, profile);
+    // The reason a file cannot be opened.
+    const Result r = run({"render", dir / "missing.png", "-o", dir / "x.png"});
+    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+}
+
+TEST(CommandLine, PresetsPageNeedsPresetsAndSkipsDamagedOnes) {
+    Folder dir;
+    fs::create_directories(dir / "empty");
+    Result r = run({"presets-page", dir / "missing", "-o", dir / "page.html"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+    r = run({"presets-page", dir / "empty", "-o", dir / "page.html"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "page.html"));
+    fs::create_directories(dir / "P");
+    ASSERT_EQ(run({"preset", "save", "-o", dir / "P/good.q4q", "-q"}).code, 0);
+    writeFile(dir / "P/broken.q4q", "not a preset at all");
+    r = run({"presets-page", dir / "P", "-o", dir / "page.html", "--strict"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "page.html"));
+    r = run({"presets-page", dir / "P", "-o", dir / "page.html"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("broken.q4q"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("(1 presets)"), std::string::npos) << r.out;
+    const std::string page = readFile(dir / "page.html");
+    EXPECT_EQ(page.find("broken"), std::string::npos);
+    EXPECT_NE(page.find("good"), std::string::npos);
 }

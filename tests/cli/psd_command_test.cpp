@@ -111,9 +111,11 @@ TEST(PresetsPageCommand, WritesThePageAndItsPictureFolder) {
     Folder f;
     fs::create_directories(f.path / "presets");
     int code = 0;
+    run(kLumenfall + " preset save -q -o '" + f / "presets/dusk.q4q" + "'", &code);
+    ASSERT_EQ(code, 0);
     std::string out = run(kLumenfall + " presets-page '" + f / "presets" + "' -o '" + f / "page.html" + "'", &code);
     EXPECT_EQ(code, 0) << out;
-    EXPECT_NE(out.find("(0 presets)"), std::string::npos) << out;
+    EXPECT_NE(out.find("(1 presets)"), std::string::npos) << out;
     EXPECT_TRUE(fs::exists(f.path / "web_images" / "top.gif"));
     EXPECT_NE(readFile(f.path / "page.html").find("</table>"), std::string::npos);
     run(kLumenfall + " presets-page '" + f / "presets" + "'", &code);
