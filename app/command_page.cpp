@@ -20,7 +20,9 @@
 #include "params/plugin_files.h"
 #include "platform/folder_listing.h"
 #include "platform/shell_open.h"
+#include "option_table.h"
 #include "run_files.h"
+#include "shared_options.h"
 #include "preset_settings.h"
 #include "render/resample_image.h"
 #include "render/tiled_image.h"
@@ -67,25 +69,16 @@ bool listPresets(const std::string& folder, std::vector<std::string>* presets, s
 }  // namespace
 
 int runPresetsPageCommand(const std::vector<std::string>& words) {
-    const char* usage =
-        "Usage: lumenfall presets-page DIR -o PAGE.html [--icc FILE] [--strict] [--open] [-q]\n"
-        "Writes an HTML page of every preset (.q4q) in DIR with its thumbnail; the pictures and\n"
-        "the frame images go to the folder web_images beside the page. --icc FILE stores that\n"
-        "colour profile in every picture. Damaged presets are named on stderr and left off the\n"
-        "page; --strict makes them an error. --open shows the page.\n";
+    const std::string usage = "Try 'lumenfall presets-page --help'.\n";
     std::vector<std::string> args;
     std::string error, folder, page, icc;
     bool open = false, quiet = false, strict = false;
-    if (!splitOptionWords(words, {"-o", "--output", "--icc"}, &args, &error)) {
-        std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage);
+    if (!splitOptionWords(words, optionsWithValues(kCmdPresetsPage), &args, &error)) {
+        std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage.c_str());
         return kExitUsage;
     }
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(usage, stdout);
-            return kExitSuccess;
-        }
         if (a == "-o" || a == "--output") {
             if (!takeOptionValue(args, &i, &page, &error)) break;
         } else if (a == "--icc") {
@@ -96,7 +89,11 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
             strict = true;
         } else if (a == "-q" || a == "--quiet") {
             quiet = true;
-        } else if (!a.empty() && a[0] != '-' && folder.empty()) {
+        } else if (!a.empty() && a[0] != '-') {
+            if (!folder.empty()) {
+                error = "give one presets folder";
+                break;
+            }
             folder = a;
         } else {
             error = "unknown option " + a;
@@ -121,7 +118,7 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
         pageStandsApart(page, reads, &error);
     }
     if (!error.empty()) {
-        std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage);
+        std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage.c_str());
         return kExitUsage;
     }
     if (presets.size() == damaged.size()) {
@@ -159,27 +156,18 @@ struct DotsOptions {
     std::string pluginPath;
     bool open = false;
     bool quiet = false;
+    SharedOptions shared;
 };
-
-std::string dotsUsage() {
-    char map[kPathFieldSize];
-    const std::string where = pluginFilePath(kMemoryDotMapFileName, map) ? std::string(map) : "(no folder here)";
-    return "Usage: lumenfall dots-page -o PAGE.html [INPUT] [--icc FILE] [--plugin PATH] [--open] [-q]\n"
-           "Writes the HTML page of the memory dots the dialog keeps: the dots whose kept flag is set\n"
-           "in the plug-in's memory-dot map (" + where + "),\n"
-           "each rendered through the plug-in with the dot's settings on INPUT (or the built-in sample\n"
-           "picture) scaled to 300 pixels on its longer side. Without kept dots the page has no\n"
-           "pictures. The pictures go to the folder web_images beside the page; --icc FILE offers that\n"
-           "colour profile to the plug-in and stores it in every picture. --open shows the page.\n";
-}
 
 // 0 parsed, 1 help, 2 usage error.
 int parseDotsOptions(const std::vector<std::string>& words, DotsOptions* o, std::string* error) {
     std::vector<std::string> args;
-    if (!splitOptionWords(words, {"-o", "--output", "--icc", "--plugin"}, &args, error)) return 2;
+    if (!splitOptionWords(words, optionsWithValues(kCmdDotsPage), &args, error)) return 2;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") return 1;
+        const Taken taken = takeSharedOption(args, &i, &o->shared, error);
+        if (taken == Taken::Error) return 2;
+        if (taken == Taken::Yes) continue;
         if (a == "-o" || a == "--output") {
             if (!takeOptionValue(args, &i, &o->page, error)) return 2;
         } else if (a == "--icc") {
@@ -193,7 +181,7 @@ int parseDotsOptions(const std::vector<std::string>& words, DotsOptions* o, std:
         } else if (!a.empty() && a[0] != '-' && o->input.empty()) {
             o->input = a;
         } else {
-            *error = "unexpected " + a;
+            *error = a.empty() || a[0] != '-' ? "give one input image" : "unknown option " + a;
             return 2;
         }
     }
@@ -289,7 +277,7 @@ int writeDotsPage(const DotsOptions& o) {
     Image input;
     if (o.input.empty()) {
         input = makeSampleImage();
-    } else if (!readImageFile(o.input, &input, &error)) {
+    } else if (!readInputPicture(o.input, o.shared, "dots-page", &input, &error)) {
         return fail(error);
     }
     if (!o.icc.empty() && readIccProfileFile(o.icc, &input.metadata.icc, &error) != 0) return fail(error);
@@ -329,16 +317,12 @@ int writeDotsPage(const DotsOptions& o) {
 int runDotsPageCommand(const std::vector<std::string>& words) {
     DotsOptions options;
     std::string error;
-    const int parsed = parseDotsOptions(words, &options, &error);
-    if (parsed == 1) {
-        std::fputs(dotsUsage().c_str(), stdout);
-        return kExitSuccess;
-    }
-    if (parsed == 2) {
-        std::fprintf(stderr, "lumenfall dots-page: %s\n%s", error.c_str(), dotsUsage().c_str());
+    if (parseDotsOptions(words, &options, &error) != 0) {
+        std::fprintf(stderr, "lumenfall dots-page: %s\nTry 'lumenfall dots-page --help'.\n", error.c_str());
         return kExitUsage;
     }
     installCancelHandlers();
+    applySharedOptions(options.shared);
     try {
         return writeDotsPage(options);
     } catch (const std::bad_alloc&) {

@@ -11,7 +11,9 @@
 #include <new>
 
 #include "atomic_file.h"
+#include "option_table.h"
 #include "run_files.h"
+#include "shared_options.h"
 #include "command_line.h"
 #include "export/psd_writer.h"
 #include "memory_budget.h"
@@ -36,18 +38,12 @@ struct PsdOptions {
     bool grey = false;
     bool quiet = false;
     bool forceName = false;    // write the PSD also under a name of another format
+    SharedOptions shared;
     int32_t failAtWrite = 0;   // test option: the k-th write of the file fails
     HostOptions host;
 };
 
-const char* const kPsdUsage =
-    "Usage: lumenfall psd [INPUT] -o OUT.psd [--set \"NAME=VALUE\"]... [--preset FILE] [--icc FILE]\n"
-    "                     [--depth 8|16] [--grey] [--plugin PATH] [-q]\n"
-    "Renders the sun into INPUT (or the built-in sample picture) as a layer with transparency\n"
-    "and writes it as a layered PSD file with the merged image. --icc FILE offers that colour\n"
-    "profile to the plug-in and stores it in the file (the input's own profile otherwise).\n"
-    "A PSD file holds at most 30000 pixels on a side; an existing OUT.psd is replaced only\n"
-    "when the new file is complete.\n";
+std::string psdUsage() { return commandHelp(*findCommand("psd")); }
 
 bool parseCount(const std::string& text, int32_t* value) {
     char* end = nullptr;
@@ -61,10 +57,7 @@ bool parseCount(const std::string& text, int32_t* value) {
 // 0 parsed, 1 help shown, 2 usage error.
 int parsePsdOptions(const std::vector<std::string>& words, PsdOptions* o, std::string* error) {
     std::vector<std::string> args;
-    if (!splitOptionWords(words, {"-o", "--output", "--set", "--preset", "--icc", "--plugin", "--depth",
-                                  "--abort-at", "--fail-write"},
-                          &args, error))
-        return 2;
+    if (!splitOptionWords(words, optionsWithValues(kCmdPsd), &args, error)) return 2;
     bool filesOnly = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -78,6 +71,8 @@ int parsePsdOptions(const std::vector<std::string>& words, PsdOptions* o, std::s
             o->input = a;
         } else if (a == "--") {
             filesOnly = true;
+        } else if (const Taken taken = takeSharedOption(args, &i, &o->shared, error); taken != Taken::No) {
+            if (taken == Taken::Error) return 2;
         } else if (a == "--help" || a == "-h") {
             return 1;
         } else if (a == "-o" || a == "--output") {
@@ -200,7 +195,7 @@ int exportPsd(const PsdOptions& options) {
     Image input;
     if (options.input.empty()) {
         input = makeSampleImage();
-    } else if (!readImageFile(options.input, &input, &error)) {
+    } else if (!readInputPicture(options.input, options.shared, "psd", &input, &error)) {
         return fail(error);
     }
     // The layer's transparency comes from the plug-in: the image gets an alpha channel.
@@ -278,14 +273,15 @@ int runPsdCommand(const std::vector<std::string>& args) {
     std::string error;
     const int parsed = parsePsdOptions(args, &options, &error);
     if (parsed == 1) {
-        std::fputs(kPsdUsage, stdout);
+        std::fputs(psdUsage().c_str(), stdout);
         return kExitSuccess;
     }
     if (parsed == 2) {
-        std::fprintf(stderr, "lumenfall psd: %s\n%s", error.c_str(), kPsdUsage);
+        std::fprintf(stderr, "lumenfall psd: %s\nTry 'lumenfall psd --help'.\n", error.c_str());
         return kExitUsage;
     }
     installCancelHandlers();
+    applySharedOptions(options.shared);
     try {
         return exportPsd(options);
     } catch (const std::bad_alloc&) {

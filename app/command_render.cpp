@@ -9,7 +9,9 @@
 #include <set>
 
 #include "atomic_file.h"
+#include "option_table.h"
 #include "run_files.h"
+#include "shared_options.h"
 #include "command_line.h"
 #include "host_profiles.h"
 #include "memory_budget.h"
@@ -47,10 +49,6 @@ std::string defaultPluginPath() { return executableFolder() + pluginModuleName()
 
 namespace {
 
-const std::set<std::string> kRenderValueOptions = {
-    "-o", "--output", "--selection", "--preset", "--icc", "--plugin", "--log", "--depth", "--set", "--repeat", "--host-sig",
-    "--fail-buffer", "--fail-advance", "--abort-at", "--image-mode", "--memory-limit", "--format", "--quality",
-    "--subsampling", "--jobs", "--output-pattern", "--threads", "--host-profile"};
 
 bool usageError(std::string* error, const std::string& message) {
     *error = message;
@@ -61,7 +59,7 @@ bool usageError(std::string* error, const std::string& message) {
 
 bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o, std::string* error) {
     std::vector<std::string> args;
-    if (!splitOptionWords(words, kRenderValueOptions, &args, error)) return false;
+    if (!splitOptionWords(words, optionsWithValues(kCmdRender), &args, error)) return false;
     bool filesOnly = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -74,6 +72,16 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
         std::string v;
         if (filesOnly || a == "-" || a.empty() || a[0] != '-') {
             o->inputs.push_back(a);
+            continue;
+        }
+        SharedOptions shared{o->threads, o->memoryLimit, o->allowDamaged};
+        const Taken taken = takeSharedOption(args, &i, &shared, error);
+        if (taken == Taken::Error) return false;
+        if (taken == Taken::Yes) {
+            o->threads = shared.threads;
+            o->memoryLimit = shared.memoryLimit;
+            o->allowDamaged = shared.allowDamaged;
+            keep(at);
             continue;
         }
         if (a == "--") {
@@ -105,13 +113,6 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             keep(at);
         } else if (a == "--log") {
             if (!value(&o->logPath)) return false;
-        } else if (a == "--memory-limit") {
-            if (!value(&v) || !parseMemorySize(v, &o->memoryLimit))
-                return usageError(error, "--memory-limit takes a size such as 2G, 500M or 800000000");
-            keep(at);
-        } else if (a == "--allow-damaged") {
-            o->allowDamaged = true;
-            keep(at);
         } else if (a == "--format") {
             if (!value(&v)) return false;
             o->format = formatFromWord(v);
@@ -156,10 +157,6 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             keep(at);
         } else if (a == "--alpha") {
             o->alpha = true;
-            keep(at);
-        } else if (a == "--threads") {
-            if (!value(&v) || !parseInt(v, 1, 64, &o->threads))
-                return usageError(error, "--threads takes a count from 1 to 64");
             keep(at);
         } else if (a == "--repeat") {
             if (!value(&v) || !parseInt(v, 1, 1000, &o->repeat))
@@ -456,22 +453,9 @@ int renderOne(const RenderOptions& options) {
 
 }  // namespace
 
-// The plug-in reads its thread count from the environment, as a host
-// would set it for the plug-ins it loads.
-void setPluginThreads(int threads) {
-    if (threads <= 0) return;
-    const std::string count = std::to_string(threads);
-#ifdef _WIN32
-    _putenv_s("LUMENFALL_THREADS", count.c_str());
-#else
-    setenv("LUMENFALL_THREADS", count.c_str(), 1);
-#endif
-}
-
 int runRenderCommand(const RenderOptions& options) {
     installCancelHandlers();
-    setPluginThreads(options.threads);
-    setMemoryLimit(options.memoryLimit);
+    applySharedOptions(SharedOptions{options.threads, options.memoryLimit, options.allowDamaged});
     if (options.batch) return runBatch(options);
     try {
         return renderOne(options);

@@ -239,7 +239,9 @@ TEST(CommandLine, EverySignalThatEndsTheProgramRemovesItsTemporaryFile) {
             }
             if (caught) kill(p, number);
             const Result r = finish(p, dir / "o.txt", dir / "e.txt");
-            if (caught) EXPECT_EQ(r.code, 128 + number) << strsignal(number) << " " << r.err;
+            if (caught) {
+                EXPECT_EQ(r.code, 128 + number) << strsignal(number) << " " << r.err;
+            }
             std::error_code ec;
             fs::remove(dir / "out.png", ec);
             EXPECT_EQ(dir.entries().size(), 3u) << strsignal(number);  // big, o.txt, e.txt
