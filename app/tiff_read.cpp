@@ -322,6 +322,7 @@ bool readTiff(std::FILE* file, const std::string& name, Image* image, const Read
         return false;
     }
     readMetadata(tiff, &image->metadata);
+    if (l.kind == Kind::Cmyk) image->metadata.icc.clear();  // a CMYK profile does not describe RGB
     bool damaged = false;
     std::string stop;
     const bool ok = readChunks(tiff, l, straight ? image->samples.bytes() : raw.data(), options.allowDamaged,

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <stdio.h>
+#include <jpeglib.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -331,4 +333,55 @@ TEST(ImageReaders, PngLowBitDepthsAndPalettesExpandToEightBits) {
     std::string error;
     EXPECT_TRUE(readImageFile(scan, &image, &error)) << error;
     fs::remove(scan);
+}
+
+namespace {
+
+// A CMYK JPEG as Adobe's programs write it (inverted: 255 is no ink), in
+// flat 8 x 8 blocks so the compression keeps the values.
+std::string writeCmykJpeg(const std::string& name, const uint8_t inks[4][4]) {
+    const std::string path = scratch(name);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    jpeg_compress_struct codec;
+    jpeg_error_mgr errors;
+    codec.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&codec);
+    jpeg_stdio_dest(&codec, f);
+    codec.image_width = 16;
+    codec.image_height = 16;
+    codec.input_components = 4;
+    codec.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&codec);
+    jpeg_set_quality(&codec, 100, TRUE);
+    for (int i = 0; i < codec.num_components; ++i) codec.comp_info[i].h_samp_factor = codec.comp_info[i].v_samp_factor = 1;
+    jpeg_start_compress(&codec, TRUE);
+    uint8_t row[16 * 4];
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x)
+            for (int c = 0; c < 4; ++c) row[x * 4 + c] = uint8_t(255 - inks[(y / 8) * 2 + x / 8][c]);
+        JSAMPROW rows[1] = {row};
+        jpeg_write_scanlines(&codec, rows, 1);
+    }
+    jpeg_finish_compress(&codec);
+    jpeg_destroy_compress(&codec);
+    std::fclose(f);
+    return path;
+}
+
+}  // namespace
+
+TEST(ImageReaders, CmykJpegBecomesRgbAsCmykTiffDoes) {
+    const uint8_t inks[4][4] = {{0, 0, 0, 0}, {255, 0, 0, 0}, {40, 200, 90, 30}, {0, 0, 0, 255}};
+    const std::string path = writeCmykJpeg("cmyk.jpg", inks);
+    Image image;
+    std::string error;
+    ASSERT_TRUE(readImageFile(path, &image, &error)) << error;
+    fs::remove(path);
+    ASSERT_EQ(image.colourChannels, 3);
+    for (int block = 0; block < 4; ++block)
+        for (int c = 0; c < 3; ++c) {
+            const int want = int(cmykToRgb(inks[block][c], inks[block][3], 255));
+            const int got = image.samples[image.index((block % 2) * 8 + 3, (block / 2) * 8 + 3, c)];
+            EXPECT_NEAR(got, want, 3) << "block " << block << " channel " << c;
+        }
 }
