@@ -26,6 +26,9 @@
 #include "signals.h"
 
 namespace lumenfall {
+
+uint64_t psdExportBytes(uint64_t imageBytes) { return 2 * imageBytes + imageBytes / 4 + (8ull << 20); }
+
 namespace {
 
 struct PsdOptions {
@@ -213,9 +216,12 @@ int exportPsd(const PsdOptions& options) {
     char message[320];
     if (!psdSizeAllowed(input.width, input.height, bytesPerSample, settings, message, sizeof message))
         return fail(message);
-    // The input, the render and the export's image at once.
+    // Measured peaks: the input and the render at once, then the render and
+    // the export's image, each an RGBA image at the file's depth; a quarter
+    // image more while the input becomes RGBA, and a few megabytes of codec
+    // and plug-in buffers.
     const uint64_t imageBytes = uint64_t(input.width) * uint64_t(input.height) * 4u * uint64_t(bytesPerSample);
-    if (!fitsMemoryBudget(2 * renderBytes(input.width, input.height, input.channels(), input.depth) + imageBytes * 4 / 3,
+    if (!fitsMemoryBudget(psdExportBytes(imageBytes),
                           "exporting a " + std::to_string(input.width) + " x " + std::to_string(input.height) +
                               " image",
                           &error))

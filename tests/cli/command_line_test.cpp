@@ -19,7 +19,9 @@
 #include <thread>
 #include <vector>
 
+#include "command_psd.h"
 #include "image.h"
+#include "memory_budget.h"
 
 using namespace lumenfall;
 namespace fs = std::filesystem;
@@ -623,4 +625,26 @@ TEST(CommandLine, PresetsPageNeedsPresetsAndSkipsDamagedOnes) {
     const std::string page = readFile(dir / "page.html");
     EXPECT_EQ(page.find("broken"), std::string::npos);
     EXPECT_NE(page.find("good"), std::string::npos);
+}
+
+TEST(CommandLine, MemoryEstimatesAllowWhatTheyNeedAndMatchThePeak) {
+    Folder dir;
+    save(dir / "in.png", pattern(300, 200, 8));
+    // The need of a render is allowed exactly; one byte less is refused with
+    // figures that show the difference.
+    const std::string need = std::to_string(renderBytes(300, 200, 3, 8));
+    Result r = run({"render", dir / "in.png", "-o", dir / "a.png", "-q", "--memory-limit", need});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = run({"render", dir / "in.png", "-o", dir / "b.png", "-q", "--memory-limit",
+             std::to_string(renderBytes(300, 200, 3, 8) - 1)});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(need + " bytes"), std::string::npos) << r.err;
+    // The PSD export's estimate against its measured peak.
+    save(dir / "big.png", pattern(2000, 1500, 16));
+    r = run({"psd", dir / "big.png", "-o", dir / "big.psd", "-q"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const double estimate = double(psdExportBytes(2000ull * 1500 * 4 * 2));
+    const double peak = double(r.peakKilobytes) * 1024;
+    EXPECT_GT(estimate, peak * 0.75);
+    EXPECT_LT(estimate, peak * 1.25);
 }
