@@ -443,6 +443,7 @@ int renderOne(const RenderOptions& options) {
     // The input's pixels are not needed any more.
     input = Image();
     selection = Image();
+    showWriteProgress(!options.quiet && stderrIsTerminal());
     if (!writeImageFile(options.output, output, options.write, &error)) return failWith(error);
     if (options.record) std::fputs(recorded.c_str(), stdout);
     if (!options.quiet)

@@ -160,6 +160,13 @@ bool readImageFile(const std::string& path, Image* image, const ReadOptions& opt
 bool writeImageFile(const std::string& path, const Image& image, std::string* error);
 bool writeImageFile(const std::string& path, const Image& image, const WriteOptions& options, std::string* error);
 
+// A progress line on standard error while files are written ("writing
+// out.png  45%"), for a terminal; off until switched on.
+void showWriteProgress(bool show);
+// Called by the writers after each row (cheap: it redraws only when the
+// percentage changes).
+void reportWriteProgress(int32_t rowsDone, int32_t rows);
+
 // The format a file name's ending names; Unknown for any other ending.
 ImageFormat formatFromName(const std::string& path);
 // The format a --format word names ("png", "jpeg", "jpg", "tiff", "tif").

@@ -81,6 +81,7 @@ bool fillRow(void* context, int32_t y, uint8_t* samples) {
     }
     const Image& image = *w->image;
     const int32_t colours = image.colourChannels;
+    reportWriteProgress(y + 1, image.height);
     if (image.depth == 8 && !image.hasAlpha) {
         const uint8_t* row = image.samples.bytes() + image.index(0, y, 0);
         std::copy(row, row + size_t(image.width) * colours, samples);

@@ -202,6 +202,7 @@ int runWrite(png_structp png, png_infop info, const Image& image, std::vector<ui
         } else {
             png_write_row(png, image.samples.bytes() + base);
         }
+        reportWriteProgress(y + 1, image.height);
     }
     png_write_end(png, nullptr);
     return 0;

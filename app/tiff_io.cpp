@@ -135,6 +135,7 @@ bool writeTiff(std::FILE* file, const std::string& name, const Image& image, std
             // libtiff may change the row it is given (the predictor), so it gets a copy.
             std::memcpy(row.data(), image.samples.bytes() + size_t(y) * rowBytes, rowBytes);
             if (TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) < 0) ok = false;
+            reportWriteProgress(y + 1, image.height);
         }
         if (ok && !TIFFWriteDirectory(tiff)) ok = false;
         TIFFClose(tiff);

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/cli_test_support.h"
 #include "command_psd.h"
 #include "image.h"
 #include "memory_budget.h"
@@ -647,4 +648,32 @@ TEST(CommandLine, MemoryEstimatesAllowWhatTheyNeedAndMatchThePeak) {
     const double peak = double(r.peakKilobytes) * 1024;
     EXPECT_GT(estimate, peak * 0.75);
     EXPECT_LT(estimate, peak * 1.25);
+}
+
+TEST(CommandLine, ProgressShowsOnATerminalOnly) {
+    if (std::system("script -qec true /dev/null > /dev/null 2>&1") != 0) GTEST_SKIP() << "script is not installed";
+    Folder dir;
+    save(dir / "in.png", pattern(400, 300, 8));
+    save(dir / "b.png", pattern(30, 20, 8));
+    const std::string program = LF_LUMENFALL;
+    // Through `script`, standard error is a terminal.
+    auto onTerminal = [&](const std::string& words) {
+        int code = -1;
+        const std::string out = lumenfall_cli_test::run(
+            "script -qec \"'" + program + "' " + words + "\" /dev/null", &code);
+        EXPECT_EQ(code, 0) << out;
+        return out;
+    };
+    std::string out = onTerminal("render '" + dir / "in.png" + "' -o '" + dir / "a.png" + "'");
+    EXPECT_NE(out.find("writing " + dir / "a.png" + " 100%"), std::string::npos) << out;
+    out = onTerminal("render '" + dir / "in.png" + "' -o '" + dir / "a.tif" + "' -q");
+    EXPECT_EQ(out.find("writing"), std::string::npos) << out;
+    out = onTerminal("render '" + dir / "in.png" + "' '" + dir / "b.png" + "' -o '" + dir / "batch/'");
+    EXPECT_NE(out.find("] 2 of 2 images"), std::string::npos) << out;
+    EXPECT_NE(out.find("Wrote " + dir / "batch/b.png"), std::string::npos) << out;
+    // Not a terminal: no progress at all.
+    const Result r = run({"render", dir / "in.png", dir / "b.png", "-o", dir / "plain/"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err.find("writing"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("images\n"), std::string::npos) << r.err;
 }
