@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/replacing_file.h"
 
@@ -87,8 +88,14 @@ private:
     void imageTag(const std::string& base, const std::string& extension, int32_t w, int32_t h, bool alt);
     void advanceColumn();
     void fillerCell();
+    // After a failure: removes the pictures this page added and the pictures
+    // folder when this page made it, so that nothing half-done stays.
+    void removeAddedFiles();
+    void noteNewFile(const std::string& path);
 
     ReplacingFile file_;
+    std::vector<std::string> added_;   // files the page made that did not exist before
+    bool madeFolder_ = false;
     std::string picturesFolder_;   // ends in a separator
     int32_t columns_ = kPresetsPageColumns;
     int32_t column_ = 1;

@@ -616,6 +616,13 @@ TEST(CommandLine, PresetsPageNeedsPresetsAndSkipsDamagedOnes) {
     fs::create_directories(dir / "P");
     ASSERT_EQ(run({"preset", "save", "-o", dir / "P/good.q4q", "-q"}).code, 0);
     writeFile(dir / "P/broken.q4q", "not a preset at all");
+    // A full disk: exit 1 and nothing of the page left, no empty pictures.
+    Launch full({"presets-page", dir / "P", "-o", dir / "page.html"});
+    full.fileSizeLimit = 0;
+    r = run(full);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "page.html"));
+    EXPECT_FALSE(fs::exists(dir / "web_images")) << "the pictures folder of a failed page stays";
     r = run({"presets-page", dir / "P", "-o", dir / "page.html", "--strict"});
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_FALSE(fs::exists(dir / "page.html"));
