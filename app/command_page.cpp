@@ -31,6 +31,15 @@
 namespace lumenfall {
 namespace {
 
+// What went wrong with a page, in the system's words where it has them.
+std::string pageFailure(const std::string& page, int32_t result) {
+    if (result != kPageCannotCreate) return "cannot write " + page + " (a write failed; an older page is unchanged)";
+    const std::string why = whyCannotCreate(page);
+    if (why != "the disk refused it") return "cannot create " + page + " (" + why + ")";
+    const std::string pictures = (std::filesystem::path(page).parent_path() / kPicturesFolderName).string();
+    return "cannot create " + page + " or its folder " + pictures + " (" + whyCannotCreate(pictures + "/x") + ")";
+}
+
 // The page and its pictures folder against every file the run reads: the
 // presets of the folder, the input picture, the colour profile.
 bool pageStandsApart(const std::string& page, std::vector<RunFile> reads, std::string* error) {
@@ -135,8 +144,7 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
     const int32_t result =
         writePresetsPage(folder, page, &count, PageProfile{profile.data(), profile.size()}, &damaged);
     if (result != kPageWritten) {
-        std::fprintf(stderr, "lumenfall presets-page: cannot write %s%s\n", page.c_str(),
-                     result == kPageCannotCreate ? " (or its folder web_images)" : "");
+        std::fprintf(stderr, "lumenfall presets-page: %s\n", pageFailure(page, result).c_str());
         return kExitFailure;
     }
     if (!quiet) std::printf("Wrote %s (%d presets)\n", page.c_str(), int(count));
@@ -303,7 +311,7 @@ int writeDotsPage(const DotsOptions& o) {
         return cancelRequested() ? cancelExitCode() : kExitCancelled;
     }
     if (result != kPageWritten) {
-        return fail("cannot write " + o.page + (result == kPageCannotCreate ? " (or its folder web_images)" : ""));
+        return fail(pageFailure(o.page, result));
     }
     if (!run.firstError.empty())
         std::fprintf(stderr, "lumenfall dots-page: warning: %s (its picture is a grey ramp)\n", run.firstError.c_str());

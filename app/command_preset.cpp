@@ -11,6 +11,7 @@
 #include "command_line.h"
 #include "option_table.h"
 #include "option_values.h"
+#include "run_files.h"
 #include "shared_options.h"
 #include "export/preset_thumbnail.h"
 #include "export/thumbnail.h"
@@ -187,7 +188,7 @@ int writePreset(const ParameterBlock& block, const SaveOptions& o) {
     }
     if (cancelRequested()) return cancelled();
     const int32_t result = savePresetFile(block, o.output.c_str(), o.thumbnail ? &thumbnail : nullptr);
-    if (result == kPresetCannotOpen) return fail("cannot create " + o.output + " (no such folder, or not a file)");
+    if (result == kPresetCannotOpen) return fail("cannot create " + o.output + " (" + whyCannotCreate(o.output) + ")");
     if (result != kPresetOk) return fail("writing " + o.output + " failed (disk full?); an older file there is unchanged");
     if (!o.quiet) std::printf("Wrote %s\n", o.output.c_str());
     return kExitSuccess;

@@ -264,6 +264,8 @@ int exportPsd(const PsdOptions& options) {
     freeTiledImage(&image);
     if (result != kPsdWritten) {
         if (result == kPsdCancelled) return fail("cancelled");
+        if (result == kPsdFileCannotOpen)
+            return fail("cannot create " + options.output + " (" + whyCannotCreate(options.output) + ")");
         return fail("cannot write " + options.output + ": " + message);
     }
     if (!options.quiet)

@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "atomic_file.h"
 
@@ -26,6 +29,25 @@ bool writtenFilesStandApart(const std::vector<RunFile>& files, std::string* erro
 
 std::string cannotOpen(const std::string& path, int errorNumber) {
     return "cannot open " + path + " (" + std::strerror(errorNumber) + ")";
+}
+
+std::string whyCannotCreate(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return "it is a folder";
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    if (!fs::exists(folder, ec)) return "the folder " + folder.string() + " does not exist";
+    if (!fs::is_directory(folder, ec)) return folder.string() + " is not a folder";
+    // Try it: the system's own answer, then nothing is left behind.
+    const std::string probe = (folder / (".lumenfall-probe-" + std::to_string(std::rand()))).string();
+    errno = 0;
+    if (std::FILE* f = std::fopen(probe.c_str(), "wb")) {
+        std::fclose(f);
+        std::remove(probe.c_str());
+        return "the disk refused it";
+    }
+    return std::strerror(errno);
 }
 
 int readIccProfileFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {

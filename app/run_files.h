@@ -28,6 +28,10 @@ int readIccProfileFile(const std::string& path, std::vector<uint8_t>* bytes, std
 // "cannot open FILE (reason)" with the system's words for errno.
 std::string cannotOpen(const std::string& path, int errorNumber);
 
+// Why a new file at `path` cannot be made, in the system's words where it
+// has them: a missing folder, a folder we may not write, a folder in the way.
+std::string whyCannotCreate(const std::string& path);
+
 }  // namespace lumenfall
 
 #endif

@@ -599,9 +599,17 @@ TEST(CommandLine, EveryWritingCommandKeepsItsInputsAndNamesItsFormat) {
     EXPECT_FALSE(fs::exists(dir / "page.html"));
     EXPECT_EQ(readFile(dir / "forced.png").substr(0, 2), "\xFF\xD8");
     EXPECT_EQ(load(dir / "icc.tif").metadata.icc, profile);
-    // The reason a file cannot be opened.
+    // The reason a file cannot be opened or made, for every command.
     const Result r = run({"render", dir / "missing.png", "-o", dir / "x.png"});
     EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"psd", "-o", dir / "none/x.psd", "-q"},
+          std::vector<std::string>{"preset", "save", "--no-thumbnail", "-o", dir / "none/x.q4q", "-q"},
+          std::vector<std::string>{"presets-page", dir / "P", "-o", dir / "none/x.html", "-q"}}) {
+        const Result made = run(args);
+        EXPECT_EQ(made.code, 1) << made.err;
+        EXPECT_NE(made.err.find("the folder " + dir / "none" + " does not exist"), std::string::npos) << made.err;
+    }
 }
 
 TEST(CommandLine, PresetsPageNeedsPresetsAndSkipsDamagedOnes) {
