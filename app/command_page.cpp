@@ -81,7 +81,7 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
     const std::string usage = "Try 'lumenfall presets-page --help'.\n";
     std::vector<std::string> args;
     std::string error, folder, page, icc;
-    bool open = false, quiet = false, strict = false;
+    bool open = false, quiet = false, strict = false, forceName = false;
     if (!splitOptionWords(words, optionsWithValues(kCmdPresetsPage), &args, &error)) {
         std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage.c_str());
         return kExitUsage;
@@ -96,6 +96,8 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
             open = true;
         } else if (a == "--strict") {
             strict = true;
+        } else if (a == "--force-name") {
+            forceName = true;
         } else if (a == "-q" || a == "--quiet") {
             quiet = true;
         } else if (!a.empty() && a[0] != '-') {
@@ -110,6 +112,7 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
         }
     }
     if (error.empty() && (folder.empty() || page.empty())) error = "give the presets folder and -o PAGE.html";
+    if (error.empty() && !forceName) error = otherKindsEnding(page, ".html .htm", "an HTML page");
     std::vector<uint8_t> profile;
     if (error.empty() && !icc.empty() && readIccProfileFile(icc, &profile, &error) == 1) {
         std::fprintf(stderr, "lumenfall presets-page: %s\n", error.c_str());
@@ -164,6 +167,7 @@ struct DotsOptions {
     std::string pluginPath;
     bool open = false;
     bool quiet = false;
+    bool forceName = false;
     SharedOptions shared;
 };
 
@@ -184,6 +188,8 @@ int parseDotsOptions(const std::vector<std::string>& words, DotsOptions* o, std:
             if (!takeOptionValue(args, &i, &o->pluginPath, error)) return 2;
         } else if (a == "--open") {
             o->open = true;
+        } else if (a == "--force-name") {
+            o->forceName = true;
         } else if (a == "-q" || a == "--quiet") {
             o->quiet = true;
         } else if (!a.empty() && a[0] != '-' && o->input.empty()) {
@@ -197,6 +203,7 @@ int parseDotsOptions(const std::vector<std::string>& words, DotsOptions* o, std:
         *error = "give the page to write with -o PAGE.html";
         return 2;
     }
+    if (!o->forceName && !(*error = otherKindsEnding(o->page, ".html .htm", "an HTML page")).empty()) return 2;
     if (!pageStandsApart(o->page, {{"the input", o->input, false}, {"the colour profile", o->icc, false}}, error))
         return 2;
     std::vector<uint8_t> profile;

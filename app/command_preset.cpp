@@ -104,6 +104,7 @@ struct SaveOptions {
     bool seedGiven = false;
     unsigned seed = 0;
     bool quiet = false;
+    bool forceName = false;
     SharedOptions shared;
 };
 
@@ -126,6 +127,8 @@ bool parseSaveOptions(const std::vector<std::string>& words, bool roll, SaveOpti
             if (!value(&o->plugin)) return false;
         } else if (a == "--no-thumbnail") {
             o->thumbnail = false;
+        } else if (a == "--force-name") {
+            o->forceName = true;
         } else if (a == "-q" || a == "--quiet") {
             o->quiet = true;
         } else if (!roll && a == "--from") {
@@ -158,6 +161,7 @@ bool parseSaveOptions(const std::vector<std::string>& words, bool roll, SaveOpti
         *error = "-o FILE is needed";
         return false;
     }
+    if (!o->forceName && !(*error = otherKindsEnding(o->output, ".q4q", "a preset")).empty()) return false;
     // The picture or the preset read must not be the file written.
     for (const std::string* read : {&o->image, &o->from})
         if (sameFile(o->output, *read)) {

@@ -125,11 +125,7 @@ int parsePsdOptions(const std::vector<std::string>& words, PsdOptions* o, std::s
         *error = "give the PSD file to write with -o OUT.psd";
         return 2;
     }
-    if (!o->forceName && formatFromName(o->output) != ImageFormat::Unknown) {
-        *error = "the output " + o->output + " is named as another format, but a PSD file is written; name it .psd "
-                 "or give --force-name";
-        return 2;
-    }
+    if (!o->forceName && !(*error = otherKindsEnding(o->output, ".psd", "a PSD file")).empty()) return 2;
     if (!writtenFilesStandApart({{"the input", o->input, false},
                                  {"the preset", o->preset, false},
                                  {"the colour profile", o->icc, false},

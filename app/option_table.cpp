@@ -44,8 +44,9 @@ const std::vector<OptionInfo>& optionTable() {
         {"--format", "png|jpeg|tiff", "The output's format, whatever its name ends in (see --force-name).",
          kCmdRender},
         {"--force-name", nullptr,
-         "Write also when the output's name ends in another format's ending than the file written.",
-         kCmdRender | kCmdPsd},
+         "Write also when the output's name ends in the ending of another kind of file than the one written "
+         "(an image, a PSD file, a page or a preset).",
+         kCmdRender | kCmdPsd | kCmdPresetsPage | kCmdDotsPage | kCmdPresetWrite},
         {"--quality", "N", "JPEG quality, 1 to 100 (92).", kCmdRender},
         {"--subsampling", "444|422|420", "JPEG chroma subsampling (420).", kCmdRender},
         {"--selection", "MASK",

@@ -1,5 +1,6 @@
 #include "run_files.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,19 @@ bool writtenFilesStandApart(const std::vector<RunFile>& files, std::string* erro
         }
     }
     return true;
+}
+
+std::string otherKindsEnding(const std::string& path, const std::string& ownEndings, const std::string& written) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string ending = path.substr(dot);
+    for (char& c : ending) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string known = " .png .jpg .jpeg .tif .tiff .psd .q4q .html .htm ";
+    if (known.find(" " + ending + " ") == std::string::npos) return "";
+    if ((" " + ownEndings + " ").find(" " + ending + " ") != std::string::npos) return "";
+    return "the output " + path + " is named as a " + ending + " file, but " + written +
+           " is written; rename it or give --force-name";
 }
 
 std::string cannotOpen(const std::string& path, int errorNumber) {

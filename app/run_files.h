@@ -25,6 +25,11 @@ bool writtenFilesStandApart(const std::vector<RunFile>& files, std::string* erro
 // an ICC profile (its size field and its 'acsp' signature disagree).
 int readIccProfileFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 
+// When `path` ends in the ending of a file kind of ours other than
+// `ownEndings` (a list such as ".html .htm"): a message for the usage error
+// that --force-name lifts. Empty when the name is fine.
+std::string otherKindsEnding(const std::string& path, const std::string& ownEndings, const std::string& written);
+
 // "cannot open FILE (reason)" with the system's words for errno.
 std::string cannotOpen(const std::string& path, int errorNumber);
 

@@ -576,6 +576,9 @@ TEST(CommandLine, EveryWritingCommandKeepsItsInputsAndNamesItsFormat) {
         {{"render", dir / "photo.png", "--log", dir / "photo.png", "-o", dir / "x.png"}, 2},
         // Names against formats.
         {{"psd", dir / "photo.png", "-o", dir / "p.png"}, 2},
+        {{"dots-page", "-o", dir / "p.png"}, 2},
+        {{"presets-page", dir / "P", "-o", dir / "p.jpg"}, 2},
+        {{"preset", "save", "-o", dir / "p.tif"}, 2},
         {{"render", dir / "photo.png", "-o", dir / "x.png", "--format", "jpeg"}, 2},
         {{"render", dir / "photo.png", "-o", dir / "forced.png", "--format", "jpeg", "--force-name", "-q"}, 0},
         // A profile that is not one.
