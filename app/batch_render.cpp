@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
 #include "atomic_file.h"
+#include "command_line.h"
 #include "image.h"
-#include "run_files.h"
 #include "platform/process_info.h"
+#include "run_files.h"
 #include "signals.h"
 
 #if defined(_WIN32)

@@ -6,11 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <set>
-#include <iterator>
 #include <memory>
 #include <new>
+#include <set>
 
 #include "command_line.h"
 #include "command_psd.h"
@@ -18,12 +16,12 @@
 #include "kernels/resample_weights.h"
 #include "option_values.h"
 #include "params/plugin_files.h"
+#include "option_table.h"
 #include "platform/folder_listing.h"
 #include "platform/shell_open.h"
-#include "option_table.h"
+#include "preset_settings.h"
 #include "run_files.h"
 #include "shared_options.h"
-#include "preset_settings.h"
 #include "render/resample_image.h"
 #include "render/tiled_image.h"
 #include "signals.h"
@@ -40,21 +38,16 @@ std::string pageFailure(const std::string& page, int32_t result) {
     return "cannot create " + page + " or its folder " + pictures + " (" + whyCannotCreate(pictures + "/x") + ")";
 }
 
-// The page and its pictures folder against every file the run reads: the
-// presets of the folder, the input picture, the colour profile.
+// The page against every file the run reads: the presets of the folder,
+// the input picture, the colour profile.
 bool pageStandsApart(const std::string& page, std::vector<RunFile> reads, std::string* error) {
     reads.push_back({"the page", page, true});
     return writtenFilesStandApart(reads, error);
 }
 
-}  // namespace
-
-namespace {
-
-// The presets of the folder, the damaged ones reported and collected in
-// `damaged`; false with a message when the folder cannot be read.
-bool listPresets(const std::string& folder, std::vector<std::string>* presets, std::set<std::string>* damaged,
-                 std::string* error) {
+// The preset files of the folder (names holding ".q4q", as the page lists
+// them); false with a message when the folder cannot be read.
+bool listPresets(const std::string& folder, std::vector<std::string>* presets, std::string* error) {
     std::vector<FolderEntry> entries;
     errno = 0;
     if (!listFolder(folder, &entries)) {
@@ -63,16 +56,22 @@ bool listPresets(const std::string& folder, std::vector<std::string>* presets, s
     }
     const std::string base = (std::filesystem::path(folder) / "").string();
     for (const FolderEntry& entry : entries) {
-        if (entry.isFolder || entry.name.find(".q4q") == std::string::npos) continue;
-        std::vector<DescriptorEntry> settings;
-        std::string why;
-        if (!addPresetSettings(base + entry.name, &settings, &why)) {
-            std::fprintf(stderr, "lumenfall presets-page: damaged preset skipped: %s\n", why.c_str());
-            damaged->insert(entry.name);
-        }
-        presets->push_back(base + entry.name);
+        if (!entry.isFolder && entry.name.find(".q4q") != std::string::npos) presets->push_back(base + entry.name);
     }
     return true;
+}
+
+// The presets that cannot be read, named on stderr; the page leaves them off.
+std::set<std::string> damagedPresets(const std::vector<std::string>& presets) {
+    std::set<std::string> damaged;
+    for (const std::string& path : presets) {
+        std::vector<DescriptorEntry> settings;
+        std::string why;
+        if (addPresetSettings(path, &settings, &why)) continue;
+        std::fprintf(stderr, "lumenfall presets-page: damaged preset skipped: %s\n", why.c_str());
+        damaged.insert(std::filesystem::path(path).filename().string());
+    }
+    return damaged;
 }
 
 }  // namespace
@@ -119,8 +118,7 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
         return kExitFailure;
     }
     std::vector<std::string> presets;
-    std::set<std::string> damaged;
-    if (error.empty() && !listPresets(folder, &presets, &damaged, &error)) {
+    if (error.empty() && !listPresets(folder, &presets, &error)) {
         std::fprintf(stderr, "lumenfall presets-page: %s\n", error.c_str());
         return kExitFailure;
     }
@@ -133,6 +131,7 @@ int runPresetsPageCommand(const std::vector<std::string>& words) {
         std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage.c_str());
         return kExitUsage;
     }
+    const std::set<std::string> damaged = damagedPresets(presets);
     if (presets.size() == damaged.size()) {
         std::fprintf(stderr, "lumenfall presets-page: %s holds no %spresets (.q4q files)\n", folder.c_str(),
                      damaged.empty() ? "" : "undamaged ");

@@ -11,18 +11,18 @@
 #include <new>
 
 #include "atomic_file.h"
-#include "option_table.h"
-#include "run_files.h"
-#include "shared_options.h"
 #include "command_line.h"
 #include "export/psd_writer.h"
 #include "memory_budget.h"
+#include "option_table.h"
 #include "option_values.h"
 #include "params/defaults.h"
 #include "platform/process_info.h"
 #include "preset_settings.h"
 #include "render/tiled_image.h"
+#include "run_files.h"
 #include "settings_arguments.h"
+#include "shared_options.h"
 #include "signals.h"
 
 namespace lumenfall {

@@ -9,20 +9,20 @@
 #include <set>
 
 #include "atomic_file.h"
-#include "option_table.h"
-#include "run_files.h"
-#include "shared_options.h"
 #include "command_line.h"
 #include "host_profiles.h"
 #include "memory_budget.h"
+#include "option_table.h"
 #include "option_values.h"
 #include "params/byte_order.h"
 #include "params/plugin_files.h"
-#include "signals.h"
-#include "preset_settings.h"
-#include "settings_arguments.h"
-#include "ui_script.h"
 #include "platform/process_info.h"
+#include "preset_settings.h"
+#include "run_files.h"
+#include "settings_arguments.h"
+#include "shared_options.h"
+#include "signals.h"
+#include "ui_script.h"
 
 namespace lumenfall {
 namespace {
