@@ -226,7 +226,7 @@ TEST(CommandLine, AFullDiskLeavesThePreviousOutputAsItWas) {
 
 TEST(CommandLine, EverySignalThatEndsTheProgramRemovesItsTemporaryFile) {
     Folder dir;
-    save(dir / "big.png", pattern(1200, 800, 16));
+    save(dir / "big.png", pattern(900, 600, 16));
     for (int number : {SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXFSZ, SIGXCPU}) {
         bool caught = false;
         // The signal goes in while the output is being written: as soon as
