@@ -31,6 +31,15 @@ uint64_t psdExportBytes(uint64_t imageBytes) { return 2 * imageBytes + imageByte
 
 namespace {
 
+// The export's need for a picture being read: it becomes RGBA at its depth.
+uint64_t psdReadNeed(int64_t width, int64_t height, int32_t, int32_t depth) {
+    return psdExportBytes(uint64_t(width) * uint64_t(height) * 4u * (depth == 16 ? 2u : 1u));
+}
+
+}  // namespace
+
+namespace {
+
 struct PsdOptions {
     std::string input;
     std::string output;
@@ -194,7 +203,7 @@ int exportPsd(const PsdOptions& options) {
     Image input;
     if (options.input.empty()) {
         input = makeSampleImage();
-    } else if (!readInputPicture(options.input, options.shared, "psd", &input, &error)) {
+    } else if (!readInputPicture(options.input, options.shared, "psd", &input, &error, psdReadNeed)) {
         return fail(error);
     }
     // The layer's transparency comes from the plug-in: the image gets an alpha channel.

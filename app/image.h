@@ -138,7 +138,14 @@ enum class ImageFormat { Unknown, Png, Jpeg, Tiff };
 struct ReadOptions {
     bool allowDamaged = false;   // keep what decodes from a cut or corrupt file, with a warning
     std::string* warning = nullptr;  // receives that warning
+    // The memory the command needs for an image of this size, checked
+    // against the budget before the pixels are allocated; null: a render's.
+    uint64_t (*need)(int64_t width, int64_t height, int32_t samplesPerPixel, int32_t depth) = nullptr;
 };
+
+// What ReadOptions::need says, or a render's need.
+uint64_t readNeed(const ReadOptions& options, int64_t width, int64_t height, int32_t samplesPerPixel,
+                  int32_t depth);
 
 // How an image file is written.
 struct WriteOptions {

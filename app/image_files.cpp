@@ -10,6 +10,7 @@
 
 #include "atomic_file.h"
 #include "image.h"
+#include "memory_budget.h"
 #include "run_files.h"
 #include "signals.h"
 
@@ -212,6 +213,12 @@ std::FILE* spoolToScratch(std::FILE* in, const std::string& name, std::string* e
 }
 
 }  // namespace
+
+uint64_t readNeed(const ReadOptions& options, int64_t width, int64_t height, int32_t samplesPerPixel,
+                  int32_t depth) {
+    return options.need ? options.need(width, height, samplesPerPixel, depth)
+                        : renderBytes(width, height, samplesPerPixel, depth);
+}
 
 namespace {
 

@@ -56,6 +56,7 @@ struct PngRead {
     std::FILE* file = nullptr;
     bool allowDamaged = false;
     bool cutShort = false;        // the file ended inside a chunk
+    const ReadOptions* options = nullptr;
 };
 
 // Reads for libpng. A file that ends early is an error; with --allow-damaged
@@ -130,7 +131,7 @@ int runRead(PngRead* r) {
         return 1;
     }
     const char* layout = (colourType & PNG_COLOR_MASK_COLOR) ? "RGB" : "grey";
-    if (!fitsMemoryBudget(renderBytes(width, height, channels, depth),
+    if (!fitsMemoryBudget(readNeed(*r->options, width, height, channels, depth),
                           "a " + std::to_string(width) + " x " + std::to_string(height) + " " + layout + " " +
                               std::to_string(depth) + "-bit image",
                           &r->stop))
@@ -228,6 +229,7 @@ bool readPng(std::FILE* file, const std::string& name, Image* image, const ReadO
     if (options.allowDamaged) png_set_crc_action(r->png, PNG_CRC_WARN_USE, PNG_CRC_WARN_USE);
     r->file = file;
     r->allowDamaged = options.allowDamaged;
+    r->options = &options;
     png_set_read_fn(r->png, r, readData);
     const int outcome = runRead(r);
     bool ok = outcome == 0;

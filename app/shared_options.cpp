@@ -63,9 +63,10 @@ void applySharedOptions(const SharedOptions& o) {
 }
 
 bool readInputPicture(const std::string& path, const SharedOptions& o, const char* command, Image* image,
-                      std::string* error) {
+                      std::string* error, uint64_t (*need)(int64_t, int64_t, int32_t, int32_t)) {
     std::string warning;
     ReadOptions read;
+    read.need = need;
     read.allowDamaged = o.allowDamaged;
     read.warning = &warning;
     if (!readImageFile(path, image, read, error)) return false;

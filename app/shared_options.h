@@ -26,9 +26,11 @@ Taken takeSharedOption(const std::vector<std::string>& args, size_t* i, SharedOp
 void applySharedOptions(const SharedOptions& o);
 
 // Reads an input picture with --allow-damaged as given, printing the
-// warning of a damaged file kept.
+// warning of a damaged file kept. `need` is what the command needs for the
+// picture (null: a render's), checked before its pixels are allocated.
 bool readInputPicture(const std::string& path, const SharedOptions& o, const char* command, Image* image,
-                      std::string* error);
+                      std::string* error,
+                      uint64_t (*need)(int64_t, int64_t, int32_t, int32_t) = nullptr);
 
 }  // namespace lumenfall
 

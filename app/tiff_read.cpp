@@ -302,7 +302,7 @@ bool readTiff(std::FILE* file, const std::string& name, Image* image, const Read
     const bool straight = !l.separate() && (l.bits == 8 || l.bits == 16) && !l.invert && !l.associated &&
                           (l.kind == Kind::Grey || l.kind == Kind::Rgb) &&
                           l.samples == colours + (l.alpha ? 1 : 0);
-    if (!fitsMemoryBudget(renderBytes(l.width, l.height, colours + (l.alpha ? 1 : 0), depth) +
+    if (!fitsMemoryBudget(readNeed(options, l.width, l.height, colours + (l.alpha ? 1 : 0), depth) +
                               (straight ? 0 : l.rawBytes()),
                           "a " + std::to_string(l.width) + " x " + std::to_string(l.height) + " " +
                               std::to_string(depth) + "-bit image",

@@ -658,6 +658,12 @@ TEST(CommandLine, MemoryEstimatesAllowWhatTheyNeedAndMatchThePeak) {
              std::to_string(renderBytes(300, 200, 3, 8) - 1)});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find(need + " bytes"), std::string::npos) << r.err;
+    // A PSD export is allowed what it needs, also while its input is read
+    // (the reader checks the export's need, not a render's).
+    save(dir / "small.png", pattern(640, 400, 8));
+    const std::string psdNeed = std::to_string(psdExportBytes(640ull * 400 * 4));
+    r = run({"psd", dir / "small.png", "-o", dir / "small.psd", "-q", "--memory-limit", psdNeed});
+    EXPECT_EQ(r.code, 0) << r.err;
     // The PSD export's estimate against its measured peak.
 #if defined(LF_SANITIZED)
     GTEST_SKIP() << "peaks under the sanitizers are not the program's";
