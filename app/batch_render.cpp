@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "atomic_file.h"
 #include "command_line.h"
 #include "image.h"
 #include "platform/process_info.h"
+#include "run_files.h"
 #include "signals.h"
 
 #if defined(_WIN32)
@@ -121,7 +123,7 @@ int waitAny(std::vector<Worker>& running, int* code) {
             if (errno == EINTR) {
                 // Pass a termination on to the workers; Ctrl-C reaches them from the terminal.
                 if (cancelRequested())
-                    for (const Worker& w : running) kill(w.pid, cancelExitCode() == 143 ? SIGTERM : SIGINT);
+                    for (const Worker& w : running) kill(w.pid, cancelExitCode() - 128);
                 continue;
             }
             return -1;
@@ -135,25 +137,73 @@ int waitAny(std::vector<Worker>& running, int* code) {
 #endif
 }
 
+// Every output of the batch named before the first render: each in a format
+// we write, none the same file as another output or as anything the batch
+// reads. False with one message for the whole batch.
+bool planBatch(const RenderOptions& o, std::vector<Worker>* plan, std::string* error) {
+    const std::string fix = o.outputPattern.empty() ? "give --output-pattern with {name} in it"
+                                                    : "change --output-pattern";
+    std::vector<RunFile> files = {{"the selection", o.selection, false},
+                                  {"the preset", o.preset, false},
+                                  {"the colour profile", o.icc, false}};
+    for (const std::string& input : o.inputs) files.push_back({"the input", input, false});
+    for (const std::string& input : o.inputs) {
+        Worker w{input, outputFor(o, input)};
+        const ImageFormat named = formatFromName(w.output);
+        if (named == ImageFormat::Unknown && o.format == ImageFormat::Unknown) {
+            *error = "cannot tell the format of " + w.output + " from its name; " + fix + " to end in " +
+                     writableFormats() + " or {ext}, or give --format";
+            return false;
+        }
+        if (o.format != ImageFormat::Unknown && named != o.format && !o.forceName) {
+            *error = "the output " + w.output + " is named as another format than --format; " + fix +
+                     " or give --force-name";
+            return false;
+        }
+        for (const Worker& earlier : *plan)
+            if (sameFile(earlier.output, w.output) || earlier.output == w.output) {
+                *error = earlier.input + " and " + input + " would both be written to " + w.output + "; " + fix;
+                return false;
+            }
+        files.push_back({"the output", w.output, true});
+        plan->push_back(w);
+    }
+    if (!writtenFilesStandApart(files, error)) {
+        *error += " (" + fix + ")";
+        return false;
+    }
+    return true;
+}
+
+// A total bar on the terminal, under the lines of the finished images.
+void showBatchBar(bool show, int finished, size_t total) {
+    if (!show) return;
+    constexpr int kWidth = 30;
+    const int filled = total > 0 ? int(finished * kWidth / int(total)) : kWidth;
+    std::fprintf(stderr, "\r[%s%s] %d of %zu images", std::string(size_t(filled), '#').c_str(),
+                 std::string(size_t(kWidth - filled), ' ').c_str(), finished, total);
+    if (size_t(finished) == total) std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
 }  // namespace
 
 int runBatch(const RenderOptions& o) {
     const std::string self = selfPath();
     std::vector<Worker> pending;
-    for (const std::string& input : o.inputs) pending.push_back(Worker{input, outputFor(o, input)});
-    // Two inputs with the same name would write the same output.
-    for (size_t i = 0; i < pending.size(); ++i)
-        for (size_t j = 0; j < i; ++j)
-            if (pending[i].output == pending[j].output) {
-                std::fprintf(stderr, "lumenfall render: %s and %s would both be written to %s; use --output-pattern\n",
-                             pending[j].input.c_str(), pending[i].input.c_str(), pending[i].output.c_str());
-                return kExitUsage;
-            }
-    // A folder named by -o DIR/ is made when it is missing.
-    if (o.outputPattern.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(o.output, ec);
+    std::string error;
+    if (!planBatch(o, &pending, &error)) {
+        std::fprintf(stderr, "lumenfall render: %s\n", error.c_str());
+        return kExitUsage;
     }
+    // Folders named by -o DIR/ or by the pattern are made when missing.
+    for (const Worker& w : pending) {
+        const std::filesystem::path folder = std::filesystem::path(w.output).parent_path();
+        std::error_code ec;
+        if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+    }
+    const bool bar = !o.quiet && stderrIsTerminal();
+    int finished = 0;
     std::vector<Worker> running;
     size_t next = 0;
     int done = 0, failed = 0;
@@ -177,15 +227,18 @@ int runBatch(const RenderOptions& o) {
         if (index < 0) break;
         const Worker w = running[size_t(index)];
         running.erase(running.begin() + index);
+        if (bar) std::fputs("\r\033[K", stderr);  // the bar gives way to the line
         if (code == 0) {
             ++done;
             if (!o.quiet) std::printf("Wrote %s\n", w.output.c_str());
-        } else if (code == 130 || code == 143) {
+            std::fflush(stdout);
+        } else if (code > 128) {
             cancelled = true;
         } else {
             ++failed;
             std::fprintf(stderr, "lumenfall: %s failed (exit %d)\n", w.input.c_str(), code);
         }
+        showBatchBar(bar, ++finished, pending.size());
     }
     if (cancelRequested()) cancelled = true;
     const bool clean = failed == 0 && !cancelled;

@@ -15,7 +15,8 @@ constexpr int kExitUsage = 2;
 
 struct RenderOptions {
     std::string input;            // empty: the built-in sample picture
-    std::vector<std::string> inputs;  // every input named (a batch when more than one)
+    std::vector<std::string> inputs;  // every input named
+    bool batch = false;           // several inputs, or one with -o DIR/ or --output-pattern
     std::string output = "lumenfall.png";
     bool outputGiven = false;
     std::string outputPattern;    // batches: "{name}" the input's name without its ending, "{ext}" the format's
@@ -24,6 +25,7 @@ struct RenderOptions {
     bool qualityGiven = false;
     uint64_t memoryLimit = 0;     // --memory-limit (0: what the system has)
     bool allowDamaged = false;
+    bool forceName = false;       // write under a name of another format than --format
     int jobs = 1;                 // batches: images rendered at a time
     std::vector<std::string> workerArguments;  // the options every image of a batch is rendered with
     std::string selection;

@@ -2,11 +2,13 @@
 // presets and of the memory dots, as the dialog writes them.
 #include "command_page.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
+#include <set>
 
 #include "command_line.h"
 #include "command_psd.h"
@@ -14,8 +16,12 @@
 #include "kernels/resample_weights.h"
 #include "option_values.h"
 #include "params/plugin_files.h"
+#include "option_table.h"
+#include "platform/folder_listing.h"
 #include "platform/shell_open.h"
 #include "preset_settings.h"
+#include "run_files.h"
+#include "shared_options.h"
 #include "render/resample_image.h"
 #include "render/tiled_image.h"
 #include "signals.h"
@@ -23,64 +29,124 @@
 namespace lumenfall {
 namespace {
 
-bool readProfile(const std::string& path, std::vector<uint8_t>* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad() && !bytes->empty();
+// What went wrong with a page, in the system's words where it has them.
+std::string pageFailure(const std::string& page, int32_t result) {
+    if (result != kPageCannotCreate) return "cannot write " + page + " (a write failed; an older page is unchanged)";
+    const std::string why = whyCannotCreate(page);
+    if (why != "the disk refused it") return "cannot create " + page + " (" + why + ")";
+    const std::string pictures = (std::filesystem::path(page).parent_path() / kPicturesFolderName).string();
+    return "cannot create " + page + " or its folder " + pictures + " (" + whyCannotCreate(pictures + "/x") + ")";
+}
+
+// The page against every file the run reads: the presets of the folder,
+// the input picture, the colour profile.
+bool pageStandsApart(const std::string& page, std::vector<RunFile> reads, std::string* error) {
+    reads.push_back({"the page", page, true});
+    return writtenFilesStandApart(reads, error);
+}
+
+// The preset files of the folder (names holding ".q4q", as the page lists
+// them); false with a message when the folder cannot be read.
+bool listPresets(const std::string& folder, std::vector<std::string>* presets, std::string* error) {
+    std::vector<FolderEntry> entries;
+    errno = 0;
+    if (!listFolder(folder, &entries)) {
+        *error = "cannot read the folder " + folder + (errno ? " (" + std::string(std::strerror(errno)) + ")" : "");
+        return false;
+    }
+    const std::string base = (std::filesystem::path(folder) / "").string();
+    for (const FolderEntry& entry : entries) {
+        if (!entry.isFolder && entry.name.find(".q4q") != std::string::npos) presets->push_back(base + entry.name);
+    }
+    return true;
+}
+
+// The presets that cannot be read, named on stderr; the page leaves them off.
+std::set<std::string> damagedPresets(const std::vector<std::string>& presets) {
+    std::set<std::string> damaged;
+    for (const std::string& path : presets) {
+        std::vector<DescriptorEntry> settings;
+        std::string why;
+        if (addPresetSettings(path, &settings, &why)) continue;
+        std::fprintf(stderr, "lumenfall presets-page: damaged preset skipped: %s\n", why.c_str());
+        damaged.insert(std::filesystem::path(path).filename().string());
+    }
+    return damaged;
 }
 
 }  // namespace
 
 int runPresetsPageCommand(const std::vector<std::string>& words) {
-    const char* usage =
-        "Usage: lumenfall presets-page DIR -o PAGE.html [--icc FILE] [--open] [-q]\n"
-        "Writes an HTML page of every preset (.q4q) in DIR with its thumbnail; the pictures and\n"
-        "the frame images go to the folder web_images beside the page. --icc FILE stores that\n"
-        "colour profile in every picture. --open shows the page.\n";
+    const std::string usage = "Try 'lumenfall presets-page --help'.\n";
     std::vector<std::string> args;
     std::string error, folder, page, icc;
-    bool open = false, quiet = false;
-    if (!splitOptionWords(words, {"-o", "--output", "--icc"}, &args, &error)) {
-        std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage);
+    bool open = false, quiet = false, strict = false, forceName = false;
+    if (!splitOptionWords(words, optionsWithValues(kCmdPresetsPage), &args, &error)) {
+        std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage.c_str());
         return kExitUsage;
     }
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(usage, stdout);
-            return kExitSuccess;
-        }
         if (a == "-o" || a == "--output") {
             if (!takeOptionValue(args, &i, &page, &error)) break;
         } else if (a == "--icc") {
             if (!takeOptionValue(args, &i, &icc, &error)) break;
         } else if (a == "--open") {
             open = true;
+        } else if (a == "--strict") {
+            strict = true;
+        } else if (a == "--force-name") {
+            forceName = true;
         } else if (a == "-q" || a == "--quiet") {
             quiet = true;
-        } else if (!a.empty() && a[0] != '-' && folder.empty()) {
+        } else if (!a.empty() && a[0] != '-') {
+            if (!folder.empty()) {
+                error = "give one presets folder";
+                break;
+            }
             folder = a;
         } else {
-            error = "unexpected " + a;
+            error = "unknown option " + a;
             break;
         }
     }
     if (error.empty() && (folder.empty() || page.empty())) error = "give the presets folder and -o PAGE.html";
+    if (error.empty() && !forceName) error = otherKindsEnding(page, ".html .htm", "an HTML page");
+    std::vector<uint8_t> profile;
+    if (error.empty() && !icc.empty() && readIccProfileFile(icc, &profile, &error) == 1) {
+        std::fprintf(stderr, "lumenfall presets-page: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    std::vector<std::string> presets;
+    if (error.empty() && !listPresets(folder, &presets, &error)) {
+        std::fprintf(stderr, "lumenfall presets-page: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    if (error.empty()) {
+        std::vector<RunFile> reads = {{"the colour profile", icc, false}};
+        for (const std::string& preset : presets) reads.push_back({"the preset", preset, false});
+        pageStandsApart(page, reads, &error);
+    }
     if (!error.empty()) {
-        std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage);
+        std::fprintf(stderr, "lumenfall presets-page: %s\n%s", error.c_str(), usage.c_str());
         return kExitUsage;
     }
-    std::vector<uint8_t> profile;
-    if (!icc.empty() && !readProfile(icc, &profile)) {
-        std::fprintf(stderr, "lumenfall presets-page: cannot read the colour profile %s\n", icc.c_str());
+    const std::set<std::string> damaged = damagedPresets(presets);
+    if (presets.size() == damaged.size()) {
+        std::fprintf(stderr, "lumenfall presets-page: %s holds no %spresets (.q4q files)\n", folder.c_str(),
+                     damaged.empty() ? "" : "undamaged ");
+        return kExitFailure;
+    }
+    if (strict && !damaged.empty()) {
+        std::fprintf(stderr, "lumenfall presets-page: %d damaged presets (--strict); no page written\n",
+                     int(damaged.size()));
         return kExitFailure;
     }
     int32_t count = 0;
-    const int32_t result = writePresetsPage(folder, page, &count, PageProfile{profile.data(), profile.size()});
+    const int32_t result =
+        writePresetsPage(folder, page, &count, PageProfile{profile.data(), profile.size()}, &damaged);
     if (result != kPageWritten) {
-        std::fprintf(stderr, "lumenfall presets-page: cannot write %s%s\n", page.c_str(),
-                     result == kPageCannotCreate ? " (or its folder web_images)" : "");
+        std::fprintf(stderr, "lumenfall presets-page: %s\n", pageFailure(page, result).c_str());
         return kExitFailure;
     }
     if (!quiet) std::printf("Wrote %s (%d presets)\n", page.c_str(), int(count));
@@ -100,27 +166,19 @@ struct DotsOptions {
     std::string pluginPath;
     bool open = false;
     bool quiet = false;
+    bool forceName = false;
+    SharedOptions shared;
 };
-
-std::string dotsUsage() {
-    char map[kPathFieldSize];
-    const std::string where = pluginFilePath(kMemoryDotMapFileName, map) ? std::string(map) : "(no folder here)";
-    return "Usage: lumenfall dots-page -o PAGE.html [INPUT] [--icc FILE] [--plugin PATH] [--open] [-q]\n"
-           "Writes the HTML page of the memory dots the dialog keeps: the dots whose kept flag is set\n"
-           "in the plug-in's memory-dot map (" + where + "),\n"
-           "each rendered through the plug-in with the dot's settings on INPUT (or the built-in sample\n"
-           "picture) scaled to 300 pixels on its longer side. Without kept dots the page has no\n"
-           "pictures. The pictures go to the folder web_images beside the page; --icc FILE offers that\n"
-           "colour profile to the plug-in and stores it in every picture. --open shows the page.\n";
-}
 
 // 0 parsed, 1 help, 2 usage error.
 int parseDotsOptions(const std::vector<std::string>& words, DotsOptions* o, std::string* error) {
     std::vector<std::string> args;
-    if (!splitOptionWords(words, {"-o", "--output", "--icc", "--plugin"}, &args, error)) return 2;
+    if (!splitOptionWords(words, optionsWithValues(kCmdDotsPage), &args, error)) return 2;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--help" || a == "-h") return 1;
+        const Taken taken = takeSharedOption(args, &i, &o->shared, error);
+        if (taken == Taken::Error) return 2;
+        if (taken == Taken::Yes) continue;
         if (a == "-o" || a == "--output") {
             if (!takeOptionValue(args, &i, &o->page, error)) return 2;
         } else if (a == "--icc") {
@@ -129,12 +187,14 @@ int parseDotsOptions(const std::vector<std::string>& words, DotsOptions* o, std:
             if (!takeOptionValue(args, &i, &o->pluginPath, error)) return 2;
         } else if (a == "--open") {
             o->open = true;
+        } else if (a == "--force-name") {
+            o->forceName = true;
         } else if (a == "-q" || a == "--quiet") {
             o->quiet = true;
         } else if (!a.empty() && a[0] != '-' && o->input.empty()) {
             o->input = a;
         } else {
-            *error = "unexpected " + a;
+            *error = a.empty() || a[0] != '-' ? "give one input image" : "unknown option " + a;
             return 2;
         }
     }
@@ -142,6 +202,12 @@ int parseDotsOptions(const std::vector<std::string>& words, DotsOptions* o, std:
         *error = "give the page to write with -o PAGE.html";
         return 2;
     }
+    if (!o->forceName && !(*error = otherKindsEnding(o->page, ".html .htm", "an HTML page")).empty()) return 2;
+    if (!pageStandsApart(o->page, {{"the input", o->input, false}, {"the colour profile", o->icc, false}}, error))
+        return 2;
+    std::vector<uint8_t> profile;
+    if (!o->icc.empty() && readIccProfileFile(o->icc, &profile, error) == 2) return 2;
+    error->clear();
     return 0;
 }
 
@@ -225,11 +291,10 @@ int writeDotsPage(const DotsOptions& o) {
     Image input;
     if (o.input.empty()) {
         input = makeSampleImage();
-    } else if (!readImageFile(o.input, &input, &error)) {
+    } else if (!readInputPicture(o.input, o.shared, "dots-page", &input, &error)) {
         return fail(error);
     }
-    if (!o.icc.empty() && !readProfile(o.icc, &input.metadata.icc))
-        return fail("cannot read the colour profile " + o.icc);
+    if (!o.icc.empty() && readIccProfileFile(o.icc, &input.metadata.icc, &error) != 0) return fail(error);
     Image picture;
     if (!scaledPicture(input, &picture)) return fail("out of memory");
     const std::vector<uint8_t> profile = input.metadata.icc;  // the host offers it; the pictures carry it
@@ -252,7 +317,7 @@ int writeDotsPage(const DotsOptions& o) {
         return cancelRequested() ? cancelExitCode() : kExitCancelled;
     }
     if (result != kPageWritten) {
-        return fail("cannot write " + o.page + (result == kPageCannotCreate ? " (or its folder web_images)" : ""));
+        return fail(pageFailure(o.page, result));
     }
     if (!run.firstError.empty())
         std::fprintf(stderr, "lumenfall dots-page: warning: %s (its picture is a grey ramp)\n", run.firstError.c_str());
@@ -266,16 +331,12 @@ int writeDotsPage(const DotsOptions& o) {
 int runDotsPageCommand(const std::vector<std::string>& words) {
     DotsOptions options;
     std::string error;
-    const int parsed = parseDotsOptions(words, &options, &error);
-    if (parsed == 1) {
-        std::fputs(dotsUsage().c_str(), stdout);
-        return kExitSuccess;
-    }
-    if (parsed == 2) {
-        std::fprintf(stderr, "lumenfall dots-page: %s\n%s", error.c_str(), dotsUsage().c_str());
+    if (parseDotsOptions(words, &options, &error) != 0) {
+        std::fprintf(stderr, "lumenfall dots-page: %s\nTry 'lumenfall dots-page --help'.\n", error.c_str());
         return kExitUsage;
     }
     installCancelHandlers();
+    applySharedOptions(options.shared);
     try {
         return writeDotsPage(options);
     } catch (const std::bad_alloc&) {

@@ -9,18 +9,21 @@
 
 #include "atomic_file.h"
 #include "command_line.h"
-#include "option_values.h"
 #include "export/preset_thumbnail.h"
 #include "export/thumbnail.h"
 #include "export/thumbnail_jpeg.h"
 #include "kernels/resample_weights.h"
+#include "option_table.h"
+#include "option_values.h"
 #include "params/defaults.h"
 #include "params/preset_format.h"
 #include "params/random_settings.h"
-#include "plugin_host.h"
 #include "platform/random.h"
+#include "plugin_host.h"
 #include "preset_settings.h"
+#include "run_files.h"
 #include "settings_arguments.h"
+#include "shared_options.h"
 #include "signals.h"
 
 namespace lumenfall {
@@ -101,16 +104,21 @@ struct SaveOptions {
     bool seedGiven = false;
     unsigned seed = 0;
     bool quiet = false;
+    bool forceName = false;
+    SharedOptions shared;
 };
 
 bool parseSaveOptions(const std::vector<std::string>& words, bool roll, SaveOptions* o, std::string* error) {
     std::vector<std::string> args;
-    if (!splitOptionWords(words, {"-o", "--output", "--image", "--plugin", "--from", "--set", "--seed"}, &args, error))
+    if (!splitOptionWords(words, optionsWithValues(roll ? kCmdPresetRoll : kCmdPresetSave), &args, error))
         return false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string* out) { return takeOptionValue(args, &i, out, error); };
         std::string v;
+        const Taken taken = takeSharedOption(args, &i, &o->shared, error);
+        if (taken == Taken::Error) return false;
+        if (taken == Taken::Yes) continue;
         if (a == "-o" || a == "--output") {
             if (!value(&o->output)) return false;
         } else if (a == "--image") {
@@ -119,6 +127,8 @@ bool parseSaveOptions(const std::vector<std::string>& words, bool roll, SaveOpti
             if (!value(&o->plugin)) return false;
         } else if (a == "--no-thumbnail") {
             o->thumbnail = false;
+        } else if (a == "--force-name") {
+            o->forceName = true;
         } else if (a == "-q" || a == "--quiet") {
             o->quiet = true;
         } else if (!roll && a == "--from") {
@@ -139,6 +149,9 @@ bool parseSaveOptions(const std::vector<std::string>& words, bool roll, SaveOpti
             }
             o->seed = unsigned(seed);
             o->seedGiven = true;
+        } else if (a.empty() || a[0] != '-') {
+            *error = "unexpected word " + a + " (the preset to write is given with -o FILE)";
+            return false;
         } else {
             *error = "unknown option " + a;
             return false;
@@ -148,6 +161,7 @@ bool parseSaveOptions(const std::vector<std::string>& words, bool roll, SaveOpti
         *error = "-o FILE is needed";
         return false;
     }
+    if (!o->forceName && !(*error = otherKindsEnding(o->output, ".q4q", "a preset")).empty()) return false;
     // The picture or the preset read must not be the file written.
     for (const std::string* read : {&o->image, &o->from})
         if (sameFile(o->output, *read)) {
@@ -164,19 +178,21 @@ int cancelled() {
 
 int writePreset(const ParameterBlock& block, const SaveOptions& o) {
     installCancelHandlers();
+    applySharedOptions(o.shared);
     std::vector<uint8_t> thumbnail;
     if (o.thumbnail) {
         Image picture;
         std::string error;
         if (o.image.empty()) picture = makeSampleImage();
-        else if (!readImageFile(o.image, &picture, &error)) return cancelRequested() ? cancelled() : fail(error);
+        else if (!readInputPicture(o.image, o.shared, "preset", &picture, &error))
+            return cancelRequested() ? cancelled() : fail(error);
         const std::string plugin = o.plugin.empty() ? defaultPluginPath() : o.plugin;
         if (!renderPresetThumbnail(block, picture, plugin, &thumbnail, &error))
             return cancelRequested() ? cancelled() : fail(error);
     }
     if (cancelRequested()) return cancelled();
     const int32_t result = savePresetFile(block, o.output.c_str(), o.thumbnail ? &thumbnail : nullptr);
-    if (result == kPresetCannotOpen) return fail("cannot create " + o.output + " (no such folder, or not a file)");
+    if (result == kPresetCannotOpen) return fail("cannot create " + o.output + " (" + whyCannotCreate(o.output) + ")");
     if (result != kPresetOk) return fail("writing " + o.output + " failed (disk full?); an older file there is unchanged");
     if (!o.quiet) std::printf("Wrote %s\n", o.output.c_str());
     return kExitSuccess;
@@ -213,17 +229,8 @@ int runRoll(const std::vector<std::string>& args) {
 }  // namespace
 
 void printPresetUsage(std::FILE* to) {
-    std::fprintf(to,
-        "Usage: lumenfall preset show FILE\n"
-        "       lumenfall preset save -o FILE [--from FILE] [--set \"NAME=VALUE\"]... [--image PICTURE]\n"
-        "       lumenfall preset roll -o FILE [--seed N] [--image PICTURE]\n"
-        "\n"
-        "  show   print the file's version, its settings as NAME=VALUE lines for --set, and its thumbnail\n"
-        "  save   write a preset: the defaults, or the settings of --from, changed by --set; its\n"
-        "         128x128 thumbnail is rendered through the plug-in on the sample picture or PICTURE\n"
-        "  roll   write a random sun, as the dialog's dice roll it (--seed makes it repeatable)\n"
-        "\n"
-        "Options of save and roll: --no-thumbnail (no render), --plugin PATH, -q\n");
+    for (const char* sub : {"preset show", "preset save", "preset roll"})
+        std::fputs((commandHelp(*findCommand(sub)) + "\n").c_str(), to);
 }
 
 std::string describePreset(const ParameterBlock& block, int32_t version, const std::string& thumbnailLine) {

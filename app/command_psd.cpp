@@ -14,15 +14,30 @@
 #include "command_line.h"
 #include "export/psd_writer.h"
 #include "memory_budget.h"
+#include "option_table.h"
 #include "option_values.h"
 #include "params/defaults.h"
 #include "platform/process_info.h"
 #include "preset_settings.h"
 #include "render/tiled_image.h"
+#include "run_files.h"
 #include "settings_arguments.h"
+#include "shared_options.h"
 #include "signals.h"
 
 namespace lumenfall {
+
+uint64_t psdExportBytes(uint64_t imageBytes) { return 2 * imageBytes + imageBytes / 4 + (8ull << 20); }
+
+namespace {
+
+// The export's need for a picture being read: it becomes RGBA at its depth.
+uint64_t psdReadNeed(int64_t width, int64_t height, int32_t, int32_t depth) {
+    return psdExportBytes(uint64_t(width) * uint64_t(height) * 4u * (depth == 16 ? 2u : 1u));
+}
+
+}  // namespace
+
 namespace {
 
 struct PsdOptions {
@@ -34,18 +49,13 @@ struct PsdOptions {
     int depth = 0;
     bool grey = false;
     bool quiet = false;
+    bool forceName = false;    // write the PSD also under a name of another format
+    SharedOptions shared;
     int32_t failAtWrite = 0;   // test option: the k-th write of the file fails
     HostOptions host;
 };
 
-const char* const kPsdUsage =
-    "Usage: lumenfall psd [INPUT] -o OUT.psd [--set \"NAME=VALUE\"]... [--preset FILE] [--icc FILE]\n"
-    "                     [--depth 8|16] [--grey] [--plugin PATH] [-q]\n"
-    "Renders the sun into INPUT (or the built-in sample picture) as a layer with transparency\n"
-    "and writes it as a layered PSD file with the merged image. --icc FILE offers that colour\n"
-    "profile to the plug-in and stores it in the file (the input's own profile otherwise).\n"
-    "A PSD file holds at most 30000 pixels on a side; an existing OUT.psd is replaced only\n"
-    "when the new file is complete.\n";
+std::string psdUsage() { return commandHelp(*findCommand("psd")); }
 
 bool parseCount(const std::string& text, int32_t* value) {
     char* end = nullptr;
@@ -59,10 +69,7 @@ bool parseCount(const std::string& text, int32_t* value) {
 // 0 parsed, 1 help shown, 2 usage error.
 int parsePsdOptions(const std::vector<std::string>& words, PsdOptions* o, std::string* error) {
     std::vector<std::string> args;
-    if (!splitOptionWords(words, {"-o", "--output", "--set", "--preset", "--icc", "--plugin", "--depth",
-                                  "--abort-at", "--fail-write"},
-                          &args, error))
-        return 2;
+    if (!splitOptionWords(words, optionsWithValues(kCmdPsd), &args, error)) return 2;
     bool filesOnly = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -76,6 +83,8 @@ int parsePsdOptions(const std::vector<std::string>& words, PsdOptions* o, std::s
             o->input = a;
         } else if (a == "--") {
             filesOnly = true;
+        } else if (const Taken taken = takeSharedOption(args, &i, &o->shared, error); taken != Taken::No) {
+            if (taken == Taken::Error) return 2;
         } else if (a == "--help" || a == "-h") {
             return 1;
         } else if (a == "-o" || a == "--output") {
@@ -104,6 +113,8 @@ int parsePsdOptions(const std::vector<std::string>& words, PsdOptions* o, std::s
             o->grey = true;
         } else if (a == "-q" || a == "--quiet") {
             o->quiet = true;
+        } else if (a == "--force-name") {
+            o->forceName = true;
         } else if (a == "--abort-at") {
             if (!value(&v) || !parseCount(v, &o->host.abortAtCall)) {
                 *error = "--abort-at takes the number of the abort check that cancels";
@@ -123,9 +134,17 @@ int parsePsdOptions(const std::vector<std::string>& words, PsdOptions* o, std::s
         *error = "give the PSD file to write with -o OUT.psd";
         return 2;
     }
-    if (!o->input.empty() && o->input != "-" && sameFile(o->input, o->output)) {
-        *error = "the output " + o->output + " is also the input; give it another name";
+    if (!o->forceName && !(*error = otherKindsEnding(o->output, ".psd", "a PSD file")).empty()) return 2;
+    if (!writtenFilesStandApart({{"the input", o->input, false},
+                                 {"the preset", o->preset, false},
+                                 {"the colour profile", o->icc, false},
+                                 {"the output", o->output, true}},
+                                error))
         return 2;
+    if (!o->icc.empty()) {
+        std::vector<uint8_t> profile;
+        if (readIccProfileFile(o->icc, &profile, error) == 2) return 2;
+        error->clear();
     }
     return 0;
 }
@@ -137,13 +156,6 @@ int fail(const std::string& message) {
     }
     std::fprintf(stderr, "lumenfall psd: %s\n", message.c_str());
     return kExitFailure;
-}
-
-bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
 }
 
 // The render in the export's own image: RGBA at the host's depth (16-bit
@@ -191,7 +203,7 @@ int exportPsd(const PsdOptions& options) {
     Image input;
     if (options.input.empty()) {
         input = makeSampleImage();
-    } else if (!readImageFile(options.input, &input, &error)) {
+    } else if (!readInputPicture(options.input, options.shared, "psd", &input, &error, psdReadNeed)) {
         return fail(error);
     }
     // The layer's transparency comes from the plug-in: the image gets an alpha channel.
@@ -199,8 +211,7 @@ int exportPsd(const PsdOptions& options) {
     input = convertImage(input, options.grey ? 1 : input.colourChannels, true,
                          options.depth ? options.depth : input.depth);
     input.metadata = metadata;
-    if (!options.icc.empty() && !readWholeFile(options.icc, &input.metadata.icc))
-        return fail("cannot read the colour profile " + options.icc);
+    if (!options.icc.empty() && readIccProfileFile(options.icc, &input.metadata.icc, &error) != 0) return fail(error);
 
     PsdExportSettings settings;
     const std::vector<uint8_t> profile = input.metadata.icc;  // outlives the input
@@ -210,9 +221,12 @@ int exportPsd(const PsdOptions& options) {
     char message[320];
     if (!psdSizeAllowed(input.width, input.height, bytesPerSample, settings, message, sizeof message))
         return fail(message);
-    // The input, the render and the export's image at once.
+    // Measured peaks: the input and the render at once, then the render and
+    // the export's image, each an RGBA image at the file's depth; a quarter
+    // image more while the input becomes RGBA, and a few megabytes of codec
+    // and plug-in buffers.
     const uint64_t imageBytes = uint64_t(input.width) * uint64_t(input.height) * 4u * uint64_t(bytesPerSample);
-    if (!fitsMemoryBudget(2 * renderBytes(input.width, input.height, input.channels(), input.depth) + imageBytes * 4 / 3,
+    if (!fitsMemoryBudget(psdExportBytes(imageBytes),
                           "exporting a " + std::to_string(input.width) + " x " + std::to_string(input.height) +
                               " image",
                           &error))
@@ -255,6 +269,8 @@ int exportPsd(const PsdOptions& options) {
     freeTiledImage(&image);
     if (result != kPsdWritten) {
         if (result == kPsdCancelled) return fail("cancelled");
+        if (result == kPsdFileCannotOpen)
+            return fail("cannot create " + options.output + " (" + whyCannotCreate(options.output) + ")");
         return fail("cannot write " + options.output + ": " + message);
     }
     if (!options.quiet)
@@ -270,14 +286,15 @@ int runPsdCommand(const std::vector<std::string>& args) {
     std::string error;
     const int parsed = parsePsdOptions(args, &options, &error);
     if (parsed == 1) {
-        std::fputs(kPsdUsage, stdout);
+        std::fputs(psdUsage().c_str(), stdout);
         return kExitSuccess;
     }
     if (parsed == 2) {
-        std::fprintf(stderr, "lumenfall psd: %s\n%s", error.c_str(), kPsdUsage);
+        std::fprintf(stderr, "lumenfall psd: %s\nTry 'lumenfall psd --help'.\n", error.c_str());
         return kExitUsage;
     }
     installCancelHandlers();
+    applySharedOptions(options.shared);
     try {
         return exportPsd(options);
     } catch (const std::bad_alloc&) {

@@ -12,14 +12,17 @@
 #include "command_line.h"
 #include "host_profiles.h"
 #include "memory_budget.h"
+#include "option_table.h"
 #include "option_values.h"
 #include "params/byte_order.h"
 #include "params/plugin_files.h"
-#include "signals.h"
-#include "preset_settings.h"
-#include "settings_arguments.h"
-#include "ui_script.h"
 #include "platform/process_info.h"
+#include "preset_settings.h"
+#include "run_files.h"
+#include "settings_arguments.h"
+#include "shared_options.h"
+#include "signals.h"
+#include "ui_script.h"
 
 namespace lumenfall {
 namespace {
@@ -46,10 +49,6 @@ std::string defaultPluginPath() { return executableFolder() + pluginModuleName()
 
 namespace {
 
-const std::set<std::string> kRenderValueOptions = {
-    "-o", "--output", "--selection", "--preset", "--icc", "--plugin", "--log", "--depth", "--set", "--repeat", "--host-sig",
-    "--fail-buffer", "--fail-advance", "--abort-at", "--image-mode", "--memory-limit", "--format", "--quality",
-    "--subsampling", "--jobs", "--output-pattern", "--threads", "--host-profile"};
 
 bool usageError(std::string* error, const std::string& message) {
     *error = message;
@@ -60,7 +59,7 @@ bool usageError(std::string* error, const std::string& message) {
 
 bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o, std::string* error) {
     std::vector<std::string> args;
-    if (!splitOptionWords(words, kRenderValueOptions, &args, error)) return false;
+    if (!splitOptionWords(words, optionsWithValues(kCmdRender), &args, error)) return false;
     bool filesOnly = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -73,6 +72,16 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
         std::string v;
         if (filesOnly || a == "-" || a.empty() || a[0] != '-') {
             o->inputs.push_back(a);
+            continue;
+        }
+        SharedOptions shared{o->threads, o->memoryLimit, o->allowDamaged};
+        const Taken taken = takeSharedOption(args, &i, &shared, error);
+        if (taken == Taken::Error) return false;
+        if (taken == Taken::Yes) {
+            o->threads = shared.threads;
+            o->memoryLimit = shared.memoryLimit;
+            o->allowDamaged = shared.allowDamaged;
+            keep(at);
             continue;
         }
         if (a == "--") {
@@ -92,6 +101,10 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             keep(at);
         } else if (a == "--preset") {
             if (!value(&o->preset)) return false;
+            keep(at);
+        } else if (a == "--force-name") {
+            o->forceName = true;
+            keep(at);
         } else if (a == "--icc") {
             if (!value(&o->icc)) return false;
             keep(at);
@@ -100,13 +113,6 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             keep(at);
         } else if (a == "--log") {
             if (!value(&o->logPath)) return false;
-        } else if (a == "--memory-limit") {
-            if (!value(&v) || !parseMemorySize(v, &o->memoryLimit))
-                return usageError(error, "--memory-limit takes a size such as 2G, 500M or 800000000");
-            keep(at);
-        } else if (a == "--allow-damaged") {
-            o->allowDamaged = true;
-            keep(at);
         } else if (a == "--format") {
             if (!value(&v)) return false;
             o->format = formatFromWord(v);
@@ -151,10 +157,6 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
             keep(at);
         } else if (a == "--alpha") {
             o->alpha = true;
-            keep(at);
-        } else if (a == "--threads") {
-            if (!value(&v) || !parseInt(v, 1, 64, &o->threads))
-                return usageError(error, "--threads takes a count from 1 to 64");
             keep(at);
         } else if (a == "--repeat") {
             if (!value(&v) || !parseInt(v, 1, 1000, &o->repeat))
@@ -216,12 +218,14 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
     if (!o->inputs.empty()) o->input = o->inputs[0];
     if (!o->preset.empty() && !o->host.passDescriptor)
         return usageError(error, "--preset and --last both choose the starting settings; give one");
-    const bool batch = o->inputs.size() > 1 || !o->outputPattern.empty();
-    if (batch) {
+    const bool toFolder = o->outputGiven && !o->output.empty() && (o->output.back() == '/' || o->output.back() == '\\');
+    // One input with -o DIR/ is a batch of one, so that a glob matching a
+    // single file works as one matching several.
+    o->batch = o->inputs.size() > 1 || !o->outputPattern.empty() || (toFolder && !o->inputs.empty());
+    if (o->batch) {
         if (!o->outputPattern.empty() && o->outputGiven)
             return usageError(error, "give -o DIR/ or --output-pattern, not both");
-        if (o->outputPattern.empty() &&
-            !(o->outputGiven && !o->output.empty() && (o->output.back() == '/' || o->output.back() == '\\')))
+        if (o->outputPattern.empty() && !toFolder)
             return usageError(error, "several inputs need -o FOLDER/ (ending in a separator) or --output-pattern");
         for (const std::string& in : o->inputs)
             if (in == "-") return usageError(error, "standard input cannot be one of several inputs");
@@ -237,25 +241,33 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
     if (format == ImageFormat::Unknown)
         return usageError(error, "cannot tell the format of " + o->output + " from its name; name it " +
                                      writableFormats() + " or give --format");
+    const ImageFormat named = o->output == "-" ? ImageFormat::Unknown : formatFromName(o->output);
+    if (named != ImageFormat::Unknown && named != format && !o->forceName)
+        return usageError(error, "the output " + o->output + " is named as another format than --format; rename it "
+                                 "or give --force-name");
+    if (o->output == "-" && stdoutIsTerminal())
+        return usageError(error, "-o - writes the image to standard output, which is a terminal here; send it to a "
+                                 "file or a pipe");
     if (format == ImageFormat::Jpeg && o->depth == 16)
         return usageError(error, "--depth 16 cannot be written as JPEG, which holds 8 bits per sample; write PNG or TIFF");
     if (format != ImageFormat::Jpeg && (o->qualityGiven || o->write.subsampling != 420))
         return usageError(error, "--quality and --subsampling are for JPEG output");
     o->write.format = format;
     // No output may overwrite an input or another output.
-    struct Named {
-        const char* what;
-        std::string path;
-    };
-    const Named files[] = {{"the input", o->input},     {"the selection", o->selection}, {"the preset", o->preset},
-                           {"the output", o->output},   {"the log", o->logPath}};
-    for (int w = 3; w < 5; ++w)
-        for (int other = 0; other < w; ++other) {
-            if (files[w].path.empty() || files[other].path.empty()) continue;
-            if (sameFile(files[w].path, files[other].path))
-                return usageError(error, std::string(files[w].what) + " " + files[w].path + " is also " +
-                                             files[other].what + "; give it another name");
-        }
+    if (!writtenFilesStandApart({{"the input", o->input, false},
+                                 {"the selection", o->selection, false},
+                                 {"the preset", o->preset, false},
+                                 {"the colour profile", o->icc, false},
+                                 {"the output", o->output, true},
+                                 {"the log", o->logPath, true}},
+                                error))
+        return false;
+    if (!o->icc.empty()) {
+        std::vector<uint8_t> profile;
+        std::string why;
+        const int read = readIccProfileFile(o->icc, &profile, &why);
+        if (read == 2) return usageError(error, why);
+    }
     // The profile is applied last: it overrides the options it is about.
     if (const HostProfile* profile = o->hostProfile.empty() ? nullptr : findHostProfile(o->hostProfile)) {
         profile->apply(o->host);
@@ -327,10 +339,7 @@ int renderOne(const RenderOptions& options) {
     if (cancelRequested()) return failWith("cancelled");
     // The host offers this profile in place of the input's (and the output carries it).
     if (!options.icc.empty()) {
-        std::ifstream profile(options.icc, std::ios::binary);
-        input.metadata.icc.assign(std::istreambuf_iterator<char>(profile), std::istreambuf_iterator<char>());
-        if (!profile.good() && !profile.eof()) return failWith("cannot read the colour profile " + options.icc);
-        if (input.metadata.icc.empty()) return failWith("cannot read the colour profile " + options.icc);
+        if (readIccProfileFile(options.icc, &input.metadata.icc, &error) != 0) return failWith(error);
     }
     if (options.grey || options.alpha || options.depth) {
         input = convertImage(input, options.grey ? 1 : input.colourChannels, options.alpha || input.hasAlpha,
@@ -434,6 +443,7 @@ int renderOne(const RenderOptions& options) {
     // The input's pixels are not needed any more.
     input = Image();
     selection = Image();
+    showWriteProgress(!options.quiet && stderrIsTerminal());
     if (!writeImageFile(options.output, output, options.write, &error)) return failWith(error);
     if (options.record) std::fputs(recorded.c_str(), stdout);
     if (!options.quiet)
@@ -444,23 +454,10 @@ int renderOne(const RenderOptions& options) {
 
 }  // namespace
 
-// The plug-in reads its thread count from the environment, as a host
-// would set it for the plug-ins it loads.
-void setPluginThreads(int threads) {
-    if (threads <= 0) return;
-    const std::string count = std::to_string(threads);
-#ifdef _WIN32
-    _putenv_s("LUMENFALL_THREADS", count.c_str());
-#else
-    setenv("LUMENFALL_THREADS", count.c_str(), 1);
-#endif
-}
-
 int runRenderCommand(const RenderOptions& options) {
     installCancelHandlers();
-    setPluginThreads(options.threads);
-    setMemoryLimit(options.memoryLimit);
-    if (options.inputs.size() > 1 || !options.outputPattern.empty()) return runBatch(options);
+    applySharedOptions(SharedOptions{options.threads, options.memoryLimit, options.allowDamaged});
+    if (options.batch) return runBatch(options);
     try {
         return renderOne(options);
     } catch (const std::bad_alloc&) {

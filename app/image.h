@@ -139,7 +139,14 @@ enum class ImageFormat { Unknown, Png, Jpeg, Tiff };
 struct ReadOptions {
     bool allowDamaged = false;   // keep what decodes from a cut or corrupt file, with a warning
     std::string* warning = nullptr;  // receives that warning
+    // The memory the command needs for an image of this size, checked
+    // against the budget before the pixels are allocated; null: a render's.
+    uint64_t (*need)(int64_t width, int64_t height, int32_t samplesPerPixel, int32_t depth) = nullptr;
 };
+
+// What ReadOptions::need says, or a render's need.
+uint64_t readNeed(const ReadOptions& options, int64_t width, int64_t height, int32_t samplesPerPixel,
+                  int32_t depth);
 
 // How an image file is written.
 struct WriteOptions {
@@ -160,6 +167,13 @@ bool readImageFile(const std::string& path, Image* image, const ReadOptions& opt
 // failure or a cancel leaves an older file as it was.
 bool writeImageFile(const std::string& path, const Image& image, std::string* error);
 bool writeImageFile(const std::string& path, const Image& image, const WriteOptions& options, std::string* error);
+
+// A progress line on standard error while files are written ("writing
+// out.png  45%"), for a terminal; off until switched on.
+void showWriteProgress(bool show);
+// Called by the writers after each row (cheap: it redraws only when the
+// percentage changes).
+void reportWriteProgress(int32_t rowsDone, int32_t rows);
 
 // The format a file name's ending names; Unknown for any other ending.
 ImageFormat formatFromName(const std::string& path);
@@ -187,6 +201,10 @@ bool writePng(const std::string& path, const Image& image, std::string* error);
 // The built-in sample picture: a dusk sky over hills.
 Image makeSampleImage(int32_t width = 1280, int32_t height = 800);
 
+
+// One RGB value of a CMYK ink pair (the ink's own and black), 0..max,
+// as libtiff's RGBA reader turns them: no colour management.
+inline uint32_t cmykToRgb(uint32_t ink, uint32_t black, uint32_t max) { return (max - ink) * (max - black) / max; }
 
 // Converts between sample depths and layouts (grey <-> RGB, 8 <-> 16 bits,
 // adding or dropping alpha).

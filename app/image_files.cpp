@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,8 @@
 
 #include "atomic_file.h"
 #include "image.h"
+#include "memory_budget.h"
+#include "run_files.h"
 #include "signals.h"
 
 #if defined(_WIN32)
@@ -211,6 +214,32 @@ std::FILE* spoolToScratch(std::FILE* in, const std::string& name, std::string* e
 
 }  // namespace
 
+uint64_t readNeed(const ReadOptions& options, int64_t width, int64_t height, int32_t samplesPerPixel,
+                  int32_t depth) {
+    return options.need ? options.need(width, height, samplesPerPixel, depth)
+                        : renderBytes(width, height, samplesPerPixel, depth);
+}
+
+namespace {
+
+bool g_showWriteProgress = false;
+int g_lastWritePercent = -1;
+std::string g_writing;  // the file being written, for the progress line
+
+}  // namespace
+
+void showWriteProgress(bool show) { g_showWriteProgress = show; }
+
+void reportWriteProgress(int32_t rowsDone, int32_t rows) {
+    if (!g_showWriteProgress || rows <= 0) return;
+    const int percent = int(int64_t(rowsDone) * 100 / rows);
+    if (percent == g_lastWritePercent) return;
+    g_lastWritePercent = percent;
+    std::fprintf(stderr, "\rwriting %s %3d%%", g_writing.c_str(), percent);
+    if (rowsDone >= rows) std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
 uint64_t streamBytes(std::FILE* file) {
 #if defined(_WIN32)
     const long long here = _ftelli64(file);
@@ -264,7 +293,7 @@ bool readImageFile(const std::string& path, Image* image, const ReadOptions& opt
     } else {
         opened = std::fopen(path.c_str(), "rb");
         if (!opened) {
-            *error = "cannot open " + path;
+            *error = cannotOpen(path, errno);
             return false;
         }
     }
@@ -331,11 +360,15 @@ bool writeImageFile(const std::string& path, const Image& image, const WriteOpti
     OutputFile out;
     if (!out.open(path, error)) return false;
     bool ok = false;
+    g_writing = name;
+    g_lastWritePercent = -1;
     switch (format) {
         case ImageFormat::Jpeg: ok = writeJpeg(out.stream(), name, image, options, error); break;
         case ImageFormat::Tiff: ok = writeTiff(out.stream(), name, image, error); break;
         default: ok = writePng(out.stream(), name, image, error); break;
     }
+    // A stopped write ends its progress line.
+    if (g_showWriteProgress && g_lastWritePercent >= 0 && g_lastWritePercent < 100) std::fputc('\n', stderr);
     if (!ok) {
         out.abandon();
         return false;

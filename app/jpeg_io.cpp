@@ -18,6 +18,7 @@ struct JpegRead {
     int32_t rows = 0;
     uint64_t fileBytes = 0;
     bool allowDamaged = false;
+    const ReadOptions* options = nullptr;
 };
 
 bool beginRead(void* context, const JpegFileHeader& header) {
@@ -36,7 +37,7 @@ bool beginRead(void* context, const JpegFileHeader& header) {
                   std::to_string(header.height) + " image)";
         return false;
     }
-    if (!fitsMemoryBudget(renderBytes(header.width, header.height, header.components, 8),
+    if (!fitsMemoryBudget(readNeed(*r->options, header.width, header.height, header.components, 8),
                           "a " + std::to_string(header.width) + " x " + std::to_string(header.height) + " " +
                               (header.components == 1 ? "grey" : "RGB") + " 8-bit image",
                           &r->stop))
@@ -81,6 +82,7 @@ bool fillRow(void* context, int32_t y, uint8_t* samples) {
     }
     const Image& image = *w->image;
     const int32_t colours = image.colourChannels;
+    reportWriteProgress(y + 1, image.height);
     if (image.depth == 8 && !image.hasAlpha) {
         const uint8_t* row = image.samples.bytes() + image.index(0, y, 0);
         std::copy(row, row + size_t(image.width) * colours, samples);
@@ -97,7 +99,7 @@ bool fillRow(void* context, int32_t y, uint8_t* samples) {
 }  // namespace
 
 bool readJpeg(std::FILE* file, const std::string& name, Image* image, const ReadOptions& options, std::string* error) {
-    JpegRead r{image, &name, {}, 0, streamBytes(file), options.allowDamaged};
+    JpegRead r{image, &name, {}, 0, streamBytes(file), options.allowDamaged, &options};
     JpegFileReader reader;
     reader.context = &r;
     reader.begin = beginRead;

@@ -103,7 +103,11 @@ std::string formatBytes(uint64_t bytes) {
 bool fitsMemoryBudget(uint64_t bytes, const std::string& what, std::string* error) {
     const uint64_t budget = memoryBudget();
     if (bytes <= budget) return true;
-    *error = "out of memory: " + what + " needs about " + formatBytes(bytes) + ", and " + formatBytes(budget) +
+    // Rounded figures that read the same would hide why it was refused.
+    const bool exact = formatBytes(bytes) == formatBytes(budget);
+    const std::string need = exact ? std::to_string(bytes) + " bytes" : "about " + formatBytes(bytes);
+    const std::string have = exact ? std::to_string(budget) + " bytes" : formatBytes(budget);
+    *error = "out of memory: " + what + " needs " + need + ", and " + have +
              (g_limit > 0 && g_limit <= budget ? " are allowed (--memory-limit)" : " are available");
     return false;
 }

@@ -56,6 +56,7 @@ struct PngRead {
     std::FILE* file = nullptr;
     bool allowDamaged = false;
     bool cutShort = false;        // the file ended inside a chunk
+    const ReadOptions* options = nullptr;
 };
 
 // Reads for libpng. A file that ends early is an error; with --allow-damaged
@@ -101,6 +102,8 @@ void readMetadata(PngRead& r) {
 int runRead(PngRead* r) {
     if (setjmp(png_jmpbuf(r->png))) return r->stop.empty() ? 1 : 2;
     png_read_info(r->png, r->info);
+    const uint64_t storedBitsPerPixel =
+        uint64_t(png_get_bit_depth(r->png, r->info)) * uint64_t(png_get_channels(r->png, r->info));
     // Expand palettes and low bit depths; keep 16-bit samples and alpha.
     png_set_expand(r->png);
     if (png_get_bit_depth(r->png, r->info) == 16 && littleEndian()) png_set_swap(r->png);
@@ -117,8 +120,9 @@ int runRead(PngRead* r) {
     }
     // Deflate packs at most about 1032 bytes into one, so a file far
     // smaller than its declared rows need is cut short or lies about its
-    // size; it is refused before any pixel memory is taken.
-    const uint64_t rawBytes = (uint64_t(width) * channels * (depth / 8) + 1) * height;
+    // size; it is refused before any pixel memory is taken. The rows are
+    // counted as stored: a 1-bit scan packs eight pixels into a byte.
+    const uint64_t rawBytes = ((uint64_t(width) * storedBitsPerPixel + 7) / 8 + 1) * height;
     const uint64_t fileBytes = streamBytes(r->file);
     if (fileBytes > 0 && fileBytes < rawBytes / 1100 && !r->allowDamaged) {
         r->state.message = "the file holds " + std::to_string(fileBytes) + " bytes, far too few for a " +
@@ -127,7 +131,7 @@ int runRead(PngRead* r) {
         return 1;
     }
     const char* layout = (colourType & PNG_COLOR_MASK_COLOR) ? "RGB" : "grey";
-    if (!fitsMemoryBudget(renderBytes(width, height, channels, depth),
+    if (!fitsMemoryBudget(readNeed(*r->options, width, height, channels, depth),
                           "a " + std::to_string(width) + " x " + std::to_string(height) + " " + layout + " " +
                               std::to_string(depth) + "-bit image",
                           &r->stop))
@@ -199,6 +203,7 @@ int runWrite(png_structp png, png_infop info, const Image& image, std::vector<ui
         } else {
             png_write_row(png, image.samples.bytes() + base);
         }
+        reportWriteProgress(y + 1, image.height);
     }
     png_write_end(png, nullptr);
     return 0;
@@ -224,6 +229,7 @@ bool readPng(std::FILE* file, const std::string& name, Image* image, const ReadO
     if (options.allowDamaged) png_set_crc_action(r->png, PNG_CRC_WARN_USE, PNG_CRC_WARN_USE);
     r->file = file;
     r->allowDamaged = options.allowDamaged;
+    r->options = &options;
     png_set_read_fn(r->png, r, readData);
     const int outcome = runRead(r);
     bool ok = outcome == 0;

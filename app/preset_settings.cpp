@@ -1,9 +1,13 @@
 #include "preset_settings.h"
 
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "params/defaults.h"
 #include "params/enumerations.h"
@@ -83,13 +87,29 @@ void applyEntryToBlock(const DescriptorEntry& e, ParameterBlock& block) {
     }
 }
 
+namespace {
+
+// The system's reason a file cannot be opened for reading.
+std::string whyNotOpened(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return "it is a folder";
+    errno = 0;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+        return "not a plain file";
+    }
+    return errno != 0 ? std::strerror(errno) : "unreadable";
+}
+
+}  // namespace
+
 bool loadPresetForCommand(const std::string& path, ParameterBlock* block, PresetLoadReport* report,
                           std::string* error, const PresetThumbnailSink* sink) {
     std::memset(block, 0, sizeof(ParameterBlock));
     initialiseParameterBlock(*block);
     const int32_t result = loadPresetFile(block, path.c_str(), kReadSettings, sink, report);
     if (result == kPresetCannotOpen) {
-        *error = "cannot open the preset " + path + " (missing, unreadable or not a file)";
+        *error = "cannot open the preset " + path + " (" + whyNotOpened(path) + ")";
         return false;
     }
     if (report->version < 1 || report->version > 40) {

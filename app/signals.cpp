@@ -31,6 +31,15 @@ void onCancel(int number) {
     requestHostAbort();
 }
 
+#if !defined(_WIN32)
+void onSignal(int number, siginfo_t* info, void*) {
+    // A write past the file size limit raises SIGXFSZ in the writer itself;
+    // the write then fails with EFBIG and is reported as a write error.
+    if (number == SIGXFSZ && info != nullptr && info->si_code == SI_USER && info->si_pid == ::getpid()) return;
+    onCancel(number);
+}
+#endif
+
 #if defined(_WIN32)
 BOOL WINAPI onConsoleEvent(DWORD type) {
     if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) {
@@ -53,16 +62,18 @@ void installCancelHandlers() {
     std::signal(SIGTERM, onCancel);
 #else
     struct sigaction action {};
-    action.sa_handler = onCancel;
+    action.sa_sigaction = onSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: a read waiting on a pipe returns
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    action.sa_flags = SA_SIGINFO;  // no SA_RESTART: a read waiting on a pipe returns
+    // Every signal whose default ends the process, so that none of them
+    // leaves a temporary file behind.
+    for (int number : {SIGHUP, SIGINT, SIGTERM, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXFSZ, SIGXCPU})
+        sigaction(number, &action, nullptr);
 #endif
 }
 
 bool cancelRequested() { return g_signal != 0; }
 
-int cancelExitCode() { return g_signal == SIGTERM ? 128 + SIGTERM : kExitCancelled; }
+int cancelExitCode() { return g_signal != 0 ? 128 + int(g_signal) : kExitCancelled; }
 
 }  // namespace lumenfall

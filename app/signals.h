@@ -10,14 +10,16 @@ namespace lumenfall {
 
 constexpr int kExitCancelled = 130;  // Ctrl-C, or a cancel without a signal
 
-// Installs the handlers for SIGINT and SIGTERM (Ctrl-C and Ctrl-Break on
-// Windows). Blocking reads are interrupted rather than restarted.
+// Installs the handlers for every signal that would end the process (HUP,
+// INT, TERM, QUIT, PIPE, ALRM, USR1, USR2, XFSZ, XCPU; Ctrl-C and Ctrl-Break
+// on Windows). Blocking reads are interrupted rather than restarted. The
+// SIGXFSZ a write past the file size limit raises is left to fail the write.
 void installCancelHandlers();
 
 // True once a cancel was requested.
 bool cancelRequested();
 
-// 130 for Ctrl-C, 143 for SIGTERM.
+// 128 plus the number of the signal (130 for Ctrl-C, 143 for SIGTERM).
 int cancelExitCode();
 
 }  // namespace lumenfall

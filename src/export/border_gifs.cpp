@@ -4,6 +4,7 @@
 #include <string>
 
 #include "export/border_gifs_data.h"
+#include "platform/replacing_file.h"
 
 namespace lumenfall {
 
@@ -24,14 +25,10 @@ int32_t writeBorderGifs(const char* folder) {
     for (int32_t i = 0; i < kBorderGifCount; ++i) {
         const BorderGif& gif = *borderGif(i);
         const std::string path = std::string(folder) + gif.fileName;
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (file == nullptr) {
-            result = 99;
-            continue;
-        }
-        const bool written = std::fwrite(gif.bytes, 1, gif.size, file) == gif.size;
-        const bool closed = std::fclose(file) == 0;
-        if ((!written || !closed) && result == 0) result = -20;
+        // Each frame image appears whole or not at all, also on a full disk.
+        const int32_t written = writeFileReplacing(path.c_str(), gif.bytes, gif.size);
+        if (written == kFileCannotOpen) result = 99;
+        else if (written != kFileOk && result == 0) result = -20;
     }
     return result;
 }

@@ -197,10 +197,16 @@ int32_t HtmlPageWriter::begin(const std::string& pagePath, PageKind kind, const 
     columns_ = kind == PageKind::Presets ? kPresetsPageColumns : kDotsPageColumns;
     column_ = row_ = 1;
     used_.clear();
+    added_.clear();
     ok_ = false;
-    if (!makeFolder(picturesFolder_.substr(0, picturesFolder_.size() - 1))) return kPageCannotCreate;
-    if (writeBorderGifs(picturesFolder_.c_str()) != 0) return kPageCannotCreate;
-    if (file_.open(pagePath.c_str()) != kFileOk) return kPageCannotCreate;
+    const std::string folder = picturesFolder_.substr(0, picturesFolder_.size() - 1);
+    madeFolder_ = !pathExists(folder);
+    if (!makeFolder(folder)) return kPageCannotCreate;
+    for (int32_t i = 0; i < kBorderGifCount; ++i) noteNewFile(picturesFolder_ + borderGif(i)->fileName);
+    if (writeBorderGifs(picturesFolder_.c_str()) != 0 || file_.open(pagePath.c_str()) != kFileOk) {
+        removeAddedFiles();
+        return kPageCannotCreate;
+    }
     ok_ = true;
     const std::string product = kProductName;
     text("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n\r\n");
@@ -224,7 +230,21 @@ std::string HtmlPageWriter::reservePicture(const std::string& base, std::string*
     for (int n = 2; used_.count(lowerAscii(chosen)) != 0; ++n) chosen = safe + " " + std::to_string(n);
     used_.insert(lowerAscii(chosen));
     *chosenBase = chosen;
+    // Both endings the pages use: whichever the caller writes is noted.
+    for (const char* ending : {".jpg", ".gif"}) noteNewFile(picturesFolder_ + chosen + ending);
     return picturesFolder_ + chosen;
+}
+
+void HtmlPageWriter::noteNewFile(const std::string& path) {
+    if (!pathExists(path)) added_.push_back(path);
+}
+
+void HtmlPageWriter::removeAddedFiles() {
+    for (const std::string& path : added_) std::remove(path.c_str());
+    added_.clear();
+    // Only an empty folder goes: anything else in it was there before.
+    if (madeFolder_) removeEmptyFolder(picturesFolder_.substr(0, picturesFolder_.size() - 1));
+    madeFolder_ = false;
 }
 
 void HtmlPageWriter::imageTag(const std::string& base, const std::string& extension, int32_t w, int32_t h,
@@ -277,6 +297,7 @@ void HtmlPageWriter::fillerCell() {
 
 void HtmlPageWriter::abandon() {
     if (file_.isOpen()) file_.abandon();
+    removeAddedFiles();
     ok_ = false;
 }
 
@@ -286,15 +307,15 @@ int32_t HtmlPageWriter::end() {
         while (column_ != 1) fillerCell();
     }
     text("</table><br>\r\n</body></html>");
-    if (!ok_) {
-        file_.abandon();
+    if (!ok_ || file_.commit() != kFileOk) {
+        abandon();
         return kPageWriteError;
     }
-    return file_.commit() == kFileOk ? kPageWritten : kPageWriteError;
+    return kPageWritten;
 }
 
 int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pagePath, int32_t* presetCount,
-                         const PageProfile& profile) {
+                         const PageProfile& profile, const std::set<std::string>* skipped) {
     if (presetCount != nullptr) *presetCount = 0;
     PresetsPageGuard guard;
     if (!guard.acquired) return kPageBusy;
@@ -308,6 +329,7 @@ int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pa
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
     for (const FolderEntry& entry : entries) {
         if (entry.isFolder || entry.name.find(".q4q") == std::string::npos) continue;
+        if (skipped != nullptr && skipped->count(entry.name) != 0) continue;
         std::string base;
         const std::string picture = page.reservePicture(withoutExtension(entry.name), &base);
         // The cell first: a picture that cannot be written leaves its cell on the page.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/replacing_file.h"
 
@@ -87,8 +88,14 @@ private:
     void imageTag(const std::string& base, const std::string& extension, int32_t w, int32_t h, bool alt);
     void advanceColumn();
     void fillerCell();
+    // After a failure: removes the pictures this page added and the pictures
+    // folder when this page made it, so that nothing half-done stays.
+    void removeAddedFiles();
+    void noteNewFile(const std::string& path);
 
     ReplacingFile file_;
+    std::vector<std::string> added_;   // files the page made that did not exist before
+    bool madeFolder_ = false;
     std::string picturesFolder_;   // ends in a separator
     int32_t columns_ = kPresetsPageColumns;
     int32_t column_ = 1;
@@ -104,9 +111,11 @@ void fillGreyRamp(uint8_t* rgb128);
 // containing ".q4q"; folders skipped): each stored thumbnail becomes a JPEG
 // picture at its stored size shown at 88 x 88; a preset without one shows
 // the grey ramp. Only one presets page is written at a time (kPageBusy).
-// `presetCount` receives the number of cells.
+// `presetCount` receives the number of cells. Entries named in `skipped`
+// (damaged presets the caller reported) get no cell.
 int32_t writePresetsPage(const std::string& presetsFolder, const std::string& pagePath, int32_t* presetCount,
-                         const PageProfile& profile = PageProfile());
+                         const PageProfile& profile = PageProfile(),
+                         const std::set<std::string>* skipped = nullptr);
 
 // What the memory-dots page needs from the dialog. Dots are numbered 0..24.
 struct MemoryDotsSource {

@@ -546,12 +546,13 @@ int32_t runFileDecoder(FileDecodeJob* job) {
     jpeg_save_markers(codec, JPEG_APP0 + 1, 0xFFFF);
     jpeg_save_markers(codec, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(codec, TRUE);
-    if (codec->jpeg_color_space == JCS_CMYK || codec->jpeg_color_space == JCS_YCCK) {
-        std::snprintf(job->errors.message, sizeof job->errors.message, "CMYK JPEG files are not supported");
-        return kJpegFileFailed;
-    }
-    codec->out_color_space = codec->jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
+    // CMYK arrives as CMYK and is turned into RGB here without colour
+    // management, as libtiff's RGBA reader turns CMYK TIFF files.
+    const bool cmyk = codec->jpeg_color_space == JCS_CMYK || codec->jpeg_color_space == JCS_YCCK;
+    codec->out_color_space = cmyk ? JCS_CMYK : codec->jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
     readMarkers(*job);
+    // A CMYK profile does not describe the RGB rows.
+    if (cmyk) job->header.icc.clear();
     job->header.width = int32_t(codec->image_width);
     job->header.height = int32_t(codec->image_height);
     job->header.components = codec->out_color_space == JCS_GRAYSCALE ? 1 : 3;
@@ -563,9 +564,21 @@ int32_t runFileDecoder(FileDecodeJob* job) {
     jpeg_start_decompress(codec);
     const JDIMENSION rowSize = codec->output_width * JDIMENSION(codec->output_components);
     JSAMPARRAY row = (*codec->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(codec), JPOOL_IMAGE, rowSize, 1);
+    // Adobe's files store CMYK inverted (255 is no ink).
+    const bool inverted = cmyk && codec->saw_Adobe_marker;
     while (codec->output_scanline < codec->output_height) {
         const int32_t y = int32_t(codec->output_scanline);
         if (jpeg_read_scanlines(codec, row, 1) != 1) break;
+        if (cmyk) {
+            uint8_t* p = row[0];
+            for (JDIMENSION x = 0; x < codec->output_width; ++x) {
+                const uint32_t k = inverted ? 255u - p[4 * x + 3] : p[4 * x + 3];
+                for (int c = 0; c < 3; ++c) {
+                    const uint32_t ink = inverted ? 255u - p[4 * x + JDIMENSION(c)] : p[4 * x + JDIMENSION(c)];
+                    p[3 * x + JDIMENSION(c)] = uint8_t((255u - ink) * (255u - k) / 255u);
+                }
+            }
+        }
         if (!job->reader->row(job->reader->context, y, row[0])) {
             job->stopped = true;
             return kJpegFileStopped;

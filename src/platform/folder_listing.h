@@ -29,6 +29,9 @@ bool pathExists(const std::string& path);
 // Creates the folder; true when it exists afterwards (made now or before).
 bool makeFolder(const std::string& folder);
 
+// Removes the folder when it is empty; false otherwise.
+bool removeEmptyFolder(const std::string& folder);
+
 }  // namespace lumenfall
 
 #endif

@@ -53,4 +53,6 @@ bool makeFolder(const std::string& folder) {
     return errno == EEXIST && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool removeEmptyFolder(const std::string& folder) { return ::rmdir(folder.c_str()) == 0; }
+
 }  // namespace lumenfall

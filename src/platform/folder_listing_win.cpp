@@ -39,4 +39,6 @@ bool makeFolder(const std::string& folder) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool removeEmptyFolder(const std::string& folder) { return RemoveDirectoryA(folder.c_str()) != 0; }
+
 }  // namespace lumenfall

@@ -11,6 +11,8 @@ std::string executableFolder();
 
 // True when standard error is a terminal (progress bars are drawn only then).
 bool stderrIsTerminal();
+// True when standard output is a terminal (no image bytes go there).
+bool stdoutIsTerminal();
 
 // Calls `handler` (which must only set a flag) when the user presses Ctrl-C.
 void onInterrupt(void (*handler)());

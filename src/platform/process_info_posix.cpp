@@ -21,6 +21,7 @@ std::string executableFolder() {
 }
 
 bool stderrIsTerminal() { return isatty(2) != 0; }
+bool stdoutIsTerminal() { return isatty(1) != 0; }
 
 void onInterrupt(void (*handler)()) {
     g_interrupt = handler;

@@ -26,6 +26,7 @@ std::string executableFolder() {
 }
 
 bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool stdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 void onInterrupt(void (*handler)()) {
     g_interrupt = handler;

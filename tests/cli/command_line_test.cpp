@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -18,7 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include "cli/cli_test_support.h"
+#include "command_psd.h"
 #include "image.h"
+#include "memory_budget.h"
 
 using namespace lumenfall;
 namespace fs = std::filesystem;
@@ -37,6 +41,7 @@ struct Launch {
     std::vector<std::string> args;
     std::string stdinFile;        // empty: /dev/null
     long fileSizeLimit = -1;      // bytes a file may grow to (a full disk)
+    bool ignoreFileSizeSignal = true;  // false: SIGXFSZ as the system delivers it
 };
 
 class Folder {
@@ -79,7 +84,7 @@ pid_t start(const Launch& l, const std::string& outPath, const std::string& errP
     dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
     dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
     if (l.fileSizeLimit >= 0) {
-        signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG, as on a full disk
+        if (l.ignoreFileSizeSignal) signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG
         struct rlimit limit = {rlim_t(l.fileSizeLimit), rlim_t(l.fileSizeLimit)};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
@@ -209,6 +214,43 @@ TEST(CommandLine, AFullDiskLeavesThePreviousOutputAsItWas) {
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_EQ(readFile(dir / "out.log"), "the previous log");
     EXPECT_EQ(dir.entries().size(), 3u);  // no temporary file left
+    // The file size limit as the system enforces it, with its signal.
+    l.args = {"render", dir / "in.png", "-o", dir / "out.png", "-q"};
+    l.ignoreFileSizeSignal = false;
+    r = run(l);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(dir / "out.png"), "the previous picture");
+    EXPECT_EQ(dir.entries().size(), 3u);
+}
+
+TEST(CommandLine, EverySignalThatEndsTheProgramRemovesItsTemporaryFile) {
+    Folder dir;
+    save(dir / "big.png", pattern(900, 600, 16));
+    for (int number : {SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXFSZ, SIGXCPU}) {
+        bool caught = false;
+        // The signal goes in while the output is being written: as soon as
+        // its temporary file appears.
+        for (int attempt = 0; attempt < 3 && !caught; ++attempt) {
+            const pid_t p = start(Launch({"render", dir / "big.png", "-o", dir / "out.png", "-q"}), dir / "o.txt",
+                                  dir / "e.txt");
+            for (int polls = 0; polls < 20000 && !caught; ++polls) {
+                for (const std::string& name : dir.entries())
+                    if (name.find(".lumenfall-") != std::string::npos) caught = true;
+                if (!caught) std::this_thread::sleep_for(std::chrono::microseconds(500));
+                if (waitpid(p, nullptr, WNOHANG) != 0) break;
+            }
+            if (caught) kill(p, number);
+            const Result r = finish(p, dir / "o.txt", dir / "e.txt");
+            if (caught) {
+                EXPECT_EQ(r.code, 128 + number) << strsignal(number) << " " << r.err;
+            }
+            std::error_code ec;
+            fs::remove(dir / "out.png", ec);
+            EXPECT_EQ(dir.entries().size(), 3u) << strsignal(number);  // big, o.txt, e.txt
+        }
+        EXPECT_TRUE(caught) << strsignal(number);
+    }
 }
 
 TEST(CommandLine, SignalsCancelEveryPhaseAndLeaveNoPartialFile) {
@@ -467,4 +509,198 @@ TEST(CommandLine, BatchesRenderEachInputAndSummarise) {
     EXPECT_EQ(load(dir / "out/b.png").depth, 16);
     EXPECT_FALSE(fs::exists(dir / "out/c.png"));
     EXPECT_NE(r.err.find("2 of 3 images rendered, 1 failed"), std::string::npos) << r.err;
+}
+
+TEST(CommandLine, BatchesCheckEveryOutputBeforeTheFirstRender) {
+    Folder dir;
+    save(dir / "c.png", pattern(40, 30, 8));
+    save(dir / "d.png", pattern(30, 20, 8));
+    fs::copy_file(dir / "c.png", dir / "c_sun.png");
+    const std::string before = readFile(dir / "c_sun.png");
+    // One job's output is the other job's input.
+    Result r = run({"render", dir / "c.png", dir / "c_sun.png", "--output-pattern", dir / "{name}_sun.png", "--jobs",
+                    "2", "-q"});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("change --output-pattern"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(dir / "c_sun.png"), before);
+    EXPECT_FALSE(fs::exists(dir / "d_sun.png"));
+    // Also through a link, with -o DIR/.
+    fs::create_symlink(dir / "c.png", dir / "sub-link.png");
+    fs::create_directories(dir / "sub");
+    fs::create_hard_link(dir / "d.png", dir / "sub/c.png");
+    r = run({"render", dir / "d.png", dir / "c.png", "-o", dir / "sub/", "-q"});
+    EXPECT_EQ(r.code, 2) << r.err;
+    EXPECT_NE(r.err.find("--output-pattern"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "sub/d.png"));
+    // A pattern naming no format we write: one message, no work.
+    r = run({"render", dir / "c.png", dir / "d.png", "--output-pattern", dir / "bmp/{name}.bmp"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "bmp"));
+    // One input with -o DIR/ is a batch of one; patterns make their folders.
+    r = run({"render", dir / "c.png", "-o", dir / "suns/", "--jobs", "2", "-q"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(load(dir / "suns/c.png").width, 40);
+    r = run({"render", dir / "c.png", dir / "d.png", "--output-pattern", dir / "new/deep/{name}-sun.{ext}", "-q"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(load(dir / "new/deep/d-sun.png").width, 30);
+    // Every image of a batch gets the preset, as a single render does.
+    ASSERT_EQ(run({"preset", "save", "-o", dir / "far.q4q", "--set", "X center=3", "-q"}).code, 0);
+    ASSERT_EQ(run({"render", dir / "c.png", "--preset", dir / "far.q4q", "-o", dir / "single.png", "-q"}).code, 0);
+    r = run({"render", dir / "c.png", dir / "d.png", "--preset", dir / "far.q4q", "-o", dir / "preset/", "-q"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(readFile(dir / "preset/c.png"), readFile(dir / "single.png"));
+}
+
+TEST(CommandLine, EveryWritingCommandKeepsItsInputsAndNamesItsFormat) {
+    Folder dir;
+    save(dir / "photo.png", pattern(40, 30, 8));
+    const std::string photo = readFile(dir / "photo.png");
+    fs::create_directories(dir / "P");
+    ASSERT_EQ(run({"preset", "save", "-o", dir / "P/dusk.q4q", "-q"}).code, 0);
+    const std::string preset = readFile(dir / "P/dusk.q4q");
+    fs::create_hard_link(dir / "P/dusk.q4q", dir / "hard.q4q");
+    writeFile(dir / "junk.icc", std::string(200, 'j'));
+    const std::vector<uint8_t> profile = testProfile("test");
+    writeFile(dir / "good.icc", std::string(profile.begin(), profile.end()));
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+    };
+    const Case cases[] = {
+        {{"dots-page", "-o", dir / "photo.png", dir / "photo.png"}, 2},
+        {{"presets-page", dir / "P", "-o", dir / "P/dusk.q4q"}, 2},
+        {{"psd", dir / "photo.png", "--preset", dir / "hard.q4q", "-o", dir / "P/dusk.q4q"}, 2},
+        {{"psd", dir / "photo.png", "--icc", dir / "good.icc", "-o", dir / "good.icc"}, 2},
+        {{"render", dir / "photo.png", "--icc", dir / "good.icc", "-o", dir / "good.icc"}, 2},
+        {{"render", dir / "photo.png", "--log", dir / "photo.png", "-o", dir / "x.png"}, 2},
+        // Names against formats.
+        {{"psd", dir / "photo.png", "-o", dir / "p.png"}, 2},
+        {{"dots-page", "-o", dir / "p.png"}, 2},
+        {{"presets-page", dir / "P", "-o", dir / "p.jpg"}, 2},
+        {{"preset", "save", "-o", dir / "p.tif"}, 2},
+        {{"render", dir / "photo.png", "-o", dir / "x.png", "--format", "jpeg"}, 2},
+        {{"render", dir / "photo.png", "-o", dir / "forced.png", "--format", "jpeg", "--force-name", "-q"}, 0},
+        // A profile that is not one.
+        {{"render", dir / "photo.png", "--icc", dir / "junk.icc", "-o", dir / "x.png"}, 2},
+        {{"psd", dir / "photo.png", "--icc", dir / "junk.icc", "-o", dir / "x.psd"}, 2},
+        {{"dots-page", "-o", dir / "page.html", "--icc", dir / "junk.icc"}, 2},
+        {{"presets-page", dir / "P", "-o", dir / "page.html", "--icc", dir / "junk.icc"}, 2},
+        {{"render", dir / "photo.png", "--icc", dir / "good.icc", "-o", dir / "icc.tif", "-q"}, 0},
+        {{"render", dir / "photo.png", "--icc", dir / "missing.icc", "-o", dir / "x.png", "-q"}, 1},
+    };
+    for (const Case& c : cases) {
+        const Result r = run(c.args);
+        std::string shown;
+        for (const std::string& a : c.args) shown += a + " ";
+        EXPECT_EQ(r.code, c.code) << shown << "\n" << r.err;
+    }
+    EXPECT_EQ(readFile(dir / "photo.png"), photo);
+    EXPECT_EQ(readFile(dir / "P/dusk.q4q"), preset);
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
+    EXPECT_FALSE(fs::exists(dir / "p.png"));
+    EXPECT_FALSE(fs::exists(dir / "page.html"));
+    EXPECT_EQ(readFile(dir / "forced.png").substr(0, 2), "\xFF\xD8");
+    EXPECT_EQ(load(dir / "icc.tif").metadata.icc, profile);
+    // The reason a file cannot be opened or made, for every command.
+    const Result r = run({"render", dir / "missing.png", "-o", dir / "x.png"});
+    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"psd", "-o", dir / "none/x.psd", "-q"},
+          std::vector<std::string>{"preset", "save", "--no-thumbnail", "-o", dir / "none/x.q4q", "-q"},
+          std::vector<std::string>{"presets-page", dir / "P", "-o", dir / "none/x.html", "-q"}}) {
+        const Result made = run(args);
+        EXPECT_EQ(made.code, 1) << made.err;
+        EXPECT_NE(made.err.find("the folder " + dir / "none" + " does not exist"), std::string::npos) << made.err;
+    }
+}
+
+TEST(CommandLine, PresetsPageNeedsPresetsAndSkipsDamagedOnes) {
+    Folder dir;
+    fs::create_directories(dir / "empty");
+    Result r = run({"presets-page", dir / "missing", "-o", dir / "page.html"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+    r = run({"presets-page", dir / "empty", "-o", dir / "page.html"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "page.html"));
+    fs::create_directories(dir / "P");
+    ASSERT_EQ(run({"preset", "save", "-o", dir / "P/good.q4q", "-q"}).code, 0);
+    writeFile(dir / "P/broken.q4q", "not a preset at all");
+    // A full disk: exit 1 and nothing of the page left, no empty pictures.
+    Launch full({"presets-page", dir / "P", "-o", dir / "page.html"});
+    full.fileSizeLimit = 0;
+    r = run(full);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "page.html"));
+    EXPECT_FALSE(fs::exists(dir / "web_images")) << "the pictures folder of a failed page stays";
+    r = run({"presets-page", dir / "P", "-o", dir / "page.html", "--strict"});
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "page.html"));
+    r = run({"presets-page", dir / "P", "-o", dir / "page.html"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("broken.q4q"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("(1 presets)"), std::string::npos) << r.out;
+    const std::string page = readFile(dir / "page.html");
+    EXPECT_EQ(page.find("broken"), std::string::npos);
+    EXPECT_NE(page.find("good"), std::string::npos);
+}
+
+TEST(CommandLine, MemoryEstimatesAllowWhatTheyNeedAndMatchThePeak) {
+    Folder dir;
+    save(dir / "in.png", pattern(300, 200, 8));
+    // The need of a render is allowed exactly; one byte less is refused with
+    // figures that show the difference.
+    const std::string need = std::to_string(renderBytes(300, 200, 3, 8));
+    Result r = run({"render", dir / "in.png", "-o", dir / "a.png", "-q", "--memory-limit", need});
+    EXPECT_EQ(r.code, 0) << r.err;
+    r = run({"render", dir / "in.png", "-o", dir / "b.png", "-q", "--memory-limit",
+             std::to_string(renderBytes(300, 200, 3, 8) - 1)});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find(need + " bytes"), std::string::npos) << r.err;
+    // A PSD export is allowed what it needs, also while its input is read
+    // (the reader checks the export's need, not a render's).
+    save(dir / "small.png", pattern(640, 400, 8));
+    const std::string psdNeed = std::to_string(psdExportBytes(640ull * 400 * 4));
+    r = run({"psd", dir / "small.png", "-o", dir / "small.psd", "-q", "--memory-limit", psdNeed});
+    EXPECT_EQ(r.code, 0) << r.err;
+    // The PSD export's estimate against its measured peak.
+#if defined(LF_SANITIZED)
+    GTEST_SKIP() << "peaks under the sanitizers are not the program's";
+#endif
+    save(dir / "big.png", pattern(2000, 1500, 16));
+    r = run({"psd", dir / "big.png", "-o", dir / "big.psd", "-q"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const double estimate = double(psdExportBytes(2000ull * 1500 * 4 * 2));
+    const double peak = double(r.peakKilobytes) * 1024;
+    EXPECT_GT(estimate, peak * 0.75);
+    EXPECT_LT(estimate, peak * 1.25);
+}
+
+TEST(CommandLine, ProgressShowsOnATerminalOnly) {
+    if (std::system("script -qec true /dev/null > /dev/null 2>&1") != 0) GTEST_SKIP() << "script is not installed";
+    Folder dir;
+    save(dir / "in.png", pattern(400, 300, 8));
+    save(dir / "b.png", pattern(30, 20, 8));
+    const std::string program = LF_LUMENFALL;
+    // Through `script`, standard error is a terminal.
+    auto onTerminal = [&](const std::string& words) {
+        int code = -1;
+        const std::string out = lumenfall_cli_test::run(
+            "script -qec \"'" + program + "' " + words + "\" /dev/null", &code);
+        EXPECT_EQ(code, 0) << out;
+        return out;
+    };
+    std::string out = onTerminal("render '" + dir / "in.png" + "' -o '" + dir / "a.png" + "'");
+    EXPECT_NE(out.find("writing " + dir / "a.png" + " 100%"), std::string::npos) << out;
+    out = onTerminal("render '" + dir / "in.png" + "' -o '" + dir / "a.tif" + "' -q");
+    EXPECT_EQ(out.find("writing"), std::string::npos) << out;
+    out = onTerminal("render '" + dir / "in.png" + "' '" + dir / "b.png" + "' -o '" + dir / "batch/'");
+    EXPECT_NE(out.find("] 2 of 2 images"), std::string::npos) << out;
+    EXPECT_NE(out.find("Wrote " + dir / "batch/b.png"), std::string::npos) << out;
+    // Not a terminal: no progress at all.
+    const Result r = run({"render", dir / "in.png", dir / "b.png", "-o", dir / "plain/"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err.find("writing"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("images\n"), std::string::npos) << r.err;
 }

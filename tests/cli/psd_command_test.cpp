@@ -88,10 +88,16 @@ TEST(PsdCommand, RefusedCancelledAndFailedExportsKeepTheOldFile) {
     }
     // An ICC profile offered to the plug-in is stored in resource 1039.
     const std::string profile = f / "p.icc";
-    std::ofstream(profile, std::ios::binary) << "not really a profile, but bytes";
+    // The smallest profile: a 128-byte header naming its size and 'acsp', no tags.
+    std::string bytes(132, '\0');
+    bytes[3] = char(132);
+    bytes.replace(36, 4, "acsp");
+    bytes.replace(100, 10, "lumenfall!");
+    std::ofstream(profile, std::ios::binary) << bytes;
     out = run(kLumenfall + " psd -o '" + target + "' -q --icc '" + profile + "'", &code);
     ASSERT_EQ(code, 0) << out;
-    EXPECT_NE(readFile(target).find(std::string("8BIM\x04\x0f\0\0\0\0\0\x1fnot really", 22)), std::string::npos);
+    EXPECT_NE(readFile(target).find(std::string("8BIM\x04\x0f\0\0\0\0\0\x84\0\0\0\x84", 16)), std::string::npos);
+    EXPECT_NE(readFile(target).find("lumenfall!"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(f.path), fs::directory_iterator()), 2) << "no new file left";
 
     // A grey PNG 30001 pixels wide (ImageMagick's policy may refuse to make one).
@@ -111,9 +117,11 @@ TEST(PresetsPageCommand, WritesThePageAndItsPictureFolder) {
     Folder f;
     fs::create_directories(f.path / "presets");
     int code = 0;
+    run(kLumenfall + " preset save -q -o '" + f / "presets/dusk.q4q" + "'", &code);
+    ASSERT_EQ(code, 0);
     std::string out = run(kLumenfall + " presets-page '" + f / "presets" + "' -o '" + f / "page.html" + "'", &code);
     EXPECT_EQ(code, 0) << out;
-    EXPECT_NE(out.find("(0 presets)"), std::string::npos) << out;
+    EXPECT_NE(out.find("(1 presets)"), std::string::npos) << out;
     EXPECT_TRUE(fs::exists(f.path / "web_images" / "top.gif"));
     EXPECT_NE(readFile(f.path / "page.html").find("</table>"), std::string::npos);
     run(kLumenfall + " presets-page '" + f / "presets" + "'", &code);

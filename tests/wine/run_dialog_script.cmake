@@ -59,9 +59,13 @@ file(REMOVE "${cached}" "${temp}/Lumenfall memdot map 2" ${own_files})
 set(ENV{LF_UI_DIR} "Z:${WORK}")
 set(profile_args "")
 if(DEFINED PROFILE)
-  # Text is bytes enough for the APP2 chunks; two of them.
+  # An ICC header (its size, 75128 bytes, and 'acsp') and text enough for
+  # two APP2 chunks. The size field holds zero bytes, which only printf writes.
+  execute_process(COMMAND printf "\\000\\001\\045\\170" OUTPUT_FILE ${WORK}/profile.icc)
+  string(REPEAT "h" 32 head)
+  string(REPEAT "r" 88 rest)
   string(REPEAT "lumenfall colour profile " 3000 profile)
-  file(WRITE ${WORK}/profile.icc "${profile}")
+  file(APPEND ${WORK}/profile.icc "${head}acsp${rest}${profile}")
   set(profile_args --icc ${WORK}/profile.icc)
 endif()
 # Pages and web addresses the dialog opens are written to a log instead.
