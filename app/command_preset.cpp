@@ -19,6 +19,7 @@
 #include "params/random_settings.h"
 #include "plugin_host.h"
 #include "platform/random.h"
+#include "preset_library.h"
 #include "preset_settings.h"
 #include "settings_arguments.h"
 #include "signals.h"
@@ -217,11 +218,13 @@ void printPresetUsage(std::FILE* to) {
         "Usage: lumenfall preset show FILE\n"
         "       lumenfall preset save -o FILE [--from FILE] [--set \"NAME=VALUE\"]... [--image PICTURE]\n"
         "       lumenfall preset roll -o FILE [--seed N] [--image PICTURE]\n"
+        "       lumenfall preset list\n"
         "\n"
         "  show   print the file's version, its settings as NAME=VALUE lines for --set, and its thumbnail\n"
         "  save   write a preset: the defaults, or the settings of --from, changed by --set; its\n"
         "         128x128 thumbnail is rendered through the plug-in on the sample picture or PICTURE\n"
         "  roll   write a random sun, as the dialog's dice roll it (--seed makes it repeatable)\n"
+        "  list   the names of the installed preset library, for --preset NAME\n"
         "\n"
         "Options of save and roll: --no-thumbnail (no render), --plugin PATH, -q\n");
 }
@@ -311,7 +314,8 @@ int runPresetCommand(const std::vector<std::string>& args) {
     if (sub == "show") return runShow(rest);
     if (sub == "save") return runSave(rest);
     if (sub == "roll") return runRoll(rest);
-    return usage("unknown subcommand '" + sub + "' (show, save or roll)");
+    if (sub == "list") return runPresetList(rest);
+    return usage("unknown subcommand '" + sub + "' (show, save, roll or list)");
 }
 
 }  // namespace lumenfall
