@@ -24,6 +24,8 @@ rm -rf "$root.part"
 mkdir -p "$cache"
 debootstrap --variant=minbase bookworm "$root.part" "$mirror" >&2
 chroot "$root.part" apt-get update >&2
+# Only the libraries stay in the package cache, not what debootstrap fetched.
+chroot "$root.part" apt-get clean >&2
 chroot "$root.part" env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y --download-only --no-install-recommends "${runtime_libs[@]}" >&2
 rm -rf "$root.part"/var/lib/apt/lists/partial

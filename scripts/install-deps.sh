@@ -18,6 +18,7 @@ if [ "${1:-}" != "--native" ]; then
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm dpkg-dev
     wine64 xvfb xauth fonts-dejavu-core
     imagemagick libimage-exiftool-perl libjpeg-turbo-progs tidy giflib-tools python3 chromium
+    file debootstrap unzip
   )
 fi
 
