@@ -73,6 +73,10 @@ int runPresetList(const std::vector<std::string>& args) {
         std::fprintf(stderr, "lumenfall: no preset library found (set LUMENFALL_PRESETS to its folder)\n");
         return kExitFailure;
     }
+    if (!isFolder(folder)) {
+        std::fprintf(stderr, "lumenfall: cannot read the preset library %s\n", folder.c_str());
+        return kExitFailure;
+    }
     const std::vector<std::string> names = presetLibraryNames(folder);
     if (names.empty()) {
         std::fprintf(stderr, "lumenfall: the preset library %s holds no presets\n", folder.c_str());

@@ -60,6 +60,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/cpack-project.cmake.in ${CMAKE_BINARY_DIR}/package/cpack-project.cmake @ONLY)
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/package/cpack-project.cmake)
   # The GEGL operation and the GIMP plug-in are extras: whoever has GIMP or
   # GEGL gets them, nobody needs them for the program and the plug-in module.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gimp (>= 2.10), libgegl-0.4-0")

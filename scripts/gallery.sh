@@ -3,12 +3,13 @@
 # the library (presets/) rendered over the built-in sample picture at
 # 640 x 400, and one over a photo-like picture (docs/gallery-source/coast.jpg),
 # JPEG quality 85, each with the settings line it was made from
-# (scripts/make-presets.sh). Needs the native build and ImageMagick.
+# (scripts/make-presets.sh); and the library's presets page, docs/presets/.
+# Needs the native build and ImageMagick.
 #   LUMENFALL (default build/native/bin/lumenfall), LF_GALLERY_OUT (default docs/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 lumenfall=${LUMENFALL:-$root/build/native/bin/lumenfall}
-out=${LF_GALLERY_OUT:-$root/docs}
+out=$(realpath -m "${LF_GALLERY_OUT:-$root/docs}")
 library=$root/presets
 photo=$root/docs/gallery-source/coast.jpg
 photo_preset=golden-classic
@@ -75,6 +76,10 @@ for name in $names; do
 done
 render "$photo_preset" "$photo" "$out/gallery/photo-$photo_preset.jpg"
 mv "$page" "$out/gallery.md"
+# The presets page of the library, with the thumbnails the presets hold.
+rm -rf "$out/presets"
+mkdir -p "$out/presets"
+(cd "$root" && "$lumenfall" presets-page presets/ -o "$out/presets/index.html" -q)
 for name in "${readme_six[@]}"; do
   [ -f "$out/gallery/$name.jpg" ] || { echo "gallery: the README's $name is not in the library" >&2; exit 1; }
 done

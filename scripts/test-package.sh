@@ -47,7 +47,7 @@ for lib in libc6 libstdc++6 libgcc-s1 libpng16-16 libjpeg62-turbo libtiff6; do
   check "Depends names $lib (computed from the binaries)" grep -qE "(^|, )$lib( |,|$)" <<< "$depends"
 done
 check "GIMP and GEGL are recommended" grep -qE "gimp.*gegl|gegl.*gimp" <<< "$(field Recommends)"
-check "Depends names neither GIMP nor its plug-in library" bash -c "! grep -qE '(^|, )(gimp|libgimp)' <<< '$depends'"
+check "Depends names neither GIMP nor GEGL" bash -c "! grep -qiE 'gimp|gegl|babl' <<< '$depends'"
 check "Maintainer, Section graphics and a description" \
   test -n "$(field Maintainer)" -a "$(field Section)" = graphics -a -n "$(field Description | sed -n 2p)"
 

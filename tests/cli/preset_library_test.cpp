@@ -114,8 +114,9 @@ TEST_F(PresetLibrary, ListFailsWithoutPresetsAndRefusesArguments) {
     const std::string empty = run(command(path("empty"), "preset list"), &code);
     EXPECT_EQ(code, 1) << empty;
     EXPECT_NE(empty.find("holds no presets"), std::string::npos) << empty;
-    run(command(path("missing"), "preset list"), &code);
+    const std::string missing = run(command(path("missing"), "preset list"), &code);
     EXPECT_EQ(code, 1);
+    EXPECT_NE(missing.find("cannot read the preset library"), std::string::npos) << missing;
     run(command(kLibrary.string(), "preset list extra"), &code);
     EXPECT_EQ(code, 2);
 }

@@ -34,7 +34,13 @@ for preset in "$root"/presets/*.q4q; do
   echo "$pictures" | grep -qx "gallery/$name.jpg" || problem "the gallery has no picture of the preset $name"
 done
 
-# What the repository holds: the committed page and the README.
+[ -f "$work/presets/index.html" ] || problem "the script wrote no presets page"
+for preset in "$root"/presets/*.q4q; do
+  name=$(basename "$preset" .q4q)
+  grep -q "$name" "$work/presets/index.html" || problem "the presets page does not show $name"
+done
+
+# What the repository holds: the committed pages and the README.
 for page in docs/gallery.md README.md; do
   base=$(dirname "$root/$page")
   for picture in $(linked "$root/$page"); do
@@ -44,6 +50,7 @@ done
 for preset in "$root"/presets/*.q4q; do
   name=$(basename "$preset" .q4q)
   [ -f "$root/docs/gallery/$name.jpg" ] || problem "docs/gallery has no picture of $name (run scripts/gallery.sh)"
+  grep -q "$name" "$root/docs/presets/index.html" || problem "docs/presets/index.html does not show $name (run scripts/gallery.sh)"
 done
 [ $status -eq 0 ] && echo "gallery: $(echo "$pictures" | wc -l) pictures linked and written"
 exit $status
