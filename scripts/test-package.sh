@@ -19,7 +19,7 @@ win=${LF_WIN_BUILD:-$root/build/win64}
 version=$(sed -nE 's/^project\(Lumenfall VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")
 deb=$dist/lumenfall_${version}_amd64.deb
 zip=$dist/Lumenfall-${version}-win64.zip
-presets=$(cd "$root/presets" && ls *.q4q)
+presets=$(cd "$root/presets" && LC_ALL=C ls *.q4q)
 
 failures=0
 check() {  # DESCRIPTION COMMAND...
@@ -44,7 +44,7 @@ check "Package lumenfall, Version $version, Architecture amd64" \
   test "$(field Package) $(field Version) $(field Architecture)" = "lumenfall $version amd64"
 depends=$(field Depends)
 for lib in libc6 libstdc++6 libgcc-s1 libpng16-16 libjpeg62-turbo libtiff6; do
-  check "Depends names $lib (computed from the binaries)" grep -qE "(^|, )$lib( |,|$)" <<< "$depends"
+  check "Depends names $lib (computed from the binaries)" grep -qE "(^|, )${lib//+/\\+}( |,|$)" <<< "$depends"
 done
 check "GIMP and GEGL are recommended" grep -qE "gimp.*gegl|gegl.*gimp" <<< "$(field Recommends)"
 check "Depends names neither GIMP nor GEGL" bash -c "! grep -qiE 'gimp|gegl|babl' <<< '$depends'"
@@ -103,7 +103,7 @@ for f in Lumenfall.8bf lumenfall.exe README.txt LICENSE.txt; do
   check "the zip holds $top/$f" grep -qx "$top/$f" <<< "$zip_listing"
 done
 check "the zip holds every preset in presets/" \
-  test "$(grep "^$top/presets/.*\.q4q$" <<< "$zip_listing" | sed "s|^$top/presets/||")" = "$presets"
+  test "$(grep "^$top/presets/.*\.q4q$" <<< "$zip_listing" | sed "s|^$top/presets/||" | LC_ALL=C sort)" = "$presets"
 unzip -q "$zip" -d "$work/zip"
 check "Lumenfall.8bf is a 64-bit PE DLL exporting PluginMain with the build's PiPL 16000" \
   python3 "$root/tests/package/pe_plugin.py" "$work/zip/$top/Lumenfall.8bf" "$win/resources/generated/pipl.bin"
@@ -115,10 +115,11 @@ check "README.txt names the version and the plug-in folders" \
 if [ -x /usr/lib/wine/wine64 ]; then
   export WINEPREFIX=$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
   mkdir -p "$WINEPREFIX"
-  wine_run() {  # OUT ARGS...: the unpacked program, its output in OUT, never on a pipe
+  wine_run() {  # OUT ARGS...: the unpacked program, its output in OUT (wine's own
+    # messages of a new prefix in OUT.err), never on a pipe: wine's services keep it open
     local out=$1
     shift
-    (cd "$work/zip/$top" && DISPLAY= timeout 120 /usr/lib/wine/wine64 ./lumenfall.exe "$@" </dev/null >"$out" 2>&1)
+    (cd "$work/zip/$top" && DISPLAY= timeout 120 /usr/lib/wine/wine64 ./lumenfall.exe "$@" </dev/null >"$out" 2>"$out.err")
   }
   check "lumenfall.exe lists the presets beside it" \
     bash -c "$(declare -f wine_run); work='$work' top='$top' wine_run '$work/list.txt' preset list && \
