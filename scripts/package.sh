@@ -11,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${LF_JOBS:-2}
-dist=${LF_DIST:-$root/dist}
+dist=$(realpath -m "${LF_DIST:-$root/dist}")
 
 if [ "${1:-}" = --reuse ]; then
   native=$root/build/native

@@ -13,9 +13,9 @@
 # and LF_WIN_BUILD (the builds packaged, default build/native, build/win64).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-dist=${LF_DIST:-$root/dist}
-native=${LF_NATIVE_BUILD:-$root/build/native}
-win=${LF_WIN_BUILD:-$root/build/win64}
+dist=$(realpath -m "${LF_DIST:-$root/dist}")
+native=$(realpath -m "${LF_NATIVE_BUILD:-$root/build/native}")
+win=$(realpath -m "${LF_WIN_BUILD:-$root/build/win64}")
 version=$(sed -nE 's/^project\(Lumenfall VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")
 deb=$dist/lumenfall_${version}_amd64.deb
 zip=$dist/Lumenfall-${version}-win64.zip
