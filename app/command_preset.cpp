@@ -20,6 +20,7 @@
 #include "params/random_settings.h"
 #include "platform/random.h"
 #include "plugin_host.h"
+#include "preset_library.h"
 #include "preset_settings.h"
 #include "run_files.h"
 #include "settings_arguments.h"
@@ -229,7 +230,7 @@ int runRoll(const std::vector<std::string>& args) {
 }  // namespace
 
 void printPresetUsage(std::FILE* to) {
-    for (const char* sub : {"preset show", "preset save", "preset roll"})
+    for (const char* sub : {"preset show", "preset save", "preset roll", "preset list"})
         std::fputs((commandHelp(*findCommand(sub)) + "\n").c_str(), to);
 }
 
@@ -318,7 +319,8 @@ int runPresetCommand(const std::vector<std::string>& args) {
     if (sub == "show") return runShow(rest);
     if (sub == "save") return runSave(rest);
     if (sub == "roll") return runRoll(rest);
-    return usage("unknown subcommand '" + sub + "' (show, save or roll)");
+    if (sub == "list") return runPresetList(rest);
+    return usage("unknown subcommand '" + sub + "' (show, save, roll or list)");
 }
 
 }  // namespace lumenfall

@@ -60,8 +60,9 @@ const std::vector<OptionInfo>& optionTable() {
          "A setting by its scripting name, for example --set \"sun radius=60\" --set \"glue=screen\" "
          "(repeatable; a later one wins; see 'lumenfall settings').",
          kCmdRender | kCmdPsd | kCmdPresetSave},
-        {"--preset", "FILE",
-         "Start from the settings of a preset file (--set still wins). Colour low bytes, the Z components and "
+        {"--preset", "FILE|NAME",
+         "Start from the settings of a preset file, or of the library preset NAME (see 'lumenfall preset "
+         "list'); --set still wins. Colour low bytes, the Z components and "
          "reserved colour B are not carried by a descriptor and so do not reach the render.",
          kCmdRender | kCmdPsd},
         {"--from", "FILE", "Start from the settings of this preset file instead of the defaults.", kCmdPresetSave},
@@ -148,6 +149,9 @@ const std::vector<CommandInfo>& commandTable() {
          "rendered through the plug-in on the sample picture or --image."},
         {"preset roll", kCmdPresetRoll, "-o FILE [options]", "write a random sun as a preset file",
          "Writes a random sun, as the dialog's dice roll it (--seed makes it repeatable)."},
+        {"preset list", kCmdPresetList, "", "list the installed preset library",
+         "Prints the name of every preset of the installed library, one a line; --preset NAME renders with "
+         "one of them."},
         {"settings", kCmdSettings, "", "list every setting --set accepts",
          "Lists every setting that --set accepts, with its key, kind and default."},
         {"about", kCmdAbout, "", "show what the plug-in says about itself",

@@ -21,6 +21,7 @@ enum CommandBit : unsigned {
     kCmdPresetRoll = 1u << 6,
     kCmdSettings = 1u << 7,
     kCmdAbout = 1u << 8,
+    kCmdPresetList = 1u << 9,
 };
 
 struct OptionInfo {

@@ -12,6 +12,7 @@
 #include "params/defaults.h"
 #include "params/enumerations.h"
 #include "params/settings_table.h"
+#include "preset_library.h"
 #include "settings_arguments.h"
 
 namespace lumenfall {
@@ -131,7 +132,7 @@ bool loadPresetForCommand(const std::string& path, ParameterBlock* block, Preset
 bool addPresetSettings(const std::string& path, std::vector<DescriptorEntry>* entries, std::string* error) {
     auto block = std::make_unique<ParameterBlock>();
     PresetLoadReport report;
-    if (!loadPresetForCommand(path, block.get(), &report, error)) return false;
+    if (!loadPresetForCommand(resolvePresetArgument(path), block.get(), &report, error)) return false;
     std::vector<DescriptorEntry> merged = descriptorEntriesFromBlock(*block);
     for (const DescriptorEntry& e : *entries) putSetting(&merged, e);
     *entries = merged;

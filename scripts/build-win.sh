@@ -4,7 +4,8 @@
 # Needs a native build first (its resource tools: build/native/bin) and the
 # static Windows libraries of scripts/build-win-deps.sh.
 # Environment: LF_NATIVE_BUILD (default build/native), LF_WIN_BUILD
-# (default build/win64), LF_JOBS (default 2), LF_BUILD_TYPE (default Release).
+# (default build/win64), LF_JOBS (default 2), LF_BUILD_TYPE (default Release),
+# LF_BUILD_TESTS (default ON; OFF builds what ships only).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,6 +26,7 @@ done
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE="${LF_BUILD_TYPE:-Release}" \
+  -DLF_BUILD_TESTS="${LF_BUILD_TESTS:-ON}" \
   -DLF_WIN_DEPS="$deps" \
   -DLF_NATIVE_TOOLS="$native/bin"
 ninja -C "$build" -j"$jobs"

@@ -20,6 +20,7 @@ if [ "${1:-}" != "--native" ]; then
     imagemagick libimage-exiftool-perl libjpeg-turbo-progs tidy giflib-tools python3 chromium
     libgegl-dev gegl libgimp2.0-dev gimp python3-gi gir1.2-gegl-0.4 xdotool
     mandoc
+    file debootstrap unzip
   )
 fi
 

@@ -17,6 +17,10 @@ ninja -C build/native -j"$jobs"
 echo "== Windows build, tests under wine"
 bash scripts/test-win.sh
 
+echo "== packages: the .deb and the Windows zip of these builds, installed and checked"
+bash scripts/package.sh --reuse
+bash scripts/test-package.sh
+
 echo "== sanitizer build (ASan, UBSan, float-cast-overflow)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLF_SANITIZE=ON -DLF_BUILD_TESTS=ON
 ninja -C build/asan -j"$jobs"
