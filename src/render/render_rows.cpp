@@ -1,10 +1,10 @@
 #include "render/render_rows.h"
 
 #include <algorithm>
-
-#include "kernels/sun_span.h"
 #include <atomic>
 
+#include "kernels/glue_modes.h"
+#include "kernels/sun_span.h"
 #include "render/row_workers.h"
 
 namespace lumenfall {
@@ -37,22 +37,24 @@ void renderChunk(void* context, int32_t chunk) {
 
 SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     SunContext sun;
-    FrameRequest request;
-    request.areaWidth = plan.renderWidth;
-    request.areaHeight = plan.renderHeight;
-    request.depth = shape.depth;
-    request.renderScale = plan.renderScale;
-    request.viewOriginX = plan.viewOriginX;
-    request.viewOriginY = plan.viewOriginY;
-    request.enlargement = shape.enlargement;
-    sun.frame = sunFrameFor(plan.settings, request);
+    if (shape.enlargement == 1 && (shape.depth < 9 || shape.depth == 16)) {
+        sun.frame = shape.depth == 16 ? plan.frame16 : plan.frame8;
+    } else {
+        FrameRequest request;
+        request.areaWidth = plan.renderWidth;
+        request.areaHeight = plan.renderHeight;
+        request.depth = shape.depth;
+        request.renderScale = plan.renderScale;
+        request.viewOriginX = plan.viewOriginX;
+        request.viewOriginY = plan.viewOriginY;
+        request.enlargement = shape.enlargement;
+        sun.frame = sunFrameFor(plan.settings, request);
+    }
     sun.settings = &plan.settings;
     sun.tables = &plan.tables;
     sun.sphereTable = plan.sphereTable;
     sun.sphereLastIndex = plan.sphereLastIndex;
-    sun.surface = surfaceTablesFrom(plan.settings, plan.tables);
-    limitSmearWalk(sun.surface, plan.settings.sunSmear,
-                   settingSize(plan.settings.sunRadius, plan.renderWidth, plan.renderHeight));
+    sun.surface = plan.surface;
     sun.surface.memo = plan.surfaceMemo;
     return sun;
 }
@@ -75,8 +77,9 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
     glue.inverseScale = 1.0f / sun.frame.floatScale;
     // A depth the compositor cannot blend leaves the target untouched.
     const bool blendable = pixelLayoutOf(shape.depth, shape.planes, shape.editableTransparency, &glue.layout);
-    int32_t darkChannel[256];
-    if (blendable && darkChannelTable(glue, darkChannel)) glue.darkChannel = darkChannel;
+    const int transparency = glue.layout.transparency ? 1 : 0;
+    if (blendable && glue.layout.fullScale == kFullScale8 && plan.darkChannel8Valid[transparency])
+        glue.darkChannel = plan.darkChannel8[transparency];
 
     for (int32_t row = firstRow; row < endRow; ++row) {
         if (services) services->rowStarting(row);
