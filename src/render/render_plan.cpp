@@ -71,6 +71,7 @@ void prepareDraws(RenderPlan* plan) {
     plan->frame8 = sunFrameFor(s, request);
     request.depth = 16;
     plan->frame16 = sunFrameFor(s, request);
+    buildFlareWedgeIndex(plan->frame8, plan->tables, &plan->flareWedges);
     plan->surface = surfaceTablesFrom(s, plan->tables);
     limitSmearWalk(plan->surface, s.sunSmear, settingSize(s.sunRadius, plan->renderWidth, plan->renderHeight));
     for (int transparency = 0; transparency < 2; ++transparency) {
