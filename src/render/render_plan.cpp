@@ -74,6 +74,7 @@ void prepareDraws(RenderPlan* plan) {
     buildFlareWedgeIndex(plan->frame8, plan->tables, &plan->flareWedges);
     plan->surface = surfaceTablesFrom(s, plan->tables);
     limitSmearWalk(plan->surface, s.sunSmear, settingSize(s.sunRadius, plan->renderWidth, plan->renderHeight));
+    plan->swirlGridValid = buildSwirlGrid(plan->surface, &plan->swirlGrid);
     for (int transparency = 0; transparency < 2; ++transparency) {
         GlueSetup glue{};
         glue.glue = s.glue;

@@ -53,12 +53,15 @@ struct RenderPlan {
     // the plan's own size (8-bit and smaller depths, 16 bits), the surface
     // tables without the memo, and the dark-pixel tables of 8-bit targets
     // without and with an editable transparency (valid where the glue mode
-    // has one), the flare wedges of every angle.
+    // has one), the flare wedges of every angle and the swirls of every
+    // surface cell.
     SunFrame frame8, frame16;
     SurfaceTables surface;
     int32_t darkChannel8[2][256];
     bool darkChannel8Valid[2];
     FlareWedgeIndex flareWedges;
+    SwirlGrid swirlGrid;
+    bool swirlGridValid;
 };
 
 // Builds every table in the fixed order the tables depend on. Never fails:

@@ -56,6 +56,7 @@ SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     sun.sphereLastIndex = plan.sphereLastIndex;
     sun.surface = plan.surface;
     sun.surface.memo = plan.surfaceMemo;
+    sun.surface.swirlGrid = plan.swirlGridValid ? &plan.swirlGrid : nullptr;
     sun.flareWedges = &plan.flareWedges;
     return sun;
 }
