@@ -91,6 +91,7 @@ TEST(FastPath, RandomSettingsOnDelicateGeometries) {
         if (roll % 4 == 1) h.block->xCenter = roll % 8 == 1 ? -0.6f : 1.8f;
         if (roll % 4 == 2) h.block->spikeWidth = h.block->spikeRadius = 0;
         if (roll % 4 == 3) h.block->flareWidth = roll % 3;
+        if (roll % 6 == 5) h.block->masterBrightness = 0;  // no light, only the rim's weight
         if (roll % 2 == 0) {  // a smeared textured disc, through the surface memo
             h.block->sunType = kSunNormal;
             h.block->vortices = 1;
