@@ -40,14 +40,8 @@ SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     if (shape.enlargement == 1 && (shape.depth < 9 || shape.depth == 16)) {
         sun.frame = shape.depth == 16 ? plan.frame16 : plan.frame8;
     } else {
-        FrameRequest request;
-        request.areaWidth = plan.renderWidth;
-        request.areaHeight = plan.renderHeight;
-        request.depth = shape.depth;
-        request.renderScale = plan.renderScale;
-        request.viewOriginX = plan.viewOriginX;
-        request.viewOriginY = plan.viewOriginY;
-        request.enlargement = shape.enlargement;
+        const FrameRequest request{plan.renderWidth,  plan.renderHeight, shape.depth,      plan.renderScale,
+                                   plan.viewOriginX, plan.viewOriginY,  shape.enlargement};
         sun.frame = sunFrameFor(plan.settings, request);
     }
     sun.settings = &plan.settings;
