@@ -73,9 +73,11 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
     glue.inverseScale = 1.0f / sun.frame.floatScale;
     // A depth the compositor cannot blend leaves the target untouched.
     const bool blendable = pixelLayoutOf(shape.depth, shape.planes, shape.editableTransparency, &glue.layout);
-    const int transparency = glue.layout.transparency ? 1 : 0;
-    if (blendable && glue.layout.fullScale == kFullScale8 && plan.darkChannel8Valid[transparency])
-        glue.darkChannel = plan.darkChannel8[transparency];
+    // The layout is only filled where it is blendable.
+    if (blendable && glue.layout.fullScale == kFullScale8) {
+        const int transparency = glue.layout.transparency ? 1 : 0;
+        if (plan.darkChannel8Valid[transparency]) glue.darkChannel = plan.darkChannel8[transparency];
+    }
 
     for (int32_t row = firstRow; row < endRow; ++row) {
         if (services) services->rowStarting(row);
