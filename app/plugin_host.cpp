@@ -544,6 +544,25 @@ void PluginHost::commitOutput() {
             std::memcpy(target + doc.at(r.left, y, 0), &doc.outBuffer[size_t(y - r.top) * doc.outRowBytes], bytes);
         return;
     }
+    // 16-bit bands of every plane inside the picture: rows of samples, each
+    // converted back to the file's range as fileValue does.
+    if (doc.depth == 16 && doc.output->samples.wide() && doc.input->samples.wide() && planes == doc.planes &&
+        doc.outLo == 0 && r.left >= 0 && r.right <= doc.width) {
+        uint16_t* target = reinterpret_cast<uint16_t*>(doc.output->samples.bytes());
+        const uint16_t* original = reinterpret_cast<const uint16_t*>(doc.input->samples.bytes());
+        const size_t count = size_t(r.right - r.left) * size_t(planes);
+        for (int32_t y = std::max<int32_t>(r.top, 0); y < std::min<int32_t>(r.bottom, doc.height); ++y) {
+            const uint8_t* row = &doc.outBuffer[size_t(y - r.top) * doc.outRowBytes];
+            const size_t at = doc.at(r.left, y, 0);
+            for (size_t i = 0; i < count; ++i) {
+                uint16_t v;
+                std::memcpy(&v, row + 2 * i, 2);
+                const uint16_t file = original[at + i];
+                target[at + i] = v == fileToHost16(file) ? file : hostToFile16(v);
+            }
+        }
+        return;
+    }
     for (int32_t y = std::max<int32_t>(r.top, 0); y < std::min<int32_t>(r.bottom, doc.height); ++y) {
         for (int32_t x = std::max<int32_t>(r.left, 0); x < std::min<int32_t>(r.right, doc.width); ++x) {
             for (int32_t p = 0; p < planes; ++p) {
@@ -593,6 +612,21 @@ int16_t PluginHost::deliverBands() {
                 } else {
                     for (int32_t x = 0; x < w; ++x)
                         for (int32_t p = 0; p < planes; ++p) out[x * planes + p] = row[size_t(x) * doc.planes + p];
+                }
+            }
+            return rowBytes;
+        }
+        // 16-bit samples at full rate inside the picture: rows converted to
+        // the host's range.
+        if (doc.depth == 16 && from.depth == 16 && step == 1 && inside && from.samples.wide() &&
+            planes == doc.planes) {
+            const uint16_t* source = reinterpret_cast<const uint16_t*>(from.samples.bytes());
+            for (int32_t y = 0; y < h; ++y) {
+                const uint16_t* row = source + doc.at(rect.left, clampY(rect.top + y), lo);
+                uint8_t* out = buffer.data() + size_t(y) * rowBytes;
+                for (int32_t i = 0; i < w * planes; ++i) {
+                    const uint16_t v = fileToHost16(row[i]);
+                    std::memcpy(out + 2 * i, &v, 2);
                 }
             }
             return rowBytes;

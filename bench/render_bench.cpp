@@ -38,20 +38,53 @@ Image photoLike(int32_t width, int32_t height, int32_t depth) {
     return image;
 }
 
-// Every element off but the few pixels of disc and rim that remain.
-const char* const kFloor[] = {"sun radius=0",  "spike count=0", "flare count=0",       "flare radius=0",
-                              "halo radius=0", "bow radius=0",  "bow width=0",         "master brightness=0",
-                              "glue=normal"};
+// The settings of each case: the floor has every element off (all that
+// is left is reading, blending nothing and writing back); each element
+// alone keeps the default sun but switches the other elements off.
+const char* const kDiscOff[] = {"sun radius=0"};
+const char* const kSpikesOff[] = {"spike count=0"};
+const char* const kFlaresOff[] = {"flare count=0", "flare radius=0"};
+const char* const kHaloOff[] = {"halo radius=0"};
+const char* const kBowOff[] = {"bow radius=0", "bow width=0"};
+const char* const kFloorExtra[] = {"master brightness=0", "glue=normal"};
 
-void renderOver(benchmark::State& state, int32_t width, int32_t height, int32_t depth, bool floor) {
+struct SettingGroup {
+    const char* const* texts;
+    size_t count;
+};
+
+template <size_t N>
+constexpr SettingGroup group(const char* const (&texts)[N]) {
+    return SettingGroup{texts, N};
+}
+
+enum class Case { Default, Floor, DiscOnly, SpikesOnly, FlaresOnly, HaloOnly, BowOnly };
+
+// The groups of settings switched off for a case.
+std::vector<SettingGroup> settingsOf(Case which) {
+    const SettingGroup disc = group(kDiscOff), spikes = group(kSpikesOff), flares = group(kFlaresOff),
+                       halo = group(kHaloOff), bow = group(kBowOff);
+    switch (which) {
+        case Case::Default: return {};
+        case Case::Floor: return {disc, spikes, flares, halo, bow, group(kFloorExtra)};
+        case Case::DiscOnly: return {spikes, flares, halo, bow};
+        case Case::SpikesOnly: return {disc, flares, halo, bow};
+        case Case::FlaresOnly: return {disc, spikes, halo, bow};
+        case Case::HaloOnly: return {disc, spikes, flares, bow};
+        case Case::BowOnly: return {disc, spikes, flares, halo};
+    }
+    return {};
+}
+
+void renderOver(benchmark::State& state, int32_t width, int32_t height, int32_t depth, Case which) {
     const std::string threads = std::to_string(state.range(0));
     setenv("LUMENFALL_THREADS", threads.c_str(), 1);
     HostOptions options;
-    if (floor) {
-        for (const char* text : kFloor) {
+    for (const SettingGroup& settings : settingsOf(which)) {
+        for (size_t i = 0; i < settings.count; ++i) {
             DescriptorEntry entry;
             std::string error;
-            if (!parseSetting(text, &entry, &error)) state.SkipWithError(error.c_str());
+            if (!parseSetting(settings.texts[i], &entry, &error)) state.SkipWithError(error.c_str());
             putSetting(&options.descriptorEntries, entry);
         }
     }
@@ -74,10 +107,13 @@ void renderOver(benchmark::State& state, int32_t width, int32_t height, int32_t 
     unsetenv("LUMENFALL_THREADS");
 }
 
-void Default8(benchmark::State& state) { renderOver(state, 4000, 3000, 8, false); }
-void Default16(benchmark::State& state) { renderOver(state, 4000, 3000, 16, false); }
-void Floor8(benchmark::State& state) { renderOver(state, 4000, 3000, 8, true); }
-void PreviewSized(benchmark::State& state) { renderOver(state, 518, 373, 8, false); }
+// A case of the whole 4000 x 3000 picture; the argument is the thread count.
+template <Case which, int32_t depth>
+void wholePicture(benchmark::State& state) {
+    renderOver(state, 4000, 3000, depth, which);
+}
+
+void PreviewSized(benchmark::State& state) { renderOver(state, 518, 373, 8, Case::Default); }
 
 // The dialog's preview of a 4000 x 3000 picture at a scale of 8 (500 x 375
 // rows), through renderPreviewThroughHost with a record of our own in
@@ -148,9 +184,20 @@ void PeakMemory(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(Default8)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
-BENCHMARK(Default16)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
-BENCHMARK(Floor8)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+// Names are Case + depth, with the thread count as the argument
+// (scripts/bench.sh reads them so).
+#define LF_WHOLE_PICTURE(name, which)                                                                   \
+    BENCHMARK_TEMPLATE2(wholePicture, which, 8)                                                         \
+        ->Name(#name "8")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime(); \
+    BENCHMARK_TEMPLATE2(wholePicture, which, 16)                                                        \
+        ->Name(#name "16")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime()
+LF_WHOLE_PICTURE(Default, Case::Default);
+LF_WHOLE_PICTURE(Floor, Case::Floor);
+LF_WHOLE_PICTURE(DiscOnly, Case::DiscOnly);
+LF_WHOLE_PICTURE(SpikesOnly, Case::SpikesOnly);
+LF_WHOLE_PICTURE(FlaresOnly, Case::FlaresOnly);
+LF_WHOLE_PICTURE(HaloOnly, Case::HaloOnly);
+LF_WHOLE_PICTURE(BowOnly, Case::BowOnly);
 BENCHMARK(PreviewSized)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(PreviewZoom8)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(PeakMemory)->Arg(5000)->Arg(10000)->Arg(20000)->Iterations(1);

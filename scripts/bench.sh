@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The render benchmarks beside a peer's filter, in one run, interleaved so
-# that the machine's load falls on both alike: the default sun at 8 and 16
-# bits and the floor (every element off) through our host at 1 and 2
-# threads, a preview-sized render, the plug-in's memory by the longer side,
+# that the machine's load falls on both alike: the default sun, the floor
+# (every element off) and each element alone, at 8 and 16 bits, through
+# our host at 1 and 2 threads; a preview-sized render, the plug-in's memory by the longer side,
 # and GEGL's gegl:supernova over a picture of the same size. Prints the
 # figures and the ratios. Usage: bash scripts/bench.sh [ROUNDS]
 set -euo pipefail
@@ -23,13 +23,15 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release -DLF_BUILD_BENCH=
 ninja -C build/native lumenfall_bench lf_plugin >/dev/null
 
 work=$(mktemp -d)
+echo "load average before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 for round in $(seq "$rounds"); do
-  build/native/bin/lumenfall_bench --benchmark_filter='Default8|Floor8' \
+  build/native/bin/lumenfall_bench --benchmark_filter='^(Default|Floor|DiscOnly|SpikesOnly|FlaresOnly|HaloOnly|BowOnly)(8|16)/' \
     --benchmark_out="$work/render-$round.json" --benchmark_out_format=json >/dev/null 2>&1
   /usr/bin/python3 scripts/bench_peer.py 1 2>/dev/null >>"$work/peer.txt"
 done
-build/native/bin/lumenfall_bench --benchmark_filter='Default16|PreviewSized|PreviewZoom8|PeakMemory' \
+build/native/bin/lumenfall_bench --benchmark_filter='PreviewSized|PreviewZoom8|PeakMemory' \
   --benchmark_out="$work/other.json" --benchmark_out_format=json >/dev/null 2>&1
+echo "load average after the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 /usr/bin/python3 - "$work" <<'PY'
 import glob, json, os, statistics, sys
 work = sys.argv[1]
@@ -45,17 +47,35 @@ for path in sorted(glob.glob(os.path.join(work, "*.json"))):
 for line in open(os.path.join(work, "peer.txt")):
     times.setdefault("supernova", []).append(float(line.split()[1]))
 median = {k: statistics.median(v) for k, v in times.items()}
-print("%-22s %10s %8s %s" % ("case", "median ms", "MP/s", "(4000 x 3000 unless said; Name/threads)"))
-for name, ms in sorted(median.items()):
-    pixels = {"PreviewSized": 518 * 373, "PreviewZoom8": 500 * 375}.get(name.split("/")[0], 4000 * 3000)
-    print("%-22s %10.1f %8.2f" % (name, ms, pixels / 1e6 / (ms / 1000.0)))
-nova = median.get("supernova")
+nova = median.get("supernova", float("nan"))
+print("gegl:supernova (4000 x 3000, R'G'B' u8): %.1f ms (median of %d)" % (nova, len(times.get("supernova", []))))
+print()
+print("4000 x 3000 through our host, median ms; 'over floor' is the added cost at 8 bits and 2 threads,")
+print("'/ nova' divides a time by supernova's (lower is faster)")
+print("%-11s %9s %9s %9s %9s %11s %7s %7s" % ("case", "8-bit/1", "8-bit/2", "16-bit/1", "16-bit/2",
+                                              "over floor", "/ nova", "16/8"))
+cases = ["Default", "Floor", "DiscOnly", "SpikesOnly", "FlaresOnly", "HaloOnly", "BowOnly"]
+def m(name):
+    return median.get(name, float("nan"))
+floor = m("Floor8/2")
+for case in cases:
+    t = [m("%s%d/%d" % (case, d, n)) for d in (8, 16) for n in (1, 2)]
+    over = t[1] - floor if case != "Floor" else float("nan")
+    print("%-11s %9.1f %9.1f %9.1f %9.1f %11.1f %7.2f %7.2f" % (case, t[0], t[1], t[2], t[3], over,
+          (over if case != "Floor" else t[1]) / nova, t[3] / t[1]))
+print()
+for name in ("PreviewSized/1", "PreviewZoom8/1"):
+    if name in median:
+        print("%-16s %8.2f ms (%s)" % (name, median[name], "518 x 373 render" if name.startswith("PreviewSized")
+              else "preview of 4000 x 3000 at scale 8 through renderPreviewThroughHost"))
 def ratio(name):
-    return nova / median[name] if nova and name in median else float("nan")
+    return nova / median[name] if name in median else float("nan")
 print("throughput / gegl:supernova: default 8-bit at 2 threads %.2f, at 1 thread %.2f; floor at 2 threads %.2f, at 1 thread %.2f"
       % (ratio("Default8/2"), ratio("Default8/1"), ratio("Floor8/2"), ratio("Floor8/1")))
-if "Default8/1" in median and "Default8/2" in median:
-    print("2 threads / 1 thread, default 8-bit: %.2f" % (median["Default8/1"] / median["Default8/2"]))
+print("time / gegl:supernova: floor at 2 threads %.2f; disc added %.2f; flares added %.2f"
+      % (floor / nova, (m("DiscOnly8/2") - floor) / nova, (m("FlaresOnly8/2") - floor) / nova))
+print("default 16-bit / 8-bit at 2 threads: %.2f" % (m("Default16/2") / m("Default8/2")))
+print("2 threads / 1 thread, default 8-bit: %.2f" % (m("Default8/1") / m("Default8/2")))
 for side in sorted(memory):
     wide, tall = memory[side]
     print("plug-in memory through the host's suites, longer side %5d: %.0f bytes (wide strip), %.0f bytes (tall strip)"

@@ -1,6 +1,8 @@
 #include "kernels/glue_compositor.h"
 
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "kernels/glue_modes.h"
 #include "kernels/numeric_bounds.h"
@@ -44,6 +46,12 @@ void readSources(const PixelLayout& layout, const uint8_t* row, int32_t first, i
     const int32_t m = layout.fullScale;
     const int64_t step = static_cast<int64_t>(layout.planes) * layout.bytes;
     const uint8_t* pixel = row + first * step;
+    if (layout.bytes == 1 && !layout.grey && m == kFullScale8) {
+        // Bytes are within 0..255 already.
+        for (int32_t i = 0; i < count; ++i, pixel += step)
+            for (int c = 0; c < 3; ++c) s[i][c] = pixel[c];
+        return;
+    }
     for (int32_t i = 0; i < count; ++i, pixel += step) {
         if (layout.grey) {
             s[i][0] = s[i][1] = s[i][2] = clampInt32(readChannel(pixel, 0, layout.bytes), 0, m);
@@ -57,6 +65,11 @@ void writeFinal(const PixelLayout& layout, uint8_t* row, int32_t first, int32_t 
                 const int32_t (*result)[3], const int32_t* alpha) {
     const int64_t step = static_cast<int64_t>(layout.planes) * layout.bytes;
     uint8_t* pixel = row + first * step;
+    if (layout.bytes == 1 && layout.colourPlanes == 3 && !layout.transparency) {
+        for (int32_t i = 0; i < count; ++i, pixel += step)
+            for (int c = 0; c < 3; ++c) pixel[c] = static_cast<uint8_t>(result[i][c]);
+        return;
+    }
     for (int32_t i = 0; i < count; ++i, pixel += step) {
         for (int c = 0; c < layout.colourPlanes; ++c) writeChannel(pixel, c, layout.bytes, result[i][c]);
         if (layout.transparency) writeChannel(pixel, layout.planes - 1, layout.bytes, alpha[i]);
@@ -130,27 +143,43 @@ bool darkChannelTable(const GlueSetup& setup, int32_t table[256]) {
     return true;
 }
 
-void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
-               int32_t (*result)[3], int32_t* alpha) {
+namespace {
+
+// Compared as bytes: two wide compares rather than four narrow ones.
+bool isDark(const SunPixel& px) {
+    static constexpr SunPixel kDark = {{0, 0, 0}, 4};
+    return std::memcmp(&px, &kDark, sizeof(SunPixel)) == 0;
+}
+
+// The blend of a span. Mode and M are constants in the span functions of
+// the dispatch table, so that the per-pixel choice of formula folds away;
+// 0 reads them from the setup instead (any mode, any full scale).
+template <int32_t Mode, int32_t M>
+void blendPixels(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
+                 int32_t (*result)[3], int32_t* alpha) {
     const PixelLayout& layout = setup.layout;
-    const int32_t m = layout.fullScale;
+    const int32_t m = M != 0 ? M : layout.fullScale;
     const float mf = static_cast<float>(m);
-    const int32_t mode = setup.glue;
+    const int32_t mode = Mode != 0 ? Mode : setup.glue;
     for (int32_t i = 0; i < count; ++i) {
         const int32_t* s = source[i];
         const SunPixel& px = effect[i];
-        if (setup.darkChannel && px.rimWeight == 4 && px.rgb[0] == 0 && px.rgb[1] == 0 && px.rgb[2] == 0) {
+        const bool dark = isDark(px);
+        if (dark && setup.darkChannel) {
             for (int c = 0; c < 3; ++c) result[i][c] = setup.darkChannel[s[c]];
             alpha[i] = m;
             continue;
         }
         // Effect in the image's range; negative light is none. The renderer's
-        // full coverage always makes the starting transparency M.
-        int32_t e[3];
-        for (int c = 0; c < 3; ++c) {
-            const float fraction = static_cast<float>(effect[i].rgb[c]) * setup.inverseScale;
-            e[c] = saturateToInt32(mf * fraction);
-            if (e[c] < 0) e[c] = 0;
+        // full coverage always makes the starting transparency M. No light
+        // is 0 in any range.
+        int32_t e[3] = {0, 0, 0};
+        if (!dark) {
+            for (int c = 0; c < 3; ++c) {
+                const float fraction = static_cast<float>(px.rgb[c]) * setup.inverseScale;
+                e[c] = saturateToInt32(mf * fraction);
+                if (e[c] < 0) e[c] = 0;
+            }
         }
         int32_t a = m;
         if (layout.grey) {
@@ -161,7 +190,7 @@ void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*s
             if (e[c] > m) e[c] = m;
         }
 
-        const int32_t w = clampInt32(effect[i].rimWeight, 0, 4);
+        const int32_t w = clampInt32(px.rimWeight, 0, 4);
         int32_t* out = result[i];
         out[0] = e[0];
         out[1] = e[1];
@@ -186,25 +215,103 @@ void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*s
     }
 }
 
-bool compositeBandSpan(const GlueSetup& setup, const HostBand& band, BandWrite how, int32_t row,
-                       int32_t first, int32_t count, const SunPixel* effect) {
-    if (band.inData == nullptr || band.outData == nullptr) return false;
+// The span functions of every glue mode at M = 255 and M = 32768, by mode.
+template <int32_t M, int32_t... Modes>
+constexpr std::array<BlendSpanFunction, sizeof...(Modes) + 1> spanTable(std::integer_sequence<int32_t, Modes...>) {
+    return {blendPixels<kGlueNormal, M>, blendPixels<Modes + 1, M>...};
+}
+constexpr auto kSpans8 = spanTable<kFullScale8>(std::make_integer_sequence<int32_t, kGlueModeCount>{});
+constexpr auto kSpans16 = spanTable<kFullScale16>(std::make_integer_sequence<int32_t, kGlueModeCount>{});
+
+}  // namespace
+
+BlendSpanFunction blendSpanFunction(const GlueSetup& setup) {
+    // Unknown modes blend as "normal", which the first entry is.
+    const int32_t mode = setup.glue >= 1 && setup.glue <= kGlueModeCount ? setup.glue : 0;
+    if (setup.layout.fullScale == kFullScale8) return kSpans8[size_t(mode)];
+    if (setup.layout.fullScale == kFullScale16) return kSpans16[size_t(mode)];
+    return blendPixels<0, 0>;
+}
+
+void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
+               int32_t (*result)[3], int32_t* alpha) {
+    blendSpanFunction(setup)(setup, effect, source, count, result, alpha);
+}
+
+void blendSpanPerPixel(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
+                       int32_t (*result)[3], int32_t* alpha) {
+    blendPixels<0, 0>(setup, effect, source, count, result, alpha);
+}
+
+namespace {
+
+// A run of dark pixels written as the final result at 8 bits: every colour
+// channel through the dark table, straight from the input row to the
+// output row (what reading, blending and writing them gives).
+void writeDarkRun8(const GlueSetup& setup, const uint8_t* in, uint8_t* out, int32_t first, int32_t count) {
     const PixelLayout& layout = setup.layout;
-    const uint8_t* in = rowOf(band.inData, band.inRowBytes, band.inFirstRow, band.inRowCount, row);
-    uint8_t* out = const_cast<uint8_t*>(rowOf(band.outData, band.outRowBytes, band.outFirstRow, band.outRowCount, row));
-    if (in == nullptr || out == nullptr) return true;
+    const int32_t* table = setup.darkChannel;
+    const int64_t step = layout.planes;
+    const uint8_t* from = in + first * step;
+    uint8_t* to = out + first * step;
+    if (layout.planes == 3 && !layout.grey && !layout.transparency) {
+        for (int64_t j = 0; j < 3 * int64_t(count); ++j) to[j] = static_cast<uint8_t>(table[from[j]]);
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i, from += step, to += step) {
+        for (int c = 0; c < layout.colourPlanes; ++c) to[c] = static_cast<uint8_t>(table[from[c]]);
+        if (layout.transparency) to[layout.planes - 1] = static_cast<uint8_t>(layout.fullScale);
+    }
+}
+
+// Pixels first .. first + count - 1 (count <= kChunk) read, blended and written.
+void compositeRun(const GlueSetup& setup, BlendSpanFunction blend, const HostBand& band, BandWrite how,
+                  const uint8_t* in, uint8_t* out, int32_t row, int32_t first, int32_t count, const SunPixel* effect) {
     int32_t source[kChunk][3];
     int32_t result[kChunk][3];
     int32_t alpha[kChunk];
-    for (int32_t done = 0; done < count; done += kChunk) {
-        const int32_t n = count - done < kChunk ? count - done : kChunk;
-        readSources(layout, in, first + done, n, source);
-        blendSpan(setup, effect + done, source, n, result, alpha);
-        if (how == BandWrite::Final) {
-            writeFinal(layout, out, first + done, n, result, alpha);
-        } else {
-            writePreview(band, layout, out, row, first + done, n, result, alpha);
+    readSources(setup.layout, in, first, count, source);
+    blend(setup, effect, source, count, result, alpha);
+    if (how == BandWrite::Final) {
+        writeFinal(setup.layout, out, first, count, result, alpha);
+    } else {
+        writePreview(band, setup.layout, out, row, first, count, result, alpha);
+    }
+}
+
+// The length of the run of pixels from effect[0] on (at most count) that
+// are all dark, or all not.
+int32_t runOfSameDarkness(const SunPixel* effect, int32_t count, bool dark) {
+    int32_t n = 0;
+    while (n < count && isDark(effect[n]) == dark) ++n;
+    return n;
+}
+
+}  // namespace
+
+bool compositeBandSpan(const GlueSetup& setup, const HostBand& band, BandWrite how, int32_t row,
+                       int32_t first, int32_t count, const SunPixel* effect) {
+    if (band.inData == nullptr || band.outData == nullptr) return false;
+    const uint8_t* in = rowOf(band.inData, band.inRowBytes, band.inFirstRow, band.inRowCount, row);
+    uint8_t* out = const_cast<uint8_t*>(rowOf(band.outData, band.outRowBytes, band.outFirstRow, band.outRowCount, row));
+    if (in == nullptr || out == nullptr) return true;
+    const BlendSpanFunction blend = blendSpanFunction(setup);
+    // Most of a picture lies beyond the sun's reach: runs of dark pixels in
+    // the final write are mapped byte for byte.
+    const bool darkRuns = how == BandWrite::Final && setup.darkChannel != nullptr &&
+                          setup.layout.fullScale == kFullScale8 && setup.layout.bytes == 1;
+    for (int32_t done = 0; done < count;) {
+        if (darkRuns) {
+            const int32_t dark = runOfSameDarkness(effect + done, count - done, true);
+            writeDarkRun8(setup, in, out, first + done, dark);
+            done += dark;
+            if (done == count) break;
         }
+        const int32_t most = count - done < kChunk ? count - done : kChunk;
+        // Not empty: a dark run stops at a lit pixel.
+        const int32_t n = darkRuns ? runOfSameDarkness(effect + done, most, false) : most;
+        compositeRun(setup, blend, band, how, in, out, row, first + done, n, effect + done);
+        done += n;
     }
     return true;
 }

@@ -52,6 +52,17 @@ bool darkChannelTable(const GlueSetup& setup, int32_t table[256]);
 void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
                int32_t (*result)[3], int32_t* alpha);
 
+// blendSpan's work for one glue mode and full scale: chosen once per span
+// (or once per render) rather than per pixel.
+using BlendSpanFunction = void (*)(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3],
+                                   int32_t count, int32_t (*result)[3], int32_t* alpha);
+BlendSpanFunction blendSpanFunction(const GlueSetup& setup);
+
+// The same blend choosing the formula at every pixel: the reference the
+// span functions are held to.
+void blendSpanPerPixel(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
+                       int32_t (*result)[3], int32_t* alpha);
+
 // How blended pixels are written into rows in memory.
 enum class BandWrite {
     Final,    // the result, and the transparency plane where there is one

@@ -15,17 +15,21 @@ int32_t lookup(const int32_t* noiseTable, int32_t index) {
     return noiseTable[static_cast<uint32_t>(index) & 2047u];
 }
 
-}  // namespace
-
-int32_t blockNoise(const int32_t* noiseTable, int32_t x, int32_t y, int32_t scale) {
-    int32_t a = scaledCoordinate(x, scale);
-    int32_t b = scaledCoordinate(y, scale);
+// The block noise at scaled coordinates (a, b): a streak's two points of a
+// step share one of them.
+inline int32_t blockNoiseScaled(const int32_t* noiseTable, int32_t a, int32_t b) {
     int32_t a4 = shiftRight(a, 2) & ~2;
     int32_t b4 = shiftRight(b, 2) & ~1;
     // a and b lie within +-2^24, so these sums and products stay in range.
     int32_t s1 = lookup(noiseTable, shiftRight(b - a4, 4) * 57 + shiftRight(a - b4, 4) * 39);
     int32_t s2 = lookup(noiseTable, shiftRight(b4 + a, 4) * 39 + shiftRight(a4 + b, 4) * 57);
     return s1 + s2;
+}
+
+}  // namespace
+
+int32_t blockNoise(const int32_t* noiseTable, int32_t x, int32_t y, int32_t scale) {
+    return blockNoiseScaled(noiseTable, scaledCoordinate(x, scale), scaledCoordinate(y, scale));
 }
 
 int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
@@ -50,9 +54,14 @@ int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x
         int64_t side = error < 0 ? -1 : 1;
         int64_t nx = yMajor ? x + side * sx : x;
         int64_t ny = yMajor ? y : y + side * sy;
-        sum += (blockNoise(noiseTable, wrapToInt32(x), wrapToInt32(y), scale) >> 1) * near;
+        const int32_t a = scaledCoordinate(wrapToInt32(x), scale);
+        const int32_t b = scaledCoordinate(wrapToInt32(y), scale);
+        sum += (blockNoiseScaled(noiseTable, a, b) >> 1) * near;
         if (far != 0) {
-            sum += (blockNoise(noiseTable, wrapToInt32(nx), wrapToInt32(ny), scale) >> 1) * far;
+            // The neighbour differs from the point along the minor axis only.
+            const int32_t na = yMajor ? scaledCoordinate(wrapToInt32(nx), scale) : a;
+            const int32_t nb = yMajor ? b : scaledCoordinate(wrapToInt32(ny), scale);
+            sum += (blockNoiseScaled(noiseTable, na, nb) >> 1) * far;
         }
         if (yMajor) y += sy; else x += sx;
         error += 2 * minor;

@@ -1,5 +1,6 @@
 #include "kernels/sun_elements.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "kernels/numeric_bounds.h"
@@ -199,11 +200,16 @@ namespace {
 
 // Whether flare wedge i holds the angle, and then its weight q = d^2 / h
 // for the angular distance d from the wedge's nearer edge, folded at h.
-bool wedgeWeight(const SunFrame& s, const SunTables& t, int32_t i, int64_t angle, int64_t* q) {
-    const int64_t wedge = s.flareWedge, half = s.flareHalf;
+bool wedgeHolds(const SunFrame& s, const SunTables& t, int32_t i, int64_t angle) {
+    const int64_t wedge = s.flareWedge;
     const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
-    const bool inside = (b < angle && angle < b + wedge) || (b < angle + 16384 && angle + 16384 < b + wedge);
-    if (!inside) return false;
+    return (b < angle && angle < b + wedge) || (b < angle + 16384 && angle + 16384 < b + wedge);
+}
+
+bool wedgeWeight(const SunFrame& s, const SunTables& t, int32_t i, int64_t angle, int64_t* q) {
+    const int64_t half = s.flareHalf;
+    const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
+    if (!wedgeHolds(s, t, i, angle)) return false;
     int64_t d = angle - b;
     if (d < 0) d += 16384;
     if (d > half) d = 2 * half - d;
@@ -211,17 +217,71 @@ bool wedgeWeight(const SunFrame& s, const SunTables& t, int32_t i, int64_t angle
     return true;
 }
 
+// Calls visit(i) for every wedge i that may hold the angle, in order: the
+// index's list where there is one, else every wedge.
+template <typename Visit>
+void forWedgesAt(const SunContext& sun, int64_t angle, Visit visit) {
+    const FlareWedgeIndex* index = sun.flareWedges;
+    if (index != nullptr && angle >= 0 && angle < kFlareAngleEnd) {
+        const int32_t k = index->intervalOf[angle];
+        for (int32_t j = index->listStart[k]; j < index->listStart[k + 1]; ++j) {
+            if (visit(int32_t(index->wedges[j]))) return;
+        }
+        return;
+    }
+    for (int32_t i = 0; i < sun.frame.flareCount; ++i) {
+        if (visit(i)) return;
+    }
+}
+
+// Adds the angles first..last (clipped to 0..16384) as interval edges.
+void addEdges(int64_t first, int64_t last, int32_t* edges, int32_t* count) {
+    first = max64(first, 0);
+    last = min64(last, kFlareAngleEnd - 1);
+    if (first > last) return;
+    edges[(*count)++] = int32_t(first);
+    edges[(*count)++] = int32_t(last + 1);
+}
+
 }  // namespace
+
+void buildFlareWedgeIndex(const SunFrame& frame, const SunTables& tables, FlareWedgeIndex* index) {
+    // The angles of wedge i: b < a < b + w, or the same a full turn on.
+    int32_t edges[4 * 100 + 2];
+    int32_t count = 0;
+    edges[count++] = 0;
+    const int32_t wedges = clampInt32(frame.flareCount, 0, 100);
+    for (int32_t i = 0; i < wedges; ++i) {
+        const int64_t b = static_cast<int16_t>(tables.flareAngles[i]);
+        addEdges(b + 1, b + frame.flareWedge - 1, edges, &count);
+        addEdges(b + 1 - 16384, b + frame.flareWedge - 1 - 16384, edges, &count);
+    }
+    std::sort(edges, edges + count);
+    count = int32_t(std::unique(edges, edges + count) - edges);
+    int32_t used = 0;
+    int32_t interval = 0;
+    for (int32_t e = 0; e < count && edges[e] < kFlareAngleEnd; ++e, ++interval) {
+        const int32_t from = edges[e];
+        const int32_t to = e + 1 < count ? std::min(edges[e + 1], kFlareAngleEnd) : kFlareAngleEnd;
+        index->listStart[interval] = uint16_t(used);
+        for (int32_t i = 0; i < wedges; ++i) {
+            if (wedgeHolds(frame, tables, i, from)) index->wedges[used++] = uint8_t(i);
+        }
+        for (int32_t a = from; a < to; ++a) index->intervalOf[a] = uint16_t(interval);
+    }
+    index->listStart[interval] = uint16_t(used);
+}
 
 int64_t flareWedgeLight(const SunContext& sun, const SunOffset& at, int64_t noise) {
     const SunFrame& s = sun.frame;
     int64_t light = 0;
-    for (int32_t i = 0; i < s.flareCount; ++i) {
+    forWedgesAt(sun, at.angle, [&](int32_t i) {
         int64_t q;
-        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) continue;
+        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) return false;
         const int64_t v = (q * (s.flareOuter - at.r) * noise) / (s.flareHalf * s.flareExtent);
         if (2 * v - 80 > 0) light += 2 * v - 80;
-    }
+        return false;
+    });
     return light;
 }
 
@@ -231,12 +291,14 @@ bool flareCanShine(const SunContext& sun, const SunOffset& at) {
     // A wedge's q is at most h, so no term exceeds (Fo - r) 255 / Fe.
     const int64_t brightest = ((s.flareOuter - at.r) * 255) / s.flareExtent;
     if (2 * brightest - 80 <= 0) return false;
-    for (int32_t i = 0; i < s.flareCount; ++i) {
+    bool shines = false;
+    forWedgesAt(sun, at.angle, [&](int32_t i) {
         int64_t q;
-        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) continue;
-        if (2 * ((q * (s.flareOuter - at.r) * 255) / (s.flareHalf * s.flareExtent)) - 80 > 0) return true;
-    }
-    return false;
+        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) return false;
+        shines = 2 * ((q * (s.flareOuter - at.r) * 255) / (s.flareHalf * s.flareExtent)) - 80 > 0;
+        return shines;
+    });
+    return shines;
 }
 
 int32_t flareStreakNoise(const SunContext& sun, const SunOffset& at) {

@@ -80,6 +80,19 @@ struct FrameRequest {
 
 SunFrame sunFrameFor(const ParameterBlock& settings, const FrameRequest& request);
 
+// Which flare wedges hold each diamond angle 0..16384: the angles fall into
+// at most 4 intervals per wedge edge pair, and every angle of an interval
+// lies in the same wedges. Built once per render; a pixel then visits only
+// the wedges that hold its angle instead of testing all of them.
+constexpr int32_t kFlareAngleEnd = 16385;
+constexpr int32_t kMaxFlareIntervals = 4 * 100 + 1;
+struct FlareWedgeIndex {
+    uint16_t intervalOf[kFlareAngleEnd];
+    uint16_t listStart[kMaxFlareIntervals + 1];
+    uint8_t wedges[kMaxFlareIntervals * 100];
+};
+void buildFlareWedgeIndex(const SunFrame& frame, const SunTables& tables, FlareWedgeIndex* index);
+
 // Everything the elements read: the frame and the tables of one render.
 struct SunContext {
     SunFrame frame;
@@ -88,6 +101,8 @@ struct SunContext {
     const uint16_t* sphereTable;     // may be null: the disc then has no texture shift
     int32_t sphereLastIndex;
     SurfaceTables surface;
+    // Optional (null: every wedge is tested at every pixel).
+    const FlareWedgeIndex* flareWedges = nullptr;
 };
 
 // The pixel's offset from the centre, its distance r in quarter pixels and

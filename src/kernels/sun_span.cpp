@@ -58,6 +58,23 @@ void renderPart(const SunContext& sun, int32_t row, int32_t first, int32_t count
     // Every annulus ends below this distance: beyond it only spikes shine.
     const int64_t outer = std::max({frame.haloOuter, frame.flareOuter, frame.bowOuter, frame.discEdge});
     const int64_t reach = reachAcross(dy, outer);
+    // A span no annulus reaches and no spike lights is dark throughout.
+    const bool annuliMiss = reach < 0 || cx - reach > int64_t(first) + count - 1 || cx + reach < first;
+    if (annuliMiss && (!spiky || std::all_of(spikes, spikes + count, [](int64_t v) { return v == 0; }))) {
+        std::fill(out, out + count, kDarkPixel);
+        return;
+    }
+    if (frame.masterBrightness == 0) {
+        // All light is scaled by the master brightness: only the rim's
+        // weight is left of each pixel.
+        for (int32_t i = 0; i < count; ++i) {
+            const int64_t dx = cx - (int64_t(first) + i);
+            const int64_t r = (dx < 0 ? -dx : dx) > reach ? frame.discEdge : distanceOf(dx, dy);
+            const int64_t w = r >= frame.discEdge ? 4 : (r >= frame.sunRadius ? r - frame.sunRadius : 0);
+            out[i] = SunPixel{{0, 0, 0}, int32_t(w)};
+        }
+        return;
+    }
     for (int32_t i = 0; i < count; ++i) {
         const int64_t x = int64_t(first) + i;
         const int64_t dx = cx - x;

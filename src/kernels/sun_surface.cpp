@@ -1,6 +1,8 @@
 #include "kernels/sun_surface.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "kernels/numeric_bounds.h"
 
@@ -96,23 +98,59 @@ int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int6
     return static_cast<int32_t>(sum / count);
 }
 
+namespace {
+
+int64_t floorDivide(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+}  // namespace
+
+bool buildSwirlGrid(const SurfaceTables& tables, SwirlGrid* grid) {
+    const int32_t count = tables.swirlCount;
+    const int64_t radius = tables.swirlRadius;
+    if (count <= 0 || count > 128 || radius < 1) return false;
+    int64_t minX = INT64_MAX, minY = INT64_MAX, maxX = INT64_MIN, maxY = INT64_MIN;
+    for (int32_t i = 0; i < count; ++i) {
+        minX = std::min<int64_t>(minX, tables.centresX[i]);
+        maxX = std::max<int64_t>(maxX, tables.centresX[i]);
+        minY = std::min<int64_t>(minY, tables.centresY[i]);
+        maxY = std::max<int64_t>(maxY, tables.centresY[i]);
+    }
+    grid->originX = minX - (radius - 1);
+    grid->originY = minY - (radius - 1);
+    const int64_t extent = std::max(maxX - minX, maxY - minY) + 2 * (radius - 1) + 1;
+    grid->cell = (extent + kSwirlGridSide - 1) / kSwirlGridSide;
+    std::memset(grid->swirls, 0, sizeof grid->swirls);
+    for (int32_t i = 0; i < count; ++i) {
+        const int64_t firstX = (tables.centresX[i] - (radius - 1) - grid->originX) / grid->cell;
+        const int64_t lastX = (tables.centresX[i] + (radius - 1) - grid->originX) / grid->cell;
+        const int64_t firstY = (tables.centresY[i] - (radius - 1) - grid->originY) / grid->cell;
+        const int64_t lastY = (tables.centresY[i] + (radius - 1) - grid->originY) / grid->cell;
+        for (int64_t gy = firstY; gy <= lastY; ++gy)
+            for (int64_t gx = firstX; gx <= lastX; ++gx) grid->swirls[gy][gx][i >> 6] |= uint64_t(1) << (i & 63);
+    }
+    return true;
+}
+
 SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
     const int32_t count = tables.swirlCount;
     const int64_t radius = tables.swirlRadius;
     const double radiusD = static_cast<double>(radius);
     const double k = static_cast<double>(tables.swirlStrength) / (radiusD * radiusD);
     double dispX = 0.0, dispY = 0.0;  // always whole numbers within 32 bits
-    for (int32_t i = 0; i < count; ++i) {
+    auto push = [&](int32_t i) {
         int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
         int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
-        if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius)) continue;
+        if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius)) return;
         // Exactly on the centre the distance is 0 and there is no push; any
         // other integer offset is at least 1 away, so q never exceeds 1.
-        if (ex == 0 && ey == 0) continue;
+        if (ex == 0 && ey == 0) return;
         double squared = static_cast<double>(ex * ex + ey * ey);
         double q = 1.0 / std::sqrt(squared);
         double distance = std::trunc(q * squared);
-        if (!(distance < radiusD)) continue;
+        if (!(distance < radiusD)) return;
         double g = (i & 1) ? radiusD - distance : distance - radiusD;
         double ux = std::trunc(static_cast<double>(ex * radius) * q) * k * g;
         double uy = std::trunc(static_cast<double>(ey * radius) * q) * k * g;
@@ -125,6 +163,20 @@ SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
             dispY = saturateToInt32(dispY + ux);
             dispX = turnedX;
         }
+    };
+    if (const SwirlGrid* grid = tables.swirlGrid) {
+        // The swirls that reach the point's cell, in the same order.
+        const int64_t gx = floorDivide(int64_t(x) - grid->originX, grid->cell);
+        const int64_t gy = floorDivide(int64_t(y) - grid->originY, grid->cell);
+        if (gx < 0 || gy < 0 || gx >= kSwirlGridSide || gy >= kSwirlGridSide) return {0, 0};
+        for (int word = 0; word < 2; ++word) {
+            for (uint64_t bits = grid->swirls[gy][gx][word]; bits != 0; bits &= bits - 1) {
+                const int32_t i = word * 64 + __builtin_ctzll(bits);
+                if (i < count) push(i);
+            }
+        }
+    } else {
+        for (int32_t i = 0; i < count; ++i) push(i);
     }
     return {static_cast<int32_t>(dispX), static_cast<int32_t>(dispY)};
 }

@@ -34,6 +34,17 @@ inline size_t surfaceMemoBytes(int32_t half) { return size_t(2 * half) * size_t(
 // Marks every cell empty.
 void clearSurfaceMemo(const SurfaceMemo& memo);
 
+// Which swirls reach each cell of a grid over the swirls' square reaches
+// (|x - cx| < radius and |y - cy| < radius): bit i of a cell is set when
+// swirl i's square overlaps it. A point outside the grid is reached by no
+// swirl. Built once per render.
+constexpr int32_t kSwirlGridSide = 32;
+struct SwirlGrid {
+    int64_t originX, originY;  // the corner of cell (0, 0)
+    int64_t cell;              // side of a cell, at least 1
+    uint64_t swirls[kSwirlGridSide][kSwirlGridSide][2];
+};
+
 // The tables and values the surface reads, bounded for use.
 struct SurfaceTables {
     const int32_t* noise;       // 2048 values 0..255
@@ -52,7 +63,13 @@ struct SurfaceTables {
     const int16_t* centresX;    // 100 centres in surface units
     const int16_t* centresY;
     SurfaceMemo memo;           // {null, 0}: every value computed
+    // Optional (null: every swirl is tested at every point).
+    const SwirlGrid* swirlGrid = nullptr;
 };
+
+// Fills the grid of the tables' swirls; false when there is no grid to
+// make (no swirl, or a radius that reaches no point).
+bool buildSwirlGrid(const SurfaceTables& tables, SwirlGrid* grid);
 
 SurfaceTables surfaceTablesFrom(const ParameterBlock& block, const SunTables& tables);
 

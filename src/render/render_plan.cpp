@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "kernels/glue_compositor.h"
 #include "kernels/spectral_tables.h"
 #include "kernels/sun_elements.h"
 #include "render/noise_table.h"
@@ -60,6 +61,27 @@ void buildRenderPlan(const ParameterBlock& settings, const PlanRequest& request,
     buildSwirlCentres(derived, tables, radius, scale, sphereLast);
     plan->surfaceMemo = SurfaceMemo{nullptr, 0};
     plan->surfaceMemoHalf = smearedSurfaceHalf(*plan);
+    prepareDraws(plan);
+}
+
+void prepareDraws(RenderPlan* plan) {
+    const ParameterBlock& s = plan->settings;
+    FrameRequest request{plan->renderWidth, plan->renderHeight, 8, plan->renderScale, plan->viewOriginX,
+                         plan->viewOriginY, 1};
+    plan->frame8 = sunFrameFor(s, request);
+    request.depth = 16;
+    plan->frame16 = sunFrameFor(s, request);
+    buildFlareWedgeIndex(plan->frame8, plan->tables, &plan->flareWedges);
+    plan->surface = surfaceTablesFrom(s, plan->tables);
+    limitSmearWalk(plan->surface, s.sunSmear, settingSize(s.sunRadius, plan->renderWidth, plan->renderHeight));
+    plan->swirlGridValid = buildSwirlGrid(plan->surface, &plan->swirlGrid);
+    for (int transparency = 0; transparency < 2; ++transparency) {
+        GlueSetup glue{};
+        glue.glue = s.glue;
+        glue.proceduralWeights = plan->tables.proceduralWeights;
+        pixelLayoutOf(8, transparency ? 4 : 3, transparency != 0, &glue.layout);
+        plan->darkChannel8Valid[transparency] = darkChannelTable(glue, plan->darkChannel8[transparency]);
+    }
 }
 
 int32_t smearedSurfaceHalf(const RenderPlan& plan) {

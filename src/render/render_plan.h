@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "kernels/sun_elements.h"
 #include "kernels/sun_surface.h"
 #include "kernels/sun_tables.h"
 #include "params/parameter_block.h"
@@ -47,11 +48,29 @@ struct RenderPlan {
     // meaning (renders are the same with it, without it or with a smaller one).
     int32_t surfaceMemoHalf;
     SurfaceMemo surfaceMemo;
+    // What every draw of the plan sets up, made once here: a host that
+    // asks for one row at a time draws per row. The frames of targets at
+    // the plan's own size (8-bit and smaller depths, 16 bits), the surface
+    // tables without the memo, and the dark-pixel tables of 8-bit targets
+    // without and with an editable transparency (valid where the glue mode
+    // has one), the flare wedges of every angle and the swirls of every
+    // surface cell.
+    SunFrame frame8, frame16;
+    SurfaceTables surface;
+    int32_t darkChannel8[2][256];
+    bool darkChannel8Valid[2];
+    FlareWedgeIndex flareWedges;
+    SwirlGrid swirlGrid;
+    bool swirlGridValid;
 };
 
 // Builds every table in the fixed order the tables depend on. Never fails:
 // without sphere storage the disc is drawn without its texture shift.
 void buildRenderPlan(const ParameterBlock& settings, const PlanRequest& request, RenderPlan* plan);
+
+// Fills the plan's set-up of draws (frames, surface tables, dark-pixel
+// tables) from its settings and tables; buildRenderPlan calls it last.
+void prepareDraws(RenderPlan* plan);
 
 // The half side of the surface square a smeared disc visits, 0 when the
 // disc is not smeared.

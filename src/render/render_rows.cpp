@@ -1,10 +1,10 @@
 #include "render/render_rows.h"
 
 #include <algorithm>
-
-#include "kernels/sun_span.h"
 #include <atomic>
 
+#include "kernels/glue_modes.h"
+#include "kernels/sun_span.h"
 #include "render/row_workers.h"
 
 namespace lumenfall {
@@ -37,23 +37,21 @@ void renderChunk(void* context, int32_t chunk) {
 
 SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     SunContext sun;
-    FrameRequest request;
-    request.areaWidth = plan.renderWidth;
-    request.areaHeight = plan.renderHeight;
-    request.depth = shape.depth;
-    request.renderScale = plan.renderScale;
-    request.viewOriginX = plan.viewOriginX;
-    request.viewOriginY = plan.viewOriginY;
-    request.enlargement = shape.enlargement;
-    sun.frame = sunFrameFor(plan.settings, request);
+    if (shape.enlargement == 1 && (shape.depth < 9 || shape.depth == 16)) {
+        sun.frame = shape.depth == 16 ? plan.frame16 : plan.frame8;
+    } else {
+        const FrameRequest request{plan.renderWidth,  plan.renderHeight, shape.depth,      plan.renderScale,
+                                   plan.viewOriginX, plan.viewOriginY,  shape.enlargement};
+        sun.frame = sunFrameFor(plan.settings, request);
+    }
     sun.settings = &plan.settings;
     sun.tables = &plan.tables;
     sun.sphereTable = plan.sphereTable;
     sun.sphereLastIndex = plan.sphereLastIndex;
-    sun.surface = surfaceTablesFrom(plan.settings, plan.tables);
-    limitSmearWalk(sun.surface, plan.settings.sunSmear,
-                   settingSize(plan.settings.sunRadius, plan.renderWidth, plan.renderHeight));
+    sun.surface = plan.surface;
     sun.surface.memo = plan.surfaceMemo;
+    sun.surface.swirlGrid = plan.swirlGridValid ? &plan.swirlGrid : nullptr;
+    sun.flareWedges = &plan.flareWedges;
     return sun;
 }
 
@@ -75,8 +73,11 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
     glue.inverseScale = 1.0f / sun.frame.floatScale;
     // A depth the compositor cannot blend leaves the target untouched.
     const bool blendable = pixelLayoutOf(shape.depth, shape.planes, shape.editableTransparency, &glue.layout);
-    int32_t darkChannel[256];
-    if (blendable && darkChannelTable(glue, darkChannel)) glue.darkChannel = darkChannel;
+    // The layout is only filled where it is blendable.
+    if (blendable && glue.layout.fullScale == kFullScale8) {
+        const int transparency = glue.layout.transparency ? 1 : 0;
+        if (plan.darkChannel8Valid[transparency]) glue.darkChannel = plan.darkChannel8[transparency];
+    }
 
     for (int32_t row = firstRow; row < endRow; ++row) {
         if (services) services->rowStarting(row);

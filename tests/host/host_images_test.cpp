@@ -79,6 +79,36 @@ TEST(HostImages, SixteenBitSamplesMapToTheHostRangeAndBack) {
     for (uint32_t v = 0; v <= 65535; v += 7) EXPECT_NEAR(hostToFile16(fileToHost16(v)), v, 1) << v;
 }
 
+// Where the plug-in leaves a 16-bit sample as the host delivered it, the
+// file's own value comes back, including the values the host's range
+// cannot hold (every sample of this picture is odd and most are).
+TEST(HostImages, SixteenBitSamplesTheRenderLeavesAloneKeepTheirFileValues) {
+    for (const bool alpha : {false, true}) {
+        HostOptions options;
+        for (const char* text : {"glue=screen", "master brightness=0"}) {
+            DescriptorEntry entry;
+            std::string error;
+            ASSERT_TRUE(parseSetting(text, &entry, &error)) << error;
+            putSetting(&options.descriptorEntries, entry);
+        }
+        auto host = loadPlugin(options);
+        Image input;
+        input.allocate(300, 5, 3, alpha, 16);
+        for (size_t i = 0; i < input.samples.size(); ++i) input.samples[i] = uint16_t((i * 2654435761u) | 1u);
+        Image out;
+        ASSERT_TRUE(host->run(input, nullptr, &out).rendered);
+        if (alpha) {
+            // The transparency is drawn opaque; the colours stay.
+            for (int32_t y = 0; y < 5; ++y)
+                for (int32_t x = 0; x < 300; ++x)
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_EQ(out.samples[out.index(x, y, c)], input.samples[input.index(x, y, c)]) << x;
+        } else {
+            EXPECT_EQ(out.samples, input.samples);
+        }
+    }
+}
+
 TEST(HostImages, PngFilesKeepSizeDepthColourTypeAndSamples) {
     for (int depth : {8, 16})
         for (int colours : {1, 3})

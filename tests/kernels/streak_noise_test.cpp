@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 
 namespace lumenfall {
@@ -55,6 +56,62 @@ TEST(StreakNoise, WeightsOfTheWalk) {
     int32_t third = (6 * h(0, 0) + 4 * h(1, 0) + 2 * h(1, 1) + 4 * h(2, 1) + 2 * h(2, 0) + 6 * h(3, 1)) / 24;
     EXPECT_EQ(streakNoise(noise, 0, 0, 3, 1, g), third);
     EXPECT_EQ(streakNoise(noise, 7, 7, 7, 7, g), h(7, 7));
+}
+
+}  // namespace
+}  // namespace lumenfall
+
+namespace lumenfall {
+namespace {
+
+// The streak as the straightforward walk takes it: both points of every
+// step through blockNoise on their own.
+int32_t streakPointByPoint(const int32_t* noise, int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t scale) {
+    const int64_t dx = int64_t(x1) - x0, dy = int64_t(y1) - y0;
+    const int64_t ax = dx < 0 ? -dx : dx, ay = dy < 0 ? -dy : dy;
+    const int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    const bool yMajor = ay >= ax;
+    const int64_t major = yMajor ? ay : ax, minor = yMajor ? ax : ay;
+    if (major == 0) return blockNoise(noise, x0, y0, scale) >> 1;
+    int64_t x = x0, y = y0, error = 0, sum = 0;
+    auto wrap = [](int64_t v) { return int32_t(uint32_t(uint64_t(v))); };
+    for (int64_t i = 0; i <= major; ++i) {
+        const int64_t near = 2 * major - (error < 0 ? -error : error), far = 2 * major - near;
+        const int64_t side = error < 0 ? -1 : 1;
+        sum += (blockNoise(noise, wrap(x), wrap(y), scale) >> 1) * near;
+        if (far != 0)
+            sum += (blockNoise(noise, wrap(yMajor ? x + side * sx : x), wrap(yMajor ? y : y + side * sy), scale) >> 1) *
+                   far;
+        if (yMajor) y += sy; else x += sx;
+        error += 2 * minor;
+        if (error > major) {
+            if (yMajor) x += sx; else y += sy;
+            error -= 2 * major;
+        }
+    }
+    return int32_t(sum / ((major + 1) * 2 * major));
+}
+
+// Streaks in every direction, across the texture's wrap and the 32-bit
+// wrap of the coordinates, at the scales the flares use and beyond.
+TEST(StreakNoise, SharedCoordinatesGiveThePointByPointStreak) {
+    std::mt19937 random(22);
+    int32_t noise[2048];
+    for (int32_t& n : noise) n = int32_t(random() & 255);
+    for (int n = 0; n < 20000; ++n) {
+        const int32_t scale = n % 5 == 0 ? int32_t(random()) : int32_t(random() % 4096) + 1;
+        const int32_t x0 = n % 7 == 0 ? int32_t(random()) : int32_t(random() % 4001) - 2000;
+        const int32_t y0 = n % 11 == 0 ? INT32_MAX - int32_t(random() % 40) : int32_t(random() % 4001) - 2000;
+        // Short streaks, as the flares draw, that do not leave 32 bits.
+        auto near = [&](int32_t v) {
+            const int64_t w = int64_t(v) + int64_t(random() % 121) - 60;
+            return int32_t(w > INT32_MAX ? 2 * int64_t(v) - w : (w < INT32_MIN ? 2 * int64_t(v) - w : w));
+        };
+        const int32_t x1 = near(x0);
+        const int32_t y1 = near(y0);
+        ASSERT_EQ(streakNoise(noise, x0, y0, x1, y1, scale), streakPointByPoint(noise, x0, y0, x1, y1, scale))
+            << x0 << "," << y0 << " to " << x1 << "," << y1 << " scale " << scale;
+    }
 }
 
 }  // namespace

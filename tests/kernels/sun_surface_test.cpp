@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <utility>
 #include <vector>
@@ -237,6 +238,59 @@ TEST(SunSurface, TablesFromTheBlockAreBounded) {
     EXPECT_TRUE(t.monopoles);
     p.sunSwirlCount = -3;
     EXPECT_EQ(surfaceTablesFrom(p, *scene.tables).swirlCount, 0);
+}
+
+}  // namespace
+}  // namespace lumenfall
+
+namespace lumenfall {
+namespace {
+
+// The swirl grid against testing every swirl: the same push at every point
+// near and on the edges of the swirls' reaches, for clustered and spread
+// centres, centres at the ends of their range, radii from 1 to beyond the
+// whole range, and swirls whose pushes saturate.
+TEST(SunSurface, SwirlGridGivesThePushOfEverySwirl) {
+    std::mt19937 random(22);
+    auto grid = std::make_unique<SwirlGrid>();
+    for (const int32_t radius : {1, 2, 7, 60, 900, 40000, 2000000}) {
+        for (const int32_t spread : {3, 200, 65535}) {
+            SurfaceFixture f;
+            for (int i = 0; i < 100; ++i) {
+                f.centresX[i] = int16_t(int32_t(random() % uint32_t(spread + 1)) - spread / 2);
+                f.centresY[i] = int16_t(int32_t(random() % uint32_t(spread + 1)) - spread / 2);
+            }
+            if (spread == 65535) {
+                f.centresX[0] = -32768;
+                f.centresY[1] = 32767;
+            }
+            f.tables.swirlRadius = radius;
+            f.tables.swirlCount = int32_t(random() % 101);
+            f.tables.swirlStrength = radius == 60 ? 2000000000 : 100 * radius;
+            f.tables.monopoles = random() % 2 == 0;
+            f.tables.vortices = random() % 2 == 0;
+            SurfaceTables fast = f.tables;
+            if (!buildSwirlGrid(f.tables, grid.get())) {
+                EXPECT_EQ(f.tables.swirlCount, 0);
+                continue;
+            }
+            fast.swirlGrid = grid.get();
+            for (int n = 0; n < 4000; ++n) {
+                // Points about a centre, within and just beyond its reach.
+                const int32_t i = int32_t(random() % 100);
+                const int64_t reach = int64_t(radius) + 2;
+                const int64_t edges[] = {-reach + 2, -reach + 3, reach - 3, reach - 2};
+                const int64_t offsetX = n % 2 ? edges[random() % 4] : int64_t(random() % uint32_t(2 * reach + 1)) - reach;
+                const int64_t offsetY = n % 4 == 3 ? edges[random() % 4] : int64_t(random() % 5) - 2;
+                const int32_t x = int32_t(f.centresX[i] + (n % 8 < 4 ? offsetX : offsetY));
+                const int32_t y = int32_t(f.centresY[i] + (n % 8 < 4 ? offsetY : offsetX));
+                const SwirlPush a = swirlDisplacement(f.tables, x, y);
+                const SwirlPush b = swirlDisplacement(fast, x, y);
+                ASSERT_TRUE(a.dx == b.dx && a.dy == b.dy)
+                    << "radius " << radius << " spread " << spread << " at " << x << "," << y;
+            }
+        }
+    }
 }
 
 }  // namespace

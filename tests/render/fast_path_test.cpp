@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "kernels/kernel_test_support.h"
@@ -37,12 +38,16 @@ struct Geometry {
 void expectSamePixels(const PlanHarness& h, const Geometry& g, const std::string& what, int32_t firstRow = 0,
                       int32_t endRow = -1) {
     const TargetShape shape{g.width, g.height, g.depth, 3, false, g.enlargement};
-    const SunContext sun = sunContextFor(*h.plan, shape);
+    // The reference without any of the plan's indexes: every wedge and
+    // every swirl at every pixel.
+    SunContext sun = sunContextFor(*h.plan, shape);
+    sun.flareWedges = nullptr;
+    sun.surface.swirlGrid = nullptr;
     // The fast path with a surface memo (a small one, so that lines also
     // leave it), the reference without.
     const int32_t half = std::min(h.plan->surfaceMemoHalf, 600);
     std::vector<std::atomic<uint16_t>> cells(half > 0 ? surfaceMemoBytes(half) / 2 : 0);
-    SunContext fast = sun;
+    SunContext fast = sunContextFor(*h.plan, shape);
     if (half > 0) {
         fast.surface.memo = SurfaceMemo{cells.data(), half};
         clearSurfaceMemo(fast.surface.memo);
@@ -86,6 +91,7 @@ TEST(FastPath, RandomSettingsOnDelicateGeometries) {
         if (roll % 4 == 1) h.block->xCenter = roll % 8 == 1 ? -0.6f : 1.8f;
         if (roll % 4 == 2) h.block->spikeWidth = h.block->spikeRadius = 0;
         if (roll % 4 == 3) h.block->flareWidth = roll % 3;
+        if (roll % 6 == 5) h.block->masterBrightness = 0;  // no light, only the rim's weight
         if (roll % 2 == 0) {  // a smeared textured disc, through the surface memo
             h.block->sunType = kSunNormal;
             h.block->vortices = 1;
@@ -148,6 +154,37 @@ TEST(FastPath, FlareNoiseIsSkippedOnlyWhereNothingCanShine) {
                 addFlareLightWith(sun, at, true, skipping);
                 ASSERT_EQ(plain[0], skipping[0]) << x << "," << y;
             }
+    }
+}
+
+// The wedge index against testing every wedge, at every angle, for wedges
+// that wrap past a full turn, start at negative angles, hold no angle or
+// all of them, and for the most wedges there can be.
+TEST(FastPath, FlareWedgeIndexGivesEveryAngleItsWedges) {
+    testing_support::SunScene scene(8);
+    scene.block->flareRadius = 60;
+    auto index = std::make_unique<FlareWedgeIndex>();
+    seedRandom(7);
+    for (const int32_t width : {0, 1, 2, 3, 49, 100, 401, 2000, -3}) {
+        for (const int32_t count : {1, 7, 100}) {
+            scene.block->flareWidth = width;
+            scene.block->flareCount = count;
+            const uint16_t edges[] = {0, 1, 16383, 16384, 65535, 32768, 32767, 12000};
+            for (int32_t i = 0; i < count; ++i)
+                scene.tables->flareAngles[i] = i < 8 ? edges[i] : uint16_t(nextRandom() * 2 + (i & 1));
+            const SunContext plain = scene.context();
+            SunContext fast = plain;
+            buildFlareWedgeIndex(plain.frame, *scene.tables, index.get());
+            fast.flareWedges = index.get();
+            for (const int64_t r : {plain.frame.flareStart, (plain.frame.flareStart + plain.frame.flareOuter) / 2}) {
+                for (int64_t angle = 0; angle < 16384; ++angle) {
+                    const SunOffset at{1, 1, r, angle};
+                    ASSERT_EQ(flareWedgeLight(plain, at, 255), flareWedgeLight(fast, at, 255))
+                        << "width " << width << " count " << count << " angle " << angle;
+                    ASSERT_EQ(flareCanShine(plain, at), flareCanShine(fast, at)) << angle;
+                }
+            }
+        }
     }
 }
 
