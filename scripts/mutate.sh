@@ -103,7 +103,7 @@ test_regex() {
   for token in $(cat "$1"); do
     if [[ $token == @* ]]; then
       suites+=($("$build/bin/${token#@}" --gtest_list_tests 2>/dev/null |
-                 sed -n 's/^\([^ ][^.]*\)\..*/\1/p' | sed 's|.*/||' | sort -u))
+                 sed -n 's/^\([^ ][^ ]*\)\.\( .*\)\{0,1\}$/\1/p' | sed 's|.*/||' | sort -u))
     else
       pieces+=("$token")
     fi
@@ -165,7 +165,8 @@ for d in "$records"/*; do
         outcome=no-build
       else
         start=$(date +%s)
-        (cd "$build" && timeout "$limit" nice -n 10 ctest -R "$(test_regex "$d/tests")" --no-tests=error \
+        regex=$(test_regex "$d/tests")
+        (cd "$build" && timeout "$limit" nice -n 10 ctest -R "$regex" --no-tests=error \
             -j"$jobs" --output-on-failure > "$root/$out/$id.test.log" 2>&1)
         rc=$?
         if [ $rc -eq 0 ]; then outcome=missed
