@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/pi_abi.h"
+#include "host/plugin_fixture.h"
 #include "params/scoped_temp_folder.h"
 #include "platform/module_loader.h"
 
@@ -348,4 +349,17 @@ TEST_F(OwnHostRun, GreyWithProtectedTransparencyDrawsOnlyTheGreyPlane) {
     }
     EXPECT_EQ(grey, one.picture.samples);
     EXPECT_EQ(transparency, originalTransparency);
+}
+
+// Prepare centres the sun in the rectangle, whatever its corner: the
+// dialog shows that centre before the render has placed one.
+TEST(OffsetRectangleWithOurHost, PrepareCentresTheSunInTheRectangle) {
+    lumenfall::testing::ScopedTempFolder temp;
+    auto host = lumenfall::testing::loadPlugin();
+    host->record().filterRect = pi::Rect{20, 30, 80, 130};
+    ASSERT_EQ(host->callSelector(pi::kSelectorPrepare), 0);
+    const ParameterBlock* block = lumenfall::testing::parameterBlock(*host);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block->centerX, 50);
+    EXPECT_EQ(block->centerY, 30);
 }
