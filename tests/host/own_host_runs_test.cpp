@@ -4,6 +4,7 @@
 // it what it draws for a picture of the rectangle's size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -58,6 +59,9 @@ struct OwnHost {
     // filter case (0: by the mask).
     int32_t depth = -1;
     int16_t filterCase = 0;
+    // Requests at a sampling rate above one (the dialog's preview): in the
+    // sampled picture's coordinates, answered with black.
+    std::vector<std::pair<int32_t, pi::Rect>> sampled;
 };
 OwnHost* g_host = nullptr;
 
@@ -101,6 +105,17 @@ int16_t advanceState() {
     OwnHost& h = *g_host;
     commit();
     pi::FilterRecord& r = h.record;
+    if (r.inputRate != pi::kFixedOne) {
+        h.sampled.push_back({r.inputRate / pi::kFixedOne, r.inRect});
+        const pi::Rect in = r.inRect;
+        const size_t rowBytes = size_t(std::max(0, in.right - in.left)) * h.picture.planes * h.picture.bytes;
+        h.inBuffer.assign(rowBytes * size_t(std::max(0, in.bottom - in.top)) + 1, 0);
+        r.inData = h.inBuffer.data();
+        r.inRowBytes = int32_t(rowBytes);
+        serve(r.outRect, h.outBuffer, &r.outData, &r.outRowBytes);
+        r.maskData = nullptr;
+        return 0;
+    }
     for (const pi::Rect* asked : {&r.inRect, &r.outRect, &r.maskRect}) {
         if (!inside(*asked, h.filter)) {
             if (h.outside++ == 0) h.firstOutside = text(*asked) + " outside " + text(h.filter);
@@ -143,6 +158,7 @@ pi::BufferProcs g_bufferProcs{2, 5, allocateBuffer, lockBuffer, unlockBuffer, fr
                               nullptr, nullptr, nullptr};
 
 pi::Boolean neverAbort() { return 0; }
+pi::OSErr showNothing(const pi::PSPixelMap*, const pi::VRect*, int32_t, int32_t, void*) { return 0; }
 void noProgress(int32_t, int32_t) {}
 
 class OwnHostRun : public ::testing::Test {
@@ -362,4 +378,31 @@ TEST(OffsetRectangleWithOurHost, PrepareCentresTheSunInTheRectangle) {
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(block->centerX, 50);
     EXPECT_EQ(block->centerY, 30);
+}
+
+// The dialog's opening preview of a rectangle away from the corner asks
+// for it in the sampled picture's coordinates: the corner divided by the
+// sampling factor too, not only the size.
+TEST_F(OwnHostRun, ThePreviewOfAnOffsetRectangleAsksInSampledCoordinates) {
+    lumenfall::testing::ScopedTempFolder temp;
+    OwnHost h;
+    h.picture = pattern(1400, 500, 3, 1);
+    const pi::Rect filter{40, 90, 440, 1290};  // 1200 x 400: the whole fits at a factor of 3
+    setUpRecord(h, filter, pi::kModeRGB, false);
+    h.record.displayPixels = showNothing;
+    h.record.samplingSupport = 1;
+    ASSERT_EQ(call(h, pi::kSelectorParameters), 0);
+    ASSERT_EQ(call(h, pi::kSelectorPrepare), 0);
+    ASSERT_EQ(call(h, pi::kSelectorStart), 0);
+    for (int guard = 0; guard < 4 * h.picture.height && asks(h.record); ++guard)
+        ASSERT_EQ(call(h, pi::kSelectorContinue), 0);
+    ASSERT_EQ(call(h, pi::kSelectorFinish), 0);
+    ASSERT_FALSE(h.sampled.empty());
+    const auto& [factor, rect] = h.sampled.front();
+    EXPECT_EQ(factor, 3);
+    EXPECT_EQ(rect.top, filter.top / 3);
+    EXPECT_EQ(rect.left, filter.left / 3);
+    EXPECT_EQ(rect.right - rect.left, 400);
+    EXPECT_EQ(rect.bottom - rect.top, 133);
+    EXPECT_EQ(h.outside, 0) << h.firstOutside;
 }
