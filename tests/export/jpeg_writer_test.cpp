@@ -170,6 +170,7 @@ TEST(JpegWriter, QuantisationTablesAreRowEightAtQuality80) {
 TEST(JpegWriter, QualityRowsChooseSamplingAndClamp) {
     EXPECT_EQ(&jpegQualityRow(-5), &jpegQualityRow(0));
     EXPECT_EQ(&jpegQualityRow(150), &jpegQualityRow(99));
+    EXPECT_EQ(&jpegQualityRow(100), &jpegQualityRow(99));  // the first quality past the last row
     EXPECT_EQ(&jpegQualityRow(89), &jpegQualityRow(80));
     EXPECT_EQ(jpegQualityRow(49).lumaSampling, 2);
     EXPECT_EQ(jpegQualityRow(50).lumaSampling, 1);

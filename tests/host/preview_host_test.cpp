@@ -4,6 +4,7 @@
 // the opening preview to a host that offers the callbacks).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -127,6 +128,10 @@ TEST(PreviewThroughOurHost, SixteenBitBuffersAreShownInEightBits) {
         EXPECT_EQ(m.imageMode, colours == 3 ? pi::kModeRGB : pi::kModeGrayScale);
         EXPECT_EQ(m.rowBytes, 300 * colours);  // F = 2
         EXPECT_EQ(m.bounds[2], 200);
+        // The sun's core is full scale, 32768: shown as 255, not 128.
+        const std::vector<uint8_t>& shown = host->lastShownPixels();
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(*std::max_element(shown.begin(), shown.end()), 255);
     }
 }
 

@@ -254,6 +254,29 @@ TEST(Pyramid, EdgesReplicate) {
     EXPECT_EQ(px[0], 0);
 }
 
+// The same on every side: the taps of the last row and column reach the
+// level's last row and column, not one before them.
+TEST(Pyramid, EveryEdgeReplicates) {
+    struct Side {
+        int x0, y0, dx, dy;        // the bright edge, walked from (x0, y0)
+        int edgeX, edgeY, farX, farY;  // level-1 pixels on it and across
+    };
+    const Side sides[] = {{0, 0, 0, 1, 0, 2, 3, 2}, {7, 0, 0, 1, 3, 2, 0, 2},
+                          {0, 0, 1, 0, 2, 0, 2, 3}, {0, 7, 1, 0, 2, 3, 2, 0}};
+    for (const Side& side : sides) {
+        Image m;
+        ASSERT_TRUE(createTiledImage(&m.image, 8, 8, kStoreRgba8, 0, false));
+        for (int i = 0; i < 8; ++i)
+            writePixel8(m.image, side.x0 + i * side.dx, side.y0 + i * side.dy, 0, 255, 255, 255, 255);
+        rebuildPyramid(m.image);
+        float px[4];
+        readPixel(m.image, side.edgeX, side.edgeY, 1, px);
+        EXPECT_EQ(px[0], 128) << side.x0 << "," << side.y0;
+        readPixel(m.image, side.farX, side.farY, 1, px);
+        EXPECT_EQ(px[0], 0) << side.x0 << "," << side.y0;
+    }
+}
+
 TEST(Pyramid, SixteenBitAndGreyPaths) {
     Image m;
     ASSERT_TRUE(createTiledImage(&m.image, 5, 5, kStoreRgba16, 0, false));

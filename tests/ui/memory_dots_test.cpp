@@ -123,6 +123,28 @@ TEST_F(DotsFixture, ClickTableKeepsFillsAndEmpties) {
     EXPECT_EQ(kDotCurrent, state(0));
 }
 
+// Emptying the current dot leaves no dot current; each state has its
+// picture, kept or not, pressed or not.
+TEST_F(DotsFixture, EmptyingTheCurrentDotLeavesNoneCurrent) {
+    open();
+    click(dot(3), DotClick::Right);
+    ASSERT_EQ(model->dots().current, 3);
+    click(dot(3), DotClick::Right);
+    EXPECT_EQ(kDotEmpty, state(3));
+    EXPECT_EQ(model->dots().current, -1);
+}
+
+TEST(MemoryDotPictures, EveryStateKeptAndPressed) {
+    EXPECT_EQ(memoryDotPicture(kDotEmpty, false, false), 0);
+    EXPECT_EQ(memoryDotPicture(kDotEmpty, true, false), 0);
+    EXPECT_EQ(memoryDotPicture(kDotFilled, false, false), 1);
+    EXPECT_EQ(memoryDotPicture(kDotFilled, true, false), 2);
+    EXPECT_EQ(memoryDotPicture(kDotCurrent, false, false), 3);
+    EXPECT_EQ(memoryDotPicture(kDotCurrent, true, false), 4);
+    EXPECT_EQ(memoryDotPicture(kDotCurrent, true, true), 9);
+    EXPECT_EQ(memoryDotPicture(kDotEmpty, false, true), 5);
+}
+
 TEST_F(DotsFixture, LeftClickAppliesWithAFileSnapshotAndUndoReturns) {
     open();
     store.flags[4] = 1;

@@ -103,6 +103,22 @@ TEST(PreviewMaths, FitFactorZoomTextAndClamps) {
     EXPECT_EQ(bufferOrigin(500, 333).y, 21);
 }
 
+// The kept centre at every step, with the image area's odd height: the
+// view is scaled before it is halved (373 * 3 / 2 = 559, not 186 * 3).
+TEST(PreviewMaths, ZoomStepsKeepTheCentreWithOddViews) {
+    for (int32_t from = 1; from <= 8; ++from)
+        for (int32_t to : {from - 1, from + 1}) {
+            if (to < 1) continue;
+            for (int32_t view : {kImageAreaWidth, kImageAreaHeight}) {
+                const int64_t expected = 40 + int64_t(view) * from / 2 - int64_t(view) * to / 2;
+                EXPECT_EQ(panKeepingCentre(40, view, from, to), expected) << from << " -> " << to << " view " << view;
+            }
+        }
+    EXPECT_EQ(panKeepingCentre(0, 373, 3, 2), 186);
+    EXPECT_EQ(panKeepingCentre(0, 373, 2, 3), -186);
+    EXPECT_EQ(panKeepingCentre(10, 373, 5, 4), 196);
+}
+
 TEST_F(PreviewFixture, SmallPictureFitsAtOneAndDisablesZoom) {
     open(400, 300);
     EXPECT_EQ(block->renderScale, 1);
@@ -201,6 +217,26 @@ TEST_F(PreviewFixture, RefusedRegionSwitchesThePreviewOff) {
     EXPECT_EQ(port->requests, 0);
     EXPECT_EQ(block->renderScale, 1);
     EXPECT_FALSE(model->enabled(kIdZoomText));
+}
+
+
+// Zoom out ends at the whole picture and zoom in at one to one, whatever
+// asks for one more step.
+TEST_F(PreviewFixture, ZoomStopsAtTheWholePictureAndAtOneToOne) {
+    open(3000, 2000);
+    LivePreview preview(*block);
+    preview.open(port.get());
+    ASSERT_EQ(preview.zoom(), 6);
+    const int requests = port->requests;
+    EXPECT_FALSE(preview.zoomCommand(kIdZoomOut));
+    EXPECT_EQ(block->renderScale, 6);
+    EXPECT_EQ(port->requests, requests);
+    for (int z = 5; z >= 1; --z) {
+        ASSERT_TRUE(preview.zoomCommand(kIdZoomIn));
+        EXPECT_EQ(block->renderScale, z);
+    }
+    EXPECT_FALSE(preview.zoomCommand(kIdZoomIn));
+    EXPECT_EQ(block->renderScale, 1);
 }
 
 }  // namespace

@@ -1,0 +1,151 @@
+// The platform's file writers and readers at the edges a user's files reach:
+// links, modes, failed renames, things that are not plain files, buffers
+// filled exactly.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/file_io.h"
+#include "platform/temp_folder.h"
+
+using namespace lumenfall;
+
+TEST(JoinPath, NeedsRoomForTheTerminatorAndNothingMore) {
+    char path[8];
+    EXPECT_FALSE(joinPath("abcd", "efg", path, 7));  // 7 characters and the terminator need 8
+    EXPECT_STREQ(path, "");
+    EXPECT_TRUE(joinPath("abcd", "efg", path, 8));
+    EXPECT_STREQ(path, "abcdefg");
+}
+
+// Links, modes and FIFOs are POSIX matters; the Windows writers have their
+// own twins.
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/replacing_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileWriters : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/lumenfall-writers-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        folder_ = std::string(pattern) + "/";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    std::string path(const char* name) const { return folder_ + name; }
+    std::string contents(const std::string& file) const {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    void put(const std::string& file, const std::string& text) const { std::ofstream(file, std::ios::binary) << text; }
+    size_t entries() const {
+        size_t n = 0;
+        for (const auto& entry : fs::directory_iterator(folder_)) n += entry.path().empty() ? 0 : 1;
+        return n;
+    }
+    static unsigned modeOf(const std::string& file) {
+        struct stat info {};
+        return ::stat(file.c_str(), &info) == 0 ? unsigned(info.st_mode & 07777) : 0u;
+    }
+
+    std::string folder_;
+};
+
+bool writeThroughReplacingFile(const std::string& target, const std::string& text) {
+    ReplacingFile file;
+    return file.open(target.c_str()) == kFileOk && file.write(text.data(), text.size()) && file.commit() == kFileOk;
+}
+
+bool writeInOneCall(const std::string& target, const std::string& text) {
+    return writeFileReplacing(target.c_str(), text.data(), text.size()) == kFileOk;
+}
+
+}  // namespace
+
+// Both writers: a link stays a link and the file it names gets the bytes; a
+// file keeps its mode (a user's 0640 must not become world-readable).
+TEST_F(FileWriters, BothWritersKeepLinksAndModes) {
+    for (auto write : {writeThroughReplacingFile, writeInOneCall}) {
+        const std::string real = path("real.q4q"), link = path("link.q4q");
+        put(real, "old");
+        ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+        ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+
+        ASSERT_TRUE(write(link, "new bytes"));
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(contents(real), "new bytes");
+        EXPECT_EQ(modeOf(real), 0640u);
+
+        ASSERT_TRUE(write(real, "again"));
+        EXPECT_EQ(modeOf(real), 0640u);
+        EXPECT_EQ(entries(), 2u);  // no companion file left behind
+        fs::remove(link);
+        fs::remove(real);
+    }
+}
+
+// A rename that fails (the target became a folder while the file was being
+// written) reports the failure and removes the new file.
+TEST_F(FileWriters, AFailedCommitLeavesNoCompanionFile) {
+    const std::string target = path("target.png");
+    ReplacingFile file;
+    ASSERT_EQ(file.open(target.c_str()), kFileOk);
+    ASSERT_TRUE(file.write("bytes", 5));
+    const std::string companion = file.temporaryPath();
+    ASSERT_TRUE(fs::exists(companion));
+    ASSERT_TRUE(fs::create_directory(target));
+    put(target + "/inside", "x");
+    EXPECT_EQ(file.commit(), kFileWriteError);
+    EXPECT_FALSE(fs::exists(companion));
+    EXPECT_EQ(entries(), 1u);
+}
+
+// Only plain files are read: a folder or a FIFO (where a read would wait for
+// a writer for ever) is refused at once.
+TEST_F(FileWriters, ReadingRefusesWhatIsNotAPlainFile) {
+    const std::string fifo = path("fifo.q4q");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(openFileForReading(fifo.c_str()), nullptr);
+    EXPECT_EQ(openFileForReading(folder_.c_str()), nullptr);
+    put(path("plain.q4q"), "q");
+    std::FILE* plain = openFileForReading(path("plain.q4q").c_str());
+    ASSERT_NE(plain, nullptr);
+    std::fclose(plain);
+}
+
+// A folder left open to others (an older version, or a umask) is closed
+// again before anything goes into it.
+TEST_F(FileWriters, TheTemporaryFolderIsClosedToOthersAgain) {
+    const char* oldRuntime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = oldRuntime ? oldRuntime : "";
+    ::setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
+    const std::string own = folder_ + "lumenfall";
+    ASSERT_EQ(::mkdir(own.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(own.c_str(), 0755), 0);
+    char folder[512];
+    const bool made = temporaryFolder(folder, sizeof folder);
+    if (oldRuntime) ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
+    ASSERT_TRUE(made);
+    EXPECT_EQ(std::string(folder), own + "/");
+    EXPECT_EQ(modeOf(own), 0700u);
+}
+
+#endif
