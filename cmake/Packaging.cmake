@@ -75,9 +75,13 @@ filter as a plug-in module, and a library of presets (lumenfall preset list).")
 endif()
 
 # Files the Debian package must hold besides the program, the module and
-# the presets, one ending of a path a line: the GEGL operation and the GIMP
-# plug-in when this build makes them (tests/package).
+# the presets, one ending of a path a line: the manual page, and the GEGL
+# operation and the GIMP plug-in when this build makes them (a build with
+# LF_REQUIRE_GIMP, as the test command's, always does) (tests/package).
 set(LF_PACKAGE_REQUIRED "")
+if(TARGET lumenfall_man)
+  list(APPEND LF_PACKAGE_REQUIRED "/share/man/man1/lumenfall.1")
+endif()
 if(TARGET lumenfall-gegl)
   list(APPEND LF_PACKAGE_REQUIRED "/gegl-0.4/lumenfall-gegl.so")
 endif()
