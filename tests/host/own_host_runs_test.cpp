@@ -13,6 +13,7 @@
 #include "host/pi_abi.h"
 #include "host/plugin_fixture.h"
 #include "params/scoped_temp_folder.h"
+#include "platform/global_memory.h"
 #include "platform/module_loader.h"
 
 using namespace lumenfall;
@@ -87,18 +88,22 @@ void commit() {
                     rowBytes);
 }
 
-void serve(const pi::Rect& r, std::vector<uint8_t>& buffer, void** data, int32_t* rowBytes) {
+// A band of the picture for rectangle r, in `buffer`. The filter record is
+// packed as the host interface lays it out, so its fields are assigned by
+// the caller rather than written through pointers that may be misaligned.
+struct Band {
+    void* data;
+    int32_t rowBytes;
+};
+
+Band serve(const pi::Rect& r, std::vector<uint8_t>& buffer) {
     OwnHost& h = *g_host;
-    if (r.bottom <= r.top || r.right <= r.left) {
-        *data = nullptr;
-        return;
-    }
+    if (r.bottom <= r.top || r.right <= r.left) return Band{nullptr, 0};
     const size_t bytes = size_t(r.right - r.left) * h.picture.planes * h.picture.bytes;
     buffer.assign(bytes * size_t(r.bottom - r.top), 0);
     for (int32_t y = r.top; y < r.bottom; ++y)
         std::memcpy(&buffer[size_t(y - r.top) * bytes], &h.picture.samples[h.picture.offset(r.left, y)], bytes);
-    *data = buffer.data();
-    *rowBytes = int32_t(bytes);
+    return Band{buffer.data(), int32_t(bytes)};
 }
 
 int16_t advanceState() {
@@ -112,7 +117,9 @@ int16_t advanceState() {
         h.inBuffer.assign(rowBytes * size_t(std::max(0, in.bottom - in.top)) + 1, 0);
         r.inData = h.inBuffer.data();
         r.inRowBytes = int32_t(rowBytes);
-        serve(r.outRect, h.outBuffer, &r.outData, &r.outRowBytes);
+        const Band out = serve(r.outRect, h.outBuffer);
+        r.outData = out.data;
+        if (out.data) r.outRowBytes = out.rowBytes;
         r.maskData = nullptr;
         return 0;
     }
@@ -122,8 +129,12 @@ int16_t advanceState() {
             return pi::kParamErr;
         }
     }
-    serve(r.inRect, h.inBuffer, &r.inData, &r.inRowBytes);
-    serve(r.outRect, h.outBuffer, &r.outData, &r.outRowBytes);
+    const Band in = serve(r.inRect, h.inBuffer);
+    r.inData = in.data;
+    if (in.data) r.inRowBytes = in.rowBytes;
+    const Band out = serve(r.outRect, h.outBuffer);
+    r.outData = out.data;
+    if (out.data) r.outRowBytes = out.rowBytes;
     h.served = r.outRect;
     const pi::Rect m = r.maskRect;
     if (r.haveMask && m.bottom > m.top && m.right > m.left) {
@@ -171,6 +182,11 @@ protected:
         ASSERT_NE(entry_, nullptr);
     }
     void TearDown() override {
+        // This host has no handle suite, so the plug-in's data slot and
+        // parameter blocks are handles of the plug-in's own fallback, which
+        // the host disposes of when it is done with the plug-in.
+        for (pi::Handle parameters : parameterBlocks_) globalDispose(reinterpret_cast<MemoryHandle>(parameters));
+        globalDispose(reinterpret_cast<MemoryHandle>(data_));
         if (module_) unloadModule(module_);
     }
 
@@ -206,6 +222,9 @@ protected:
         int16_t result = 0;
         entry_(selector, &h.record, &data_, &result);
         commit();
+        pi::Handle parameters = h.record.parameters;
+        if (parameters && std::find(parameterBlocks_.begin(), parameterBlocks_.end(), parameters) == parameterBlocks_.end())
+            parameterBlocks_.push_back(parameters);
         return result;
     }
     static bool asks(const pi::FilterRecord& r) {
@@ -262,6 +281,7 @@ protected:
     void* module_ = nullptr;
     pi::PluginMainProc entry_ = nullptr;
     intptr_t data_ = 0;
+    std::vector<pi::Handle> parameterBlocks_;  // every block the plug-in handed over
 };
 
 }  // namespace
