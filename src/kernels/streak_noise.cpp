@@ -32,6 +32,47 @@ int32_t blockNoise(const int32_t* noiseTable, int32_t x, int32_t y, int32_t scal
     return blockNoiseScaled(noiseTable, scaledCoordinate(x, scale), scaledCoordinate(y, scale));
 }
 
+namespace {
+
+// The block noise at a point given by its scaled coordinates along the
+// walk's major and minor axes.
+template <bool kYMajor>
+inline int32_t halfNoiseAt(const int32_t* noiseTable, int32_t majorScaled, int32_t minorScaled) {
+    return (kYMajor ? blockNoiseScaled(noiseTable, minorScaled, majorScaled)
+                    : blockNoiseScaled(noiseTable, majorScaled, minorScaled)) >> 1;
+}
+
+// The weighted sum of a streak whose major axis is y (kYMajor) or x. The
+// minor coordinate changes on few steps, so its scaled value and those of
+// its two neighbours are kept and only renewed when it moves.
+template <bool kYMajor>
+int64_t streakSum(const int32_t* noiseTable, int64_t m, int64_t n, int64_t sm, int64_t sn, int64_t major,
+                  int64_t minor, int32_t scale) {
+    auto scaled = [scale](int64_t v) { return scaledCoordinate(wrapToInt32(v), scale); };
+    int32_t minorHere = scaled(n), minorAhead = scaled(n + sn), minorBehind = scaled(n - sn);
+    int64_t error = 0, sum = 0;
+    for (int64_t i = 0; i <= major; ++i) {
+        const int64_t near = 2 * major - (error < 0 ? -error : error);
+        const int64_t far = 2 * major - near;
+        const int32_t majorScaled = scaled(m);
+        sum += halfNoiseAt<kYMajor>(noiseTable, majorScaled, minorHere) * near;
+        if (far != 0)
+            sum += halfNoiseAt<kYMajor>(noiseTable, majorScaled, error < 0 ? minorBehind : minorAhead) * far;
+        m += sm;
+        error += 2 * minor;
+        if (error > major) {
+            n += sn;
+            minorBehind = minorHere;
+            minorHere = minorAhead;
+            minorAhead = scaled(n + sn);
+            error -= 2 * major;
+        }
+    }
+    return sum;
+}
+
+}  // namespace
+
 int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
                     int32_t scale) {
     int64_t dx = static_cast<int64_t>(x1) - x0, dy = static_cast<int64_t>(y1) - y0;
@@ -46,30 +87,10 @@ int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x
     // minor axis, in units of 1/major: within (-major, major]. Classic
     // Bresenham: at an exact half (error = major) the minor step is not taken;
     // both pixels then weigh the same, so the mean does not depend on it.
-    int64_t x = x0, y = y0, error = 0;
-    int64_t sum = 0;
-    for (int64_t i = 0; i <= major; ++i) {
-        int64_t near = 2 * major - (error < 0 ? -error : error);
-        int64_t far = 2 * major - near;
-        int64_t side = error < 0 ? -1 : 1;
-        int64_t nx = yMajor ? x + side * sx : x;
-        int64_t ny = yMajor ? y : y + side * sy;
-        const int32_t a = scaledCoordinate(wrapToInt32(x), scale);
-        const int32_t b = scaledCoordinate(wrapToInt32(y), scale);
-        sum += (blockNoiseScaled(noiseTable, a, b) >> 1) * near;
-        if (far != 0) {
-            // The neighbour differs from the point along the minor axis only.
-            const int32_t na = yMajor ? scaledCoordinate(wrapToInt32(nx), scale) : a;
-            const int32_t nb = yMajor ? b : scaledCoordinate(wrapToInt32(ny), scale);
-            sum += (blockNoiseScaled(noiseTable, na, nb) >> 1) * far;
-        }
-        if (yMajor) y += sy; else x += sx;
-        error += 2 * minor;
-        if (error > major) {
-            if (yMajor) x += sx; else y += sy;
-            error -= 2 * major;
-        }
-    }
+    // Each step weights the pixel on the line and its neighbour on the
+    // error's side along the minor axis.
+    const int64_t sum = yMajor ? streakSum<true>(noiseTable, y0, x0, sy, sx, major, minor, scale)
+                               : streakSum<false>(noiseTable, x0, y0, sx, sy, major, minor, scale);
     return static_cast<int32_t>(sum / ((major + 1) * 2 * major));
 }
 
