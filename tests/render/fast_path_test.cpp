@@ -38,11 +38,12 @@ struct Geometry {
 void expectSamePixels(const PlanHarness& h, const Geometry& g, const std::string& what, int32_t firstRow = 0,
                       int32_t endRow = -1) {
     const TargetShape shape{g.width, g.height, g.depth, 3, false, g.enlargement};
-    // The reference without any of the plan's indexes: every wedge and
-    // every swirl at every pixel.
+    // The reference without any of the plan's indexes: every wedge, every
+    // swirl and every streak point at every pixel.
     SunContext sun = sunContextFor(*h.plan, shape);
     sun.flareWedges = nullptr;
     sun.surface.swirlGrid = nullptr;
+    sun.streakMemo = nullptr;
     // The fast path with a surface memo (a small one, so that lines also
     // leave it), the reference without.
     const int32_t half = std::min(h.plan->surfaceMemoHalf, 600);
