@@ -215,3 +215,37 @@ TEST(FastPath, SpikeColumnsAndReachAreExact) {
 
 }  // namespace
 }  // namespace lumenfall
+
+namespace lumenfall {
+namespace {
+
+// The plan's streak memo holds the flares' points of its own rows and
+// columns, stays within its cap on a huge picture, and is left out where no
+// flare can shine.
+TEST(FastPath, StreakMemoCoversThePictureWithinItsCap) {
+    test::PlanHarness small(300, 200);
+    small.block->flareRadius = 100;
+    const RenderPlan& plan = small.build();
+    const StreakMemo& memo = plan.streakMemo;
+    ASSERT_NE(memo.cells, nullptr);
+    EXPECT_EQ(memo.scale, plan.frame8.streakScale);
+    // Every pixel's offset from the centre, and 30 pixels beyond.
+    EXPECT_LE(memo.left, -plan.frame8.centreX - 30);
+    EXPECT_LE(memo.top, -plan.frame8.centreY - 30);
+    EXPECT_GE(int64_t(memo.left) + memo.width, 300 - plan.frame8.centreX + 30);
+    EXPECT_GE(int64_t(memo.top) + memo.height, 200 - plan.frame8.centreY + 30);
+    EXPECT_EQ(plan.streakCells.size(), size_t(memo.width) * size_t(memo.height));
+
+    test::PlanHarness huge(6000, 6000);
+    huge.block->flareRadius = 100;
+    const RenderPlan& big = huge.build();
+    EXPECT_EQ(big.streakMemo.cells, nullptr);
+    EXPECT_LE(int64_t(big.streakCells.size()), kStreakMemoCellCap);
+
+    test::PlanHarness dark(300, 200);
+    dark.block->flareCount = 0;
+    EXPECT_EQ(dark.build().streakMemo.cells, nullptr);
+}
+
+}  // namespace
+}  // namespace lumenfall
