@@ -1,5 +1,8 @@
 #include "kernels/streak_noise.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "kernels/numeric_bounds.h"
 
 namespace lumenfall {
@@ -32,45 +35,145 @@ int32_t blockNoise(const int32_t* noiseTable, int32_t x, int32_t y, int32_t scal
     return blockNoiseScaled(noiseTable, scaledCoordinate(x, scale), scaledCoordinate(y, scale));
 }
 
-int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
-                    int32_t scale) {
-    int64_t dx = static_cast<int64_t>(x1) - x0, dy = static_cast<int64_t>(y1) - y0;
-    int64_t ax = dx < 0 ? -dx : dx, ay = dy < 0 ? -dy : dy;
-    int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
-    bool yMajor = ay >= ax;
-    int64_t major = yMajor ? ay : ax;
-    int64_t minor = yMajor ? ax : ay;
-    if (major == 0) return blockNoise(noiseTable, x0, y0, scale) >> 1;
+namespace {
 
-    // error is twice the ideal line's offset from the current pixel along the
-    // minor axis, in units of 1/major: within (-major, major]. Classic
-    // Bresenham: at an exact half (error = major) the minor step is not taken;
-    // both pixels then weigh the same, so the mean does not depend on it.
-    int64_t x = x0, y = y0, error = 0;
-    int64_t sum = 0;
+// The halved block noise at the walk's point and at its neighbours along the
+// minor axis, computed. The minor coordinate changes on few steps, so its
+// scaled value and those of its two neighbours are kept and only renewed
+// when it moves.
+template <bool kYMajor>
+class ComputedPoints {
+public:
+    ComputedPoints(const int32_t* noiseTable, int32_t scale, int64_t m, int64_t n, int64_t sm, int64_t sn)
+        : noiseTable_(noiseTable), scale_(scale), m_(m), n_(n), sm_(sm), sn_(sn),
+          minorHere_(scaled(n)), minorAhead_(scaled(n + sn)), minorBehind_(scaled(n - sn)),
+          majorHere_(scaled(m)) {}
+    int32_t here() const { return at(minorHere_); }
+    int32_t beside(bool behind) const { return at(behind ? minorBehind_ : minorAhead_); }
+    void stepMajor() { majorHere_ = scaled(m_ += sm_); }
+    void stepMinor() {
+        n_ += sn_;
+        minorBehind_ = minorHere_;
+        minorHere_ = minorAhead_;
+        minorAhead_ = scaled(n_ + sn_);
+    }
+
+private:
+    int32_t scaled(int64_t v) const { return scaledCoordinate(wrapToInt32(v), scale_); }
+    int32_t at(int32_t minorScaled) const {
+        return (kYMajor ? blockNoiseScaled(noiseTable_, minorScaled, majorHere_)
+                        : blockNoiseScaled(noiseTable_, majorHere_, minorScaled)) >> 1;
+    }
+    const int32_t* noiseTable_;
+    int32_t scale_;
+    int64_t m_, n_, sm_, sn_;
+    int32_t minorHere_, minorAhead_, minorBehind_, majorHere_;
+};
+
+// The same points read from a memo that holds every one of them.
+class MemoPoints {
+public:
+    MemoPoints(const uint8_t* cell, ptrdiff_t majorStep, ptrdiff_t minorStep)
+        : cell_(cell), majorStep_(majorStep), minorStep_(minorStep) {}
+    int32_t here() const { return *cell_; }
+    int32_t beside(bool behind) const { return cell_[behind ? -minorStep_ : minorStep_]; }
+    void stepMajor() { cell_ += majorStep_; }
+    void stepMinor() { cell_ += minorStep_; }
+
+private:
+    const uint8_t* cell_;
+    ptrdiff_t majorStep_, minorStep_;
+};
+
+// The weighted sum of a streak's points. error is twice the ideal line's
+// offset from the current pixel along the minor axis, in units of 1/major:
+// within (-major, major]. Classic Bresenham: at an exact half (error =
+// major) the minor step is not taken; both pixels then weigh the same, so
+// the mean does not depend on it. Each step weights the pixel on the line
+// and its neighbour on the error's side along the minor axis.
+template <class Points>
+int64_t streakSum(Points points, int64_t major, int64_t minor) {
+    int64_t error = 0, sum = 0;
     for (int64_t i = 0; i <= major; ++i) {
-        int64_t near = 2 * major - (error < 0 ? -error : error);
-        int64_t far = 2 * major - near;
-        int64_t side = error < 0 ? -1 : 1;
-        int64_t nx = yMajor ? x + side * sx : x;
-        int64_t ny = yMajor ? y : y + side * sy;
-        const int32_t a = scaledCoordinate(wrapToInt32(x), scale);
-        const int32_t b = scaledCoordinate(wrapToInt32(y), scale);
-        sum += (blockNoiseScaled(noiseTable, a, b) >> 1) * near;
-        if (far != 0) {
-            // The neighbour differs from the point along the minor axis only.
-            const int32_t na = yMajor ? scaledCoordinate(wrapToInt32(nx), scale) : a;
-            const int32_t nb = yMajor ? b : scaledCoordinate(wrapToInt32(ny), scale);
-            sum += (blockNoiseScaled(noiseTable, na, nb) >> 1) * far;
-        }
-        if (yMajor) y += sy; else x += sx;
+        const int64_t near = 2 * major - (error < 0 ? -error : error);
+        const int64_t far = 2 * major - near;
+        sum += points.here() * near;
+        if (far != 0) sum += points.beside(error < 0) * far;
+        points.stepMajor();
         error += 2 * minor;
         if (error > major) {
-            if (yMajor) x += sx; else y += sy;
+            points.stepMinor();
             error -= 2 * major;
         }
     }
-    return static_cast<int32_t>(sum / ((major + 1) * 2 * major));
+    return sum;
+}
+
+struct StreakLine {
+    int64_t dx, dy, sx, sy;
+    bool yMajor;
+    int64_t major, minor;
+};
+
+StreakLine streakLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    StreakLine l;
+    l.dx = static_cast<int64_t>(x1) - x0;
+    l.dy = static_cast<int64_t>(y1) - y0;
+    const int64_t ax = l.dx < 0 ? -l.dx : l.dx, ay = l.dy < 0 ? -l.dy : l.dy;
+    l.sx = l.dx < 0 ? -1 : 1;
+    l.sy = l.dy < 0 ? -1 : 1;
+    l.yMajor = ay >= ax;
+    l.major = l.yMajor ? ay : ax;
+    l.minor = l.yMajor ? ax : ay;
+    return l;
+}
+
+int32_t streakMean(int64_t sum, const StreakLine& l) {
+    return static_cast<int32_t>(sum / ((l.major + 1) * 2 * l.major));
+}
+
+// Whether the memo holds every point of the streak. A step's neighbour lies
+// between the line's two nearest pixels, so within the ends' box; the box is
+// still widened by one each way to keep the test plainly safe.
+bool memoHolds(const StreakMemo& memo, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    const int64_t left = int64_t(std::min(x0, x1)) - 1, right = int64_t(std::max(x0, x1)) + 1;
+    const int64_t top = int64_t(std::min(y0, y1)) - 1, bottom = int64_t(std::max(y0, y1)) + 1;
+    return left >= memo.left && right < int64_t(memo.left) + memo.width && top >= memo.top &&
+           bottom < int64_t(memo.top) + memo.height;
+}
+
+}  // namespace
+
+int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                    int32_t scale) {
+    const StreakLine l = streakLine(x0, y0, x1, y1);
+    if (l.major == 0) return blockNoise(noiseTable, x0, y0, scale) >> 1;
+    const int64_t sum = l.yMajor ? streakSum(ComputedPoints<true>(noiseTable, scale, y0, x0, l.sy, l.sx), l.major, l.minor)
+                                 : streakSum(ComputedPoints<false>(noiseTable, scale, x0, y0, l.sx, l.sy), l.major, l.minor);
+    return streakMean(sum, l);
+}
+
+void fillStreakMemo(const int32_t* noiseTable, StreakMemo* memo, uint8_t* cells) {
+    for (int32_t row = 0; row < memo->height; ++row) {
+        const int32_t b = scaledCoordinate(memo->top + row, memo->scale);
+        uint8_t* out = cells + size_t(row) * size_t(memo->width);
+        for (int32_t column = 0; column < memo->width; ++column)
+            out[column] = uint8_t(blockNoiseScaled(noiseTable, scaledCoordinate(memo->left + column, memo->scale), b) >> 1);
+    }
+    memo->cells = cells;
+}
+
+int32_t streakNoiseWith(const StreakMemo* memo, const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1,
+                        int32_t y1, int32_t scale) {
+    if (!memo || !memo->cells || memo->scale != scale || !memoHolds(*memo, x0, y0, x1, y1))
+        return streakNoise(noiseTable, x0, y0, x1, y1, scale);
+    const StreakLine l = streakLine(x0, y0, x1, y1);
+    const uint8_t* start = memo->cells + (ptrdiff_t(y0) - memo->top) * ptrdiff_t(memo->width) + (x0 - memo->left);
+    if (l.major == 0) return *start;
+    const ptrdiff_t xStep = ptrdiff_t(l.sx), yStep = ptrdiff_t(l.sy) * memo->width;
+    const int64_t sum = l.yMajor ? streakSum(MemoPoints(start, yStep, xStep), l.major, l.minor)
+                                 : streakSum(MemoPoints(start, xStep, yStep), l.major, l.minor);
+    return streakMean(sum, l);
 }
 
 }  // namespace lumenfall

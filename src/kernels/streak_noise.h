@@ -4,6 +4,7 @@
 #ifndef LUMENFALL_KERNELS_STREAK_NOISE_H
 #define LUMENFALL_KERNELS_STREAK_NOISE_H
 
+#include <cstddef>
 #include <cstdint>
 
 namespace lumenfall {
@@ -17,6 +18,25 @@ int32_t blockNoise(const int32_t* noiseTable, int32_t x, int32_t y, int32_t scal
 // the ideal line by their distance to it; 0..255.
 int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
                     int32_t scale);
+
+// The halved block noise of every point of a rectangle at one scale, so
+// that the streaks of neighbouring pixels, which visit nearly the same
+// points, read them instead of computing them again.
+struct StreakMemo {
+    const uint8_t* cells = nullptr;  // row by row, width per row; null: no memo
+    int32_t left = 0, top = 0;
+    int32_t width = 0, height = 0;
+    int32_t scale = 0;
+};
+
+// Fills cells (width x height bytes) for the memo's rectangle and scale and
+// points the memo at them.
+void fillStreakMemo(const int32_t* noiseTable, StreakMemo* memo, uint8_t* cells);
+
+// streakNoise, with the points read from the memo where it holds the whole
+// streak at the same scale (the memo must come from the same noise table).
+int32_t streakNoiseWith(const StreakMemo* memo, const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1,
+                        int32_t y1, int32_t scale);
 
 }  // namespace lumenfall
 

@@ -304,8 +304,8 @@ bool flareCanShine(const SunContext& sun, const SunOffset& at) {
 int32_t flareStreakNoise(const SunContext& sun, const SunOffset& at) {
     const int64_t dx = at.dx, dy = at.dy, r = at.r;
     const int32_t px = static_cast<int32_t>(-dx), py = static_cast<int32_t>(-dy);
-    return streakNoise(sun.tables->noiseTable, px, py, px + static_cast<int32_t>(120 * dx / r),
-                       py + static_cast<int32_t>(120 * dy / r), sun.frame.streakScale);
+    return streakNoiseWith(sun.streakMemo, sun.tables->noiseTable, px, py, px + static_cast<int32_t>(120 * dx / r),
+                           py + static_cast<int32_t>(120 * dy / r), sun.frame.streakScale);
 }
 
 void addFlareLightWith(const SunContext& sun, const SunOffset& at, bool skipDarkNoise, int64_t total[3]) {

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "kernels/streak_noise.h"
+
 #include "kernels/sun_surface.h"
 #include "kernels/sun_tables.h"
 #include "params/parameter_block.h"
@@ -103,6 +105,8 @@ struct SunContext {
     SurfaceTables surface;
     // Optional (null: every wedge is tested at every pixel).
     const FlareWedgeIndex* flareWedges = nullptr;
+    // Optional (null: every streak point is computed).
+    const StreakMemo* streakMemo = nullptr;
 };
 
 // The pixel's offset from the centre, its distance r in quarter pixels and

@@ -1,6 +1,7 @@
 #include "render/render_plan.h"
 
 #include <algorithm>
+#include <new>
 
 #include "kernels/glue_compositor.h"
 #include "kernels/spectral_tables.h"
@@ -64,6 +65,42 @@ void buildRenderPlan(const ParameterBlock& settings, const PlanRequest& request,
     prepareDraws(plan);
 }
 
+namespace {
+
+// The points of the flare annulus within the plan's own rows and columns,
+// as offsets from the centre, and the margin a streak and its neighbours
+// reach beyond them (about a quarter of 120 quarter pixels, and one).
+void prepareStreakMemo(RenderPlan* plan) {
+    const SunFrame& f = plan->frame8;
+    plan->streakMemo = StreakMemo{};
+    if (f.flareCount <= 0 || f.flareHalf <= 0 || f.flareOuter <= f.flareStart) return;
+    constexpr int64_t kMargin = 34;
+    const int64_t reach = f.flareOuter / 4 + 1;
+    const int64_t left = std::max<int64_t>(-int64_t(f.centreX), -reach) - kMargin;
+    const int64_t right = std::min<int64_t>(int64_t(plan->renderWidth) - 1 - f.centreX, reach) + kMargin;
+    const int64_t top = std::max<int64_t>(-int64_t(f.centreY), -reach) - kMargin;
+    const int64_t bottom = std::min<int64_t>(int64_t(plan->renderHeight) - 1 - f.centreY, reach) + kMargin;
+    if (right < left || bottom < top) return;
+    const int64_t width = right - left + 1, height = bottom - top + 1;
+    if (width * height > kStreakMemoCellCap) return;
+    // Without the memory every streak point is computed: slower, the same.
+    try {
+        plan->streakCells.resize(size_t(width * height));
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    StreakMemo memo;
+    memo.left = int32_t(left);
+    memo.top = int32_t(top);
+    memo.width = int32_t(width);
+    memo.height = int32_t(height);
+    memo.scale = f.streakScale;
+    fillStreakMemo(plan->tables.noiseTable, &memo, plan->streakCells.data());
+    plan->streakMemo = memo;
+}
+
+}  // namespace
+
 void prepareDraws(RenderPlan* plan) {
     const ParameterBlock& s = plan->settings;
     FrameRequest request{plan->renderWidth, plan->renderHeight, 8, plan->renderScale, plan->viewOriginX,
@@ -75,6 +112,7 @@ void prepareDraws(RenderPlan* plan) {
     plan->surface = surfaceTablesFrom(s, plan->tables);
     limitSmearWalk(plan->surface, s.sunSmear, settingSize(s.sunRadius, plan->renderWidth, plan->renderHeight));
     plan->swirlGridValid = buildSwirlGrid(plan->surface, &plan->swirlGrid);
+    prepareStreakMemo(plan);
     for (int transparency = 0; transparency < 2; ++transparency) {
         GlueSetup glue{};
         glue.glue = s.glue;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "kernels/sun_elements.h"
 #include "kernels/sun_surface.h"
@@ -62,7 +63,16 @@ struct RenderPlan {
     FlareWedgeIndex flareWedges;
     SwirlGrid swirlGrid;
     bool swirlGridValid;
+    // The halved block noise of every point the flares' streaks visit at
+    // the plan's own size (none when the flares cannot shine, or when the
+    // points exceed kStreakMemoCellCap); the cells are kept from plan to
+    // plan so that rebuilding a plan reuses them.
+    StreakMemo streakMemo;
+    std::vector<uint8_t> streakCells;
 };
+
+// At most 16 MiB of streak points per plan.
+constexpr int64_t kStreakMemoCellCap = int64_t(1) << 24;
 
 // Builds every table in the fixed order the tables depend on. Never fails:
 // without sphere storage the disc is drawn without its texture shift.

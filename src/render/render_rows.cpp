@@ -52,6 +52,7 @@ SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     sun.surface.memo = plan.surfaceMemo;
     sun.surface.swirlGrid = plan.swirlGridValid ? &plan.swirlGrid : nullptr;
     sun.flareWedges = &plan.flareWedges;
+    sun.streakMemo = &plan.streakMemo;
     return sun;
 }
 

@@ -38,11 +38,12 @@ struct Geometry {
 void expectSamePixels(const PlanHarness& h, const Geometry& g, const std::string& what, int32_t firstRow = 0,
                       int32_t endRow = -1) {
     const TargetShape shape{g.width, g.height, g.depth, 3, false, g.enlargement};
-    // The reference without any of the plan's indexes: every wedge and
-    // every swirl at every pixel.
+    // The reference without any of the plan's indexes: every wedge, every
+    // swirl and every streak point at every pixel.
     SunContext sun = sunContextFor(*h.plan, shape);
     sun.flareWedges = nullptr;
     sun.surface.swirlGrid = nullptr;
+    sun.streakMemo = nullptr;
     // The fast path with a surface memo (a small one, so that lines also
     // leave it), the reference without.
     const int32_t half = std::min(h.plan->surfaceMemoHalf, 600);
@@ -210,6 +211,40 @@ TEST(FastPath, SpikeColumnsAndReachAreExact) {
         EXPECT_GE(r(reach + 1), 1000);
     }
     EXPECT_EQ(reachAcross(300, 1000), -1);
+}
+
+}  // namespace
+}  // namespace lumenfall
+
+namespace lumenfall {
+namespace {
+
+// The plan's streak memo holds the flares' points of its own rows and
+// columns, stays within its cap on a huge picture, and is left out where no
+// flare can shine.
+TEST(FastPath, StreakMemoCoversThePictureWithinItsCap) {
+    test::PlanHarness small(300, 200);
+    small.block->flareRadius = 100;
+    const RenderPlan& plan = small.build();
+    const StreakMemo& memo = plan.streakMemo;
+    ASSERT_NE(memo.cells, nullptr);
+    EXPECT_EQ(memo.scale, plan.frame8.streakScale);
+    // Every pixel's offset from the centre, and 30 pixels beyond.
+    EXPECT_LE(memo.left, -plan.frame8.centreX - 30);
+    EXPECT_LE(memo.top, -plan.frame8.centreY - 30);
+    EXPECT_GE(int64_t(memo.left) + memo.width, 300 - plan.frame8.centreX + 30);
+    EXPECT_GE(int64_t(memo.top) + memo.height, 200 - plan.frame8.centreY + 30);
+    EXPECT_EQ(plan.streakCells.size(), size_t(memo.width) * size_t(memo.height));
+
+    test::PlanHarness huge(6000, 6000);
+    huge.block->flareRadius = 100;
+    const RenderPlan& big = huge.build();
+    EXPECT_EQ(big.streakMemo.cells, nullptr);
+    EXPECT_LE(int64_t(big.streakCells.size()), kStreakMemoCellCap);
+
+    test::PlanHarness dark(300, 200);
+    dark.block->flareCount = 0;
+    EXPECT_EQ(dark.build().streakMemo.cells, nullptr);
 }
 
 }  // namespace
