@@ -126,6 +126,17 @@ int64_t reachAcross(int64_t dy, int64_t radius) {
     return inside;
 }
 
+bool spanPlainlyDark(const SunContext& sun, int32_t row, int32_t first, int32_t count) {
+    const SunFrame& frame = sun.frame;
+    if (count <= 0) return true;
+    if (frame.spikeCount >= 1) return false;
+    const int64_t cx = frame.centreX;
+    const int64_t dy = frame.centreY - row;
+    const int64_t outer = std::max({frame.haloOuter, frame.flareOuter, frame.bowOuter, frame.discEdge});
+    const int64_t reach = reachAcross(dy, outer);
+    return reach < 0 || cx - reach > int64_t(first) + count - 1 || cx + reach < first;
+}
+
 void renderSunSpanCulled(const SunContext& sun, int32_t row, int32_t first, int32_t count, SunPixel* out) {
     for (int32_t done = 0; done < count; done += kSpanPixels) {
         const int32_t n = std::min(count - done, kSpanPixels);

@@ -30,6 +30,11 @@ int64_t reachAcross(int64_t dy, int64_t radius);
 // The dark pixel: no light, outside the disc.
 constexpr SunPixel kDarkPixel = {{0, 0, 0}, 4};
 
+// Whether pixels first .. first + count - 1 of `row` are all dark for a
+// reason found without computing any: the sun has no spikes and no annulus
+// reaches the span. (False says nothing: such a span may still be dark.)
+bool spanPlainlyDark(const SunContext& sun, int32_t row, int32_t first, int32_t count);
+
 // Fills out[0..count) with the effect of pixels first .. first + count - 1
 // of row `row`, exactly as renderSunSpan does.
 void renderSunSpanCulled(const SunContext& sun, int32_t row, int32_t first, int32_t count, SunPixel* out);

@@ -85,7 +85,9 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
         if (blendable && row >= 0 && row < shape.height) {
             RowWork work{&sun, &glue, &target, row, firstColumn, endColumn, {true}};
             const int32_t chunks = (span + kChunkColumns - 1) / kChunkColumns;
-            if (workers) {
+            // A row that is plainly dark is cheaper to blend here than to
+            // hand to the other threads (waking them costs more).
+            if (workers && !spanPlainlyDark(sun, row, firstColumn, span)) {
                 workers->run(chunks, renderChunk, &work);
             } else {
                 for (int32_t chunk = 0; chunk < chunks; ++chunk) renderChunk(&work, chunk);

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
 #include "kernels/kernel_test_support.h"
+#include "kernels/sun_renderer.h"
+#include "kernels/sun_span.h"
 #include "render/band_target.h"
 #include "render/render_rows.h"
 #include "render/size_functions.h"
@@ -132,6 +135,49 @@ TEST(RenderRows, ARegionDrawsOnlyItsColumnsWithTheWholeRowsPixels) {
     for (int32_t x = 0; x < 331; x += 97)
         ASSERT_EQ(renderRegion(sunPlan, tiledTarget, 0, 40, RegionColumns{x, x + 97}), RenderStatus::Done);
     EXPECT_EQ(tiled.out, whole.out);
+}
+
+// Rows that the render keeps on the calling thread because they are
+// plainly dark must really be dark in the reference renderer, over suns
+// with every annulus and none, near and far from the rows.
+TEST(RenderRows, PlainlyDarkSpansAreDarkInTheReference) {
+    int plain = 0, notPlain = 0;
+    for (int variant = 0; variant < 4; ++variant) {
+        PlanHarness h(300, 200);
+        h.block->spikeCount = 0;
+        // Small elements, so that most rows lie beyond every annulus.
+        h.block->sunRadius = variant == 0 ? 0 : 3 * variant;
+        h.block->haloRadius = variant == 1 ? 0 : 2 + 3 * variant;
+        h.block->flareRadius = variant == 2 ? 0 : 4 + variant;
+        h.block->flareCount = variant == 2 ? 0 : 45;
+        h.block->bowRadius = variant == 3 ? 0 : 6;
+        h.block->bowWidth = variant == 3 ? 0 : 4;
+        const RenderPlan& plan = h.build();
+        const SunContext sun = sunContextFor(plan, TargetShape{300, 200, 8, 3, false, 1});
+        SunPixel pixels[300];
+        for (int32_t row = -3; row < 203; row += 1) {
+            for (const auto& span : {std::pair<int32_t, int32_t>{0, 300}, {0, 40}, {250, 50}, {120, 7}}) {
+                if (!spanPlainlyDark(sun, row, span.first, span.second)) {
+                    ++notPlain;
+                    continue;
+                }
+                ++plain;
+                renderSunSpan(sun, row, span.first, span.second, pixels);
+                for (int32_t i = 0; i < span.second; ++i)
+                    ASSERT_EQ(std::memcmp(&pixels[i], &kDarkPixel, sizeof(SunPixel)), 0)
+                        << "variant " << variant << " row " << row << " column " << span.first + i;
+            }
+        }
+    }
+    EXPECT_GT(plain, 100);
+    EXPECT_GT(notPlain, 10);
+    // A sun with spikes is never plainly dark: a spike may cross any row.
+    PlanHarness spiky(300, 200);
+    spiky.block->sunRadius = spiky.block->haloRadius = spiky.block->flareCount = 0;
+    spiky.block->bowRadius = spiky.block->bowWidth = 0;
+    const RenderPlan& spikyPlan = spiky.build();
+    const SunContext sun = sunContextFor(spikyPlan, TargetShape{300, 200, 8, 3, false, 1});
+    EXPECT_FALSE(spanPlainlyDark(sun, 199, 0, 300));
 }
 
 TEST(RenderRows, DefaultSunIntoTheHostBand) {
