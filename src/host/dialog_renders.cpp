@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "host/image_pipeline.h"
-#include "kernels/spectral_arithmetic.h"
+#include "kernels/numeric_bounds.h"
 #include "render/row_workers.h"
 #include "render/tiled_image.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "kernels/spectral_arithmetic.h"
+#include "kernels/numeric_bounds.h"
 #include "kernels/spectral_locus.h"
 
 namespace lumenfall {

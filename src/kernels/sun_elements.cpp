@@ -15,10 +15,6 @@ namespace {
 constexpr int64_t kMaxLight = INT64_C(1) << 31;
 constexpr int64_t kMaxScaledLight = INT64_C(1) << 40;
 
-int64_t abs64(int64_t v) { return v < 0 ? -v : v; }
-int64_t max64(int64_t a, int64_t b) { return a > b ? a : b; }
-int64_t min64(int64_t a, int64_t b) { return a < b ? a : b; }
-
 // a * b / divisor without overflow for |a|, |b| < 2^62; saturates beyond.
 int64_t mulDiv(int64_t a, int64_t b, int64_t divisor) {
     if (a == 0 || b == 0) return 0;

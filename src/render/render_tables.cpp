@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "kernels/spectral_arithmetic.h"
+#include "kernels/numeric_bounds.h"
 #include "render/noise_table.h"
 #include "render/size_functions.h"
 
@@ -56,11 +56,11 @@ void buildHaloCurves(const ParameterBlock& block, DerivedValues& derived) {
         const float p = std::pow(float(i * 0.00390625), e);
         // Red falls linearly with i, green with its square, blue with its
         // cube: a fading halo warms toward red.
-        derived.haloCurves[kChannelRed][i] = curveEntry(truncateToInt64(float((red * i) >> 1) * p));
+        derived.haloCurves[kChannelRed][i] = curveEntry(saturateToInt64(float((red * i) >> 1) * p));
         derived.haloCurves[kChannelGreen][i] =
-            curveEntry(truncateToInt64(float(((i * i / 256) * green) >> 1) * p));
+            curveEntry(saturateToInt64(float(((i * i / 256) * green) >> 1) * p));
         derived.haloCurves[kChannelBlue][i] =
-            curveEntry(truncateToInt64(float(((i * i * i / 65536) * blue) >> 1) * p));
+            curveEntry(saturateToInt64(float(((i * i * i / 65536) * blue) >> 1) * p));
     }
 }
 
@@ -69,7 +69,7 @@ void buildSpikeProfile(const ParameterBlock& block, SunTables& tables) {
     for (int i = 0; i < kSpikeProfileEntries; ++i) {
         // i / 300 is the fraction of the spike's half width.
         const float p = std::pow(float(i) / 300.0f, e);
-        tables.spikeProfile[i] = saturateTo<uint16_t>(truncateToInt64(p * 300.0f));
+        tables.spikeProfile[i] = saturateTo<uint16_t>(saturateToInt64(p * 300.0f));
     }
 }
 
@@ -110,8 +110,8 @@ void buildSunCurves(const ParameterBlock& block, DerivedValues& derived) {
 
 int32_t offsetDirection(float x, float y) {
     // The offset on the direction picker's box of -33..33.
-    const int64_t h = std::clamp(truncateToInt32(x * 33.0f), -33, 33);
-    const int64_t v = std::clamp(truncateToInt32(y * 33.0f), -33, 33);
+    const int64_t h = std::clamp(saturateToInt32(x * 33.0f), -33, 33);
+    const int64_t v = std::clamp(saturateToInt32(y * 33.0f), -33, 33);
     const int64_t p = v * 66;
     const int64_t q = h * 66;
     int32_t angle;
@@ -152,7 +152,7 @@ void buildFlareAngles(const ParameterBlock& block, DerivedValues& d, SunTables& 
         }
         const int32_t r = noiseAt(tables, 2 * j);
         const int32_t n = ((r * 256 + r) & 0x1FFF) - 4096;
-        tables.flareAngles[j] = angleBits(truncateToInt64(float(n) * f + float(a)));
+        tables.flareAngles[j] = angleBits(saturateToInt64(float(n) * f + float(a)));
     }
 }
 
@@ -183,21 +183,21 @@ void buildSpikeAxes(const ParameterBlock& block, DerivedValues& d, SunTables& ta
         const int64_t q = 93 - r2 * r2 / 63;   // width weight 30..93
         const int64_t len = r3 + 30;           // length weight 30..157
         int32_t* axes = tables.spikeAxes[k];
-        axes[0] = truncateToInt32(float(scale * s * q * 4 / 100) / acrossDivisor);
-        axes[1] = truncateToInt32(float(scale * c * q * 4 / 100) / acrossDivisor);
-        axes[2] = truncateToInt32(float(scale * c * len * 30 / 128) / alongDivisor);
-        axes[3] = truncateToInt32(float(scale * s * len * 30 / 128) / alongDivisor);
+        axes[0] = saturateToInt32(float(scale * s * q * 4 / 100) / acrossDivisor);
+        axes[1] = saturateToInt32(float(scale * c * q * 4 / 100) / acrossDivisor);
+        axes[2] = saturateToInt32(float(scale * c * len * 30 / 128) / alongDivisor);
+        axes[3] = saturateToInt32(float(scale * s * len * 30 / 128) / alongDivisor);
     }
 }
 
-int32_t sunCentreOf(float fraction, int32_t extent) { return truncateToInt32(float(extent) * fraction); }
+int32_t sunCentreOf(float fraction, int32_t extent) { return saturateToInt32(float(extent) * fraction); }
 
 float detailScaleOf(int32_t sunDetail, int32_t renderScale, float unit) {
     return float(detailPercent(sunDetail)) / 100.0f * float(std::max(renderScale, 1)) / unit;
 }
 
 void setDetailValues(const ParameterBlock& block, DerivedValues& d, float detailScale, int32_t sunRadiusPixels) {
-    d.smearStride = std::max(truncateToInt32(detailScale * 16.0f), 1);
+    d.smearStride = std::max(saturateToInt32(detailScale * 16.0f), 1);
     d.detailLevel = 0;
     if (detailScale <= 0.5555555555555556) d.detailLevel = 1;
     if (detailScale <= 0.2857142857142857) d.detailLevel = 2;
@@ -206,7 +206,7 @@ void setDetailValues(const ParameterBlock& block, DerivedValues& d, float detail
         saturateTo<int32_t>(saturatingMultiply(int64_t(block.sunSwirlSize) * 32, radius) / 200);
     // A floating-point division: as integers, radius / 200 would be 0 for
     // every sun under 200 pixels.
-    d.swirlStrength = truncateToInt32(double(int64_t(block.sunSmear) * 4) / (double(radius) / 200.0));
+    d.swirlStrength = saturateToInt32(double(int64_t(block.sunSmear) * 4) / (double(radius) / 200.0));
 }
 
 void buildSmoothstepTable(int32_t table[kSmoothstepEntries]) {
@@ -221,7 +221,7 @@ void buildSphereTable(uint16_t* table, int32_t lastIndex, float detailScale) {
     for (int32_t i = 0; i <= lastIndex; ++i) {
         const double x = double(i) / double(lastIndex);
         const double v = scale * (std::asin(x) * 512.0 / 1.57079632679489) / (i == 0 ? 1.0 : x);
-        table[i] = saturateTo<uint16_t>(truncateToInt64(v));
+        table[i] = saturateTo<uint16_t>(saturateToInt64(v));
     }
 }
 

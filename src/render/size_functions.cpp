@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "kernels/spectral_arithmetic.h"
+#include "kernels/numeric_bounds.h"
 
 namespace lumenfall {
 namespace {
@@ -17,7 +17,7 @@ int32_t scaledRadiusPixels(int32_t value, int32_t width, int32_t height) {
     const float product =
         float(std::min(width, height)) * (float(squaredTenth(value)) / 1000.0f);
     if (!(product >= 1.0f)) return 1;
-    return truncateToInt32(product);
+    return saturateToInt32(product);
 }
 
 float pixelUnit(int32_t width, int32_t height) {
@@ -27,7 +27,7 @@ float pixelUnit(int32_t width, int32_t height) {
 
 int32_t detailPercent(int32_t sunDetail) {
     const float e = float(sunDetail * 3.0 / 100.0 + 3.0);
-    return truncateToInt32(std::pow(2.0, 4.0 - double(e)) * 100.0);
+    return saturateToInt32(std::pow(2.0, 4.0 - double(e)) * 100.0);
 }
 
 }  // namespace lumenfall

@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "kernels/spectral_arithmetic.h"
 #include "render/render_plan.h"
 #include "render/render_tables.h"
 

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "kernels/spectral_arithmetic.h"
 #include "render/half_float.h"
 
 namespace lumenfall {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "kernels/spectral_arithmetic.h"
+#include "kernels/numeric_bounds.h"
 #include "render/half_float.h"
 #include "render/tiled_image.h"
 #include "render/tiled_image_internal.h"
