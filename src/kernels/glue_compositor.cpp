@@ -151,16 +151,19 @@ bool isDark(const SunPixel& px) {
     return std::memcmp(&px, &kDark, sizeof(SunPixel)) == 0;
 }
 
-// The blend of a span. Mode and M are constants in the span functions of
-// the dispatch table, so that the per-pixel choice of formula folds away;
-// 0 reads them from the setup instead (any mode, any full scale).
-template <int32_t Mode, int32_t M>
+// The blend of a span. Mode, M and the channel formula Blend are constants
+// in the span functions of the dispatch table, so that the per-pixel choice
+// of formula folds away and Blend is inlined; Mode and M 0 (and Blend null)
+// read them from the setup instead (any mode, any full scale).
+template <int32_t Mode, int32_t M, ChannelBlend Blend>
 void blendPixels(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
                  int32_t (*result)[3], int32_t* alpha) {
     const PixelLayout& layout = setup.layout;
     const int32_t m = M != 0 ? M : layout.fullScale;
     const float mf = static_cast<float>(m);
     const int32_t mode = Mode != 0 ? Mode : setup.glue;
+    const ChannelBlend blendAnyMode = Blend != nullptr ? Blend : channelBlendOf(m, mode);
+    const int32_t* weights = setup.proceduralWeights;
     for (int32_t i = 0; i < count; ++i) {
         const int32_t* s = source[i];
         const SunPixel& px = effect[i];
@@ -205,20 +208,28 @@ void blendPixels(const GlueSetup& setup, const SunPixel* effect, const int32_t (
             blendColor(out, s, m, 1.0f / mf);
         } else if (mode == kGlueLuminance) {
             blendLuminance(out, s, m, 1.0f / mf);
-        } else if (m == kFullScale8) {
-            for (int c = 0; c < 3; ++c) out[c] = blendChannel8(mode, e[c], s[c], setup.proceduralWeights);
+        } else if constexpr (Blend != nullptr) {
+            for (int c = 0; c < 3; ++c) out[c] = Blend(e[c], s[c], weights);
         } else {
-            for (int c = 0; c < 3; ++c) out[c] = blendChannel16(mode, e[c], s[c]);
+            for (int c = 0; c < 3; ++c) out[c] = blendAnyMode(e[c], s[c], weights);
         }
         for (int c = 0; c < 3; ++c) out[c] = clampInt32(out[c], 0, m);
         alpha[i] = clampInt32(a, 0, m);
     }
 }
 
-// The span functions of every glue mode at M = 255 and M = 32768, by mode.
+// The span function of a mode at M = 255 or M = 32768, with that depth's
+// channel formula of the mode.
+template <int32_t M, int32_t Mode>
+constexpr BlendSpanFunction spanFunction() {
+    return blendPixels<Mode, M, channelBlendOf(M, Mode)>;
+}
+
+// The span functions of every glue mode at one full scale, by mode; the
+// first entry, "normal", stands for any mode outside 1..19.
 template <int32_t M, int32_t... Modes>
 constexpr std::array<BlendSpanFunction, sizeof...(Modes) + 1> spanTable(std::integer_sequence<int32_t, Modes...>) {
-    return {blendPixels<kGlueNormal, M>, blendPixels<Modes + 1, M>...};
+    return {spanFunction<M, kGlueNormal>(), spanFunction<M, Modes + 1>()...};
 }
 constexpr auto kSpans8 = spanTable<kFullScale8>(std::make_integer_sequence<int32_t, kGlueModeCount>{});
 constexpr auto kSpans16 = spanTable<kFullScale16>(std::make_integer_sequence<int32_t, kGlueModeCount>{});
@@ -230,7 +241,7 @@ BlendSpanFunction blendSpanFunction(const GlueSetup& setup) {
     const int32_t mode = setup.glue >= 1 && setup.glue <= kGlueModeCount ? setup.glue : 0;
     if (setup.layout.fullScale == kFullScale8) return kSpans8[size_t(mode)];
     if (setup.layout.fullScale == kFullScale16) return kSpans16[size_t(mode)];
-    return blendPixels<0, 0>;
+    return blendPixels<0, 0, nullptr>;
 }
 
 void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
@@ -240,7 +251,7 @@ void blendSpan(const GlueSetup& setup, const SunPixel* effect, const int32_t (*s
 
 void blendSpanPerPixel(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
                        int32_t (*result)[3], int32_t* alpha) {
-    blendPixels<0, 0>(setup, effect, source, count, result, alpha);
+    blendPixels<0, 0, nullptr>(setup, effect, source, count, result, alpha);
 }
 
 namespace {

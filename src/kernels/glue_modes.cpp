@@ -1,5 +1,7 @@
 #include "kernels/glue_modes.h"
 
+#include <algorithm>
+
 #include "kernels/numeric_bounds.h"
 
 namespace lumenfall {
@@ -17,7 +19,7 @@ int32_t compositeTransparent(int32_t channels[3], int32_t rimWeight, int32_t ful
     if (opacity != 0.0f) {
         for (int c = 0; c < 3; ++c) f[c] /= opacity;
     }
-    for (int c = 0; c < 3; ++c) channels[c] = glueMin(saturateToInt32(f[c] * m), fullScale);
+    for (int c = 0; c < 3; ++c) channels[c] = std::min(saturateToInt32(f[c] * m), fullScale);
     return saturateToInt32((opacity > k ? opacity : k) * m);
 }
 
