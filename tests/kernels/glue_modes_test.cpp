@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "kernels/glue_compositor.h"
 #include "params/parameter_block.h"
@@ -113,6 +115,55 @@ TEST(GlueModes, EveryPerChannelModeMatchesItsFormulaAt16Bits) {
                 EXPECT_LE(got, 32768);
             }
         }
+    }
+}
+
+// Through the compositor's span functions, which take each mode's formula
+// from a table per depth: every entry must be its own mode's formula at its
+// own depth. Each pixel holds three (e, s) pairs of the grid, one per channel.
+TEST(GlueModes, EverySpanBlendsByItsModesFormulaAtItsDepth) {
+    int32_t weights[256];
+    testing_support::fillTriangle(weights);
+    for (const int32_t depth : {8, 16}) {
+        const auto formulas = depth == 8 ? formulas8() : formulas16();
+        const std::vector<int32_t> grid = depth == 8 ? std::vector<int32_t>(std::begin(kGrid8), std::end(kGrid8))
+                                                     : std::vector<int32_t>(std::begin(kGrid16), std::end(kGrid16));
+        const int32_t m = depth == 8 ? 255 : 32768;
+        std::vector<std::array<int32_t, 2>> pairs;
+        for (int32_t e : grid)
+            for (int32_t s : grid) pairs.push_back({e, s});
+        while (pairs.size() % 3 != 0) pairs.push_back({m, 0});
+        const int32_t count = int32_t(pairs.size() / 3);
+        // The effect in the renderer's scale of M itself, the inverse just
+        // above 1 / M so that every channel arrives as exactly e.
+        std::vector<SunPixel> effect(size_t(count), SunPixel{{0, 0, 0}, 0});
+        std::vector<int32_t> source(pairs.size());
+        for (size_t k = 0; k < pairs.size(); ++k) {
+            effect[k / 3].rgb[k % 3] = pairs[k][0];
+            source[k] = pairs[k][1];
+        }
+        for (const auto& entry : formulas) {
+            GlueSetup setup{entry.first, weights, (1.0f / float(m)) * (1.0f + 1.0f / (1 << 20)), {}};
+            ASSERT_TRUE(pixelLayoutOf(depth, 3, false, &setup.layout));
+            std::vector<int32_t> result(pairs.size());
+            std::vector<int32_t> alpha(static_cast<size_t>(count));
+            blendSpan(setup, effect.data(), reinterpret_cast<const int32_t(*)[3]>(source.data()), count,
+                      reinterpret_cast<int32_t(*)[3]>(result.data()), alpha.data());
+            for (size_t k = 0; k < pairs.size(); ++k) {
+                const int32_t e = pairs[k][0], s = pairs[k][1];
+                ASSERT_EQ(result[k], entry.second(e, s))
+                    << "mode " << entry.first << " depth " << depth << " e " << e << " s " << s;
+            }
+        }
+    }
+}
+
+// The 8-bit "exclusion" weighs the image by 256 - e where "difference" has
+// 255 - e: under no light every source value comes back exactly.
+TEST(GlueModes, Exclusion8BitKeepsTheSourceUnderNoLight) {
+    for (int32_t s = 0; s <= 255; ++s) {
+        EXPECT_EQ(blendChannel8(kGlueExclusion, 0, s, nullptr), s) << s;
+        EXPECT_EQ(blendChannel8(kGlueDifference, 0, s, nullptr), (255 * s) >> 8) << s;
     }
 }
 
