@@ -238,9 +238,9 @@ constexpr auto kSpans16 = spanTable<kFullScale16>(std::make_integer_sequence<int
 
 BlendSpanFunction blendSpanFunction(const GlueSetup& setup) {
     // Unknown modes blend as "normal", which the first entry is.
-    const int32_t mode = setup.glue >= 1 && setup.glue <= kGlueModeCount ? setup.glue : 0;
-    if (setup.layout.fullScale == kFullScale8) return kSpans8[size_t(mode)];
-    if (setup.layout.fullScale == kFullScale16) return kSpans16[size_t(mode)];
+    const size_t index = glueTableIndex(setup.glue);
+    if (setup.layout.fullScale == kFullScale8) return kSpans8[index];
+    if (setup.layout.fullScale == kFullScale16) return kSpans16[index];
     return blendPixels<0, 0, nullptr>;
 }
 

@@ -58,8 +58,9 @@ using BlendSpanFunction = void (*)(const GlueSetup& setup, const SunPixel* effec
                                    int32_t count, int32_t (*result)[3], int32_t* alpha);
 BlendSpanFunction blendSpanFunction(const GlueSetup& setup);
 
-// The same blend choosing the formula at every pixel: the reference the
-// span functions are held to.
+// The same blend with the mode and the full scale read from the setup at
+// run time, the channel formula called through its table: the reference
+// the span functions are held to.
 void blendSpanPerPixel(const GlueSetup& setup, const SunPixel* effect, const int32_t (*source)[3], int32_t count,
                        int32_t (*result)[3], int32_t* alpha);
 
