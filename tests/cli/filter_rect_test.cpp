@@ -154,6 +154,7 @@ TEST(FilterRectOption, EmptyMalformedAndOutsideRectanglesAreRefused) {
         EXPECT_EQ(code, c.code) << c.rect << "\n" << said;
         EXPECT_NE(said.find(c.says), std::string::npos) << c.rect << "\n" << said;
         EXPECT_FALSE(fs::exists(dir / "out.png")) << c.rect;
+        fs::remove(dir / "out.png");
     }
     std::string help;
     ASSERT_EQ(runLumenfall("render --help", &help), 0);
