@@ -104,7 +104,8 @@ void requestRow(PluginGlobals& g, const ParameterBlock& block, int32_t r) {
 
     // A render into a tiled image asks its rows in the image's coordinates;
     // the selection is the picture's, at the render rectangle's place.
-    if (block.renderTarget == kTargetTiledImage) record->maskRect = pictureRectOf(record->maskRect, g.geometry.renderRect);
+    if (block.renderTarget == kTargetTiledImage)
+        record->maskRect = pictureRectOf(record->maskRect, g.geometry.renderRect);
 }
 
 void requestPreview(PluginGlobals& g, ParameterBlock& block, int32_t k, int32_t previewWidth,
