@@ -96,6 +96,9 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
         } else if (a == "--jobs") {
             if (!value(&v) || !parseInt(v, 1, 256, &o->jobs))
                 return usageError(error, "--jobs takes a count from 1 to 256");
+        } else if (a == "--rect") {
+            if (!value(&v) || !parseFilterRect(v, &o->host.filterRect, error)) return false;
+            keep(at);
         } else if (a == "--selection") {
             if (!value(&o->selection)) return false;
             keep(at);
@@ -360,6 +363,8 @@ int renderOne(const RenderOptions& options) {
             return kExitFailure;
         }
     }
+
+    if (!filterRectFits(options.host.filterRect, input.width, input.height, &error)) return failWith(error);
 
     HostOptions hostOptions = options.host;
     if (!options.preset.empty() && !addPresetSettings(options.preset, &hostOptions.descriptorEntries, &error)) {

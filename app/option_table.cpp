@@ -53,6 +53,11 @@ const std::vector<OptionInfo>& optionTable() {
          "A grey image of the same size: where it is black the image is left exactly as it was, grey values "
          "blend.",
          kCmdRender},
+        {"--rect", "X,Y,W,H",
+         "Filter only this rectangle of the picture (W x H pixels from column X, row Y), as an image editor "
+         "with a rectangular selection does: the plug-in sees it inside the whole picture, and every pixel "
+         "outside it stays exactly as it was. It must lie inside the picture.",
+         kCmdRender},
         {"--depth", "8|16", "Convert the input to this depth first.", kCmdRender | kCmdPsd},
         {"--grey", nullptr, "Convert the input to grey first (also --gray).", kCmdRender | kCmdPsd},
         {"--alpha", nullptr, "Give the input an alpha channel (editable transparency).", kCmdRender},

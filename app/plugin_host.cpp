@@ -488,7 +488,7 @@ void PluginHost::setUpRecord(const Image& input, const Image* selection) {
     r.progressProc = Callbacks::progressProc;
     r.imageSize = pi::Point{int16_t(input.height), int16_t(input.width)};
     r.planes = int16_t(doc.planes);
-    r.filterRect = pi::Rect{0, 0, int16_t(input.height), int16_t(input.width)};
+    r.filterRect = filterRectFor(options_.filterRect, input.width, input.height);
     r.maxSpace = options_.minimalServices ? INT32_MAX : 256 * 1024 * 1024;
     if (options_.minimalServices) r.bufferSpace = INT32_MAX;
     r.isFloating = 0;
@@ -684,6 +684,12 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
         *output = input;
     } catch (const std::bad_alloc&) {
         outcome.result = pi::kMemFullErr;
+        return outcome;
+    }
+    // A filter rectangle beyond the picture is never handed to the plug-in.
+    std::string outside;
+    if (!filterRectFits(options_.filterRect, input.width, input.height, &outside)) {
+        outcome.result = pi::kParamErr;
         return outcome;
     }
     document_->output = output;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "descriptor_host.h"
+#include "filter_rect_option.h"
 #include "host/pi_abi.h"
 #include "image.h"
 
@@ -36,6 +37,7 @@ struct HostOptions {
     bool progressBar = false;          // draw a progress bar on stderr
     bool passDescriptor = true;        // hand the plug-in a descriptor (empty when no settings are given)
     bool settingsFirstRunOnly = false; // later runs of this host get no descriptor
+    FilterRectOption filterRect;       // the plug-in filters this rectangle (the whole picture when not given)
 
     // Behaviours of other hosts (see host_profiles.h).
     bool quirkyHandles = false;        // size 0 for its own handles, set-size does nothing

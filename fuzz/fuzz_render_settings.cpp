@@ -98,8 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<uint16_t> sphere(size_t(band.width) + 4);
     PlanRequest request{};
-    request.areaWidth = request.renderWidth = band.width;
-    request.areaHeight = request.renderHeight = band.height;
+    request.renderWidth = band.width;
+    request.renderHeight = band.height;
     request.renderScale = 1;
     request.sphereStorage = sphere.data();
     request.sphereEntries = sphere.size();

@@ -81,8 +81,6 @@ const SunPicture::LevelPlan* SunPicture::planFor(int32_t level) {
     // A reduced level is the dialog's preview geometry: the whole picture's
     // sizes and centre, every 2^level-th pixel.
     PlanRequest request;
-    request.areaWidth = width_;
-    request.areaHeight = height_;
     request.renderWidth = width_;
     request.renderHeight = height_;
     request.renderScale = 1 << level;

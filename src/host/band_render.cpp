@@ -41,13 +41,6 @@ void releaseRowBuffer(PluginGlobals& g) {
     buffer = RowBuffer{nullptr, 0, nullptr};
 }
 
-void setRenderGeometry(PluginGlobals& g, ParameterBlock& block, const RenderRect& rect, int32_t scale) {
-    RenderGeometry& geometry = g.geometry;
-    block.renderScale = scale;
-    geometry.renderWidth = int32_t(rect.right) - int32_t(rect.left);
-    geometry.renderHeight = int32_t(rect.bottom) - int32_t(rect.top);
-}
-
 void lendSurfaceMemo(PluginGlobals& g) {
     HostBuffer& memo = g.buffers.surfaceMemo;
     const int32_t half = std::min(g.plan->surfaceMemoHalf, kSurfaceMemoHalfCap);
@@ -76,10 +69,7 @@ bool planRender(PluginGlobals& g, ParameterBlock& block, int32_t rowWidth) {
         geometry.rendering = 0;
         return false;
     }
-    const RenderRect& area = geometry.renderRect;
     PlanRequest request;
-    request.areaWidth = int32_t(area.right) - int32_t(area.left);
-    request.areaHeight = int32_t(area.bottom) - int32_t(area.top);
     request.renderWidth = geometry.renderWidth;
     request.renderHeight = geometry.renderHeight;
     request.renderScale = block.renderScale;

@@ -22,9 +22,6 @@ class RowWorkers;
 bool prepareRowBuffer(PluginGlobals& g, int32_t width);
 void releaseRowBuffer(PluginGlobals& g);
 
-// renderScale and the render geometry from a rectangle.
-void setRenderGeometry(PluginGlobals& g, ParameterBlock& block, const RenderRect& rect, int32_t scale);
-
 // Builds the run's plan from the block for the current geometry, the
 // block's renderScale and view origin, over rows `rowWidth` wide, and
 // resets the row counters. The derived values are copied back into the

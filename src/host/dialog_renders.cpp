@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/image_pipeline.h"
+#include "host/tiled_render_frame.h"
 #include "kernels/numeric_bounds.h"
 #include "render/row_workers.h"
 #include "render/tiled_image.h"
@@ -159,8 +160,7 @@ void renderIntoTiledImage(PluginGlobals& g, ParameterBlock& block, TiledImage* i
     RenderStateSnapshot snapshot;
     saveRenderState(snapshot, g, block, true);
     const pi::Rect savedFilter = record.filterRect;
-    record.filterRect = pi::Rect{0, 0, saturateTo<int16_t>(image->levelHeight[0]),
-                                 saturateTo<int16_t>(image->levelWidth[0])};
+    record.filterRect = tiledImageFilterRect(image->levelWidth[0], image->levelHeight[0]);
     block.viewOriginX = 0;
     block.viewOriginY = 0;
     requestWholeFilter(record);

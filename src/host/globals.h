@@ -30,10 +30,13 @@ struct RenderRect {
     int16_t right;
 };
 
-// The render's geometry and the band loop's row counters.
+// The render's geometry and the band loop's row counters. The rectangle
+// and the render size are set together (setRenderGeometry): the size is
+// always the rectangle's, a preview's reduced grid included (that grid is
+// the rectangle at the block's renderScale).
 struct RenderGeometry {
-    RenderRect renderRect;      // copy of the filter rectangle
-    int32_t renderWidth;        // right - left (or the preview's share of it)
+    RenderRect renderRect;      // the area rendered: the filter rectangle, or an export's picture
+    int32_t renderWidth;        // right - left
     int32_t renderHeight;       // bottom - top
     uint32_t currentRow;        // row the next step renders
     uint32_t progressDone;

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "host/band_render.h"
+#include "host/render_geometry.h"
+#include "host/tiled_render_frame.h"
 #include "host/run_hooks.h"
 #include "render/render_plan.h"
 #include "render/resample_image.h"
@@ -20,14 +22,9 @@ BufferSizes bufferSizesFor(int32_t width, int32_t height) {
 
 void prepareGeometry(PluginGlobals& g, ParameterBlock& block) {
     pi::FilterRecord* record = g.record;
-    const pi::Rect& f = record->filterRect;
-    RenderGeometry& geometry = g.geometry;
-    geometry.renderRect = RenderRect{f.top, f.left, f.bottom, f.right};
-    geometry.renderWidth = f.right - f.left;
-    geometry.renderHeight = f.bottom - f.top;
-    g.sizes = bufferSizesFor(geometry.renderWidth, geometry.renderHeight);
+    setRenderGeometry(g, block, renderRectOf(record->filterRect), 1);
+    g.sizes = bufferSizesFor(g.geometry.renderWidth, g.geometry.renderHeight);
     record->bufferSpace = g.sizes.bufferSpace;
-    block.renderScale = 1;
 }
 
 bool allocateRunBuffers(PluginGlobals& g) {
@@ -105,13 +102,10 @@ void requestRow(PluginGlobals& g, const ParameterBlock& block, int32_t r) {
     record->inputRate = record->maskRate = pi::kFixedOne;
     record->inputPadding = record->outputPadding = record->maskPadding = pi::kPadEdgeReplication;
 
-    if (block.renderTarget == kTargetTiledImage) {
-        const RenderRect& render = g.geometry.renderRect;
-        record->maskRect.left += render.left;
-        record->maskRect.right += render.left;
-        record->maskRect.top += render.top;
-        record->maskRect.bottom += render.top;
-    }
+    // A render into a tiled image asks its rows in the image's coordinates;
+    // the selection is the picture's, at the render rectangle's place.
+    if (block.renderTarget == kTargetTiledImage)
+        record->maskRect = pictureRectOf(record->maskRect, g.geometry.renderRect);
 }
 
 void requestPreview(PluginGlobals& g, ParameterBlock& block, int32_t k, int32_t previewWidth,
@@ -154,9 +148,7 @@ void startFinalRender(PluginGlobals& g, ParameterBlock& block) {
     block.viewOriginX = 0;
     block.viewOriginY = 0;
     block.renderTarget = kTargetHostImage;
-    const pi::Rect& f = record->filterRect;
-    g.geometry.renderRect = RenderRect{f.top, f.left, f.bottom, f.right};
-    setRenderGeometry(g, block, g.geometry.renderRect, 1);
+    setRenderGeometry(g, block, renderRectOf(record->filterRect), 1);
     // A render that could not get its memory, or a host that cannot deliver
     // the first band, ends the run here with nothing left allocated.
     if (!planRender(g, block, g.geometry.renderWidth)) {

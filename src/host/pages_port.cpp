@@ -10,6 +10,7 @@
 #include "host/band_render.h"
 #include "host/dialog_renders.h"
 #include "host/host_memory.h"
+#include "host/render_geometry.h"
 #include "kernels/resample_weights.h"
 #include "params/plugin_files.h"
 #include "render/resample_image.h"
@@ -130,8 +131,7 @@ bool renderDot(void* context, int32_t dot, TiledImage* image) {
     // and share of it as on the full picture.
     const RenderGeometry geometry = g.geometry;
     const int32_t renderScale = page.block.renderScale;
-    g.geometry.renderRect = RenderRect{0, 0, int16_t(height), int16_t(width)};
-    setRenderGeometry(g, page.block, g.geometry.renderRect, 1);
+    setRenderGeometry(g, page.block, RenderRect{0, 0, int16_t(height), int16_t(width)}, 1);
     const int16_t result = *g.result;
     // The host's selection belongs to the full picture, not to this smaller
     // one: the dot is shown over the whole picture.

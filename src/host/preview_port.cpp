@@ -11,6 +11,7 @@
 #include "host/dialog_renders.h"
 #include "export/thumbnail.h"
 #include "host/image_pipeline.h"
+#include "host/render_geometry.h"
 #include "render/resample_image.h"
 #include "kernels/glue_compositor.h"
 
@@ -83,9 +84,7 @@ void HostPreviewPort::redrawSource() {
 void HostPreviewPort::render(PreviewRepaint* repaint) {
     if (!delivered_) return;
     const int16_t result = *g_.result;
-    const pi::Rect& f = g_.record->filterRect;
-    g_.geometry.renderRect = RenderRect{f.top, f.left, f.bottom, f.right};
-    setRenderGeometry(g_, block_, g_.geometry.renderRect, std::max(block_.renderScale, 1));
+    setRenderGeometry(g_, block_, renderRectOf(g_.record->filterRect), std::max(block_.renderScale, 1));
     block_.renderTarget = kTargetHostPreview;
     RepaintHooks hooks(repaint);
     renderPreviewThroughHost(g_, block_, &hooks);

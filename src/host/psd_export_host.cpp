@@ -9,6 +9,7 @@
 #include "export/psd_writer.h"
 #include "host/dialog_renders.h"
 #include "host/preview_port.h"
+#include "host/render_geometry.h"
 #include "render/tiled_image.h"
 
 namespace lumenfall {
@@ -71,8 +72,7 @@ int32_t HostPsdExportPort::renderAndWrite(const std::string& path, PsdExportWatc
         return kPsdNoImage;
     }
     // The whole filter rectangle at full size, from its first row.
-    g_.geometry.renderRect = RenderRect{filter.top, filter.left, filter.bottom, filter.right};
-    setRenderGeometry(g_, block_, g_.geometry.renderRect, 1);
+    setRenderGeometry(g_, block_, renderRectOf(filter), 1);
     ExportHooks hooks(watcher, height);
     hooks.show(0);
     bool cancelled = false;

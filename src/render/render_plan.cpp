@@ -14,8 +14,6 @@ namespace lumenfall {
 
 void buildRenderPlan(const ParameterBlock& settings, const PlanRequest& request, RenderPlan* plan) {
     plan->settings = settings;
-    plan->areaWidth = request.areaWidth;
-    plan->areaHeight = request.areaHeight;
     plan->renderWidth = request.renderWidth;
     plan->renderHeight = request.renderHeight;
     plan->renderScale = std::max(request.renderScale, 1);
@@ -28,8 +26,7 @@ void buildRenderPlan(const ParameterBlock& settings, const PlanRequest& request,
     const int32_t width = request.renderWidth;
     const int32_t height = request.renderHeight;
     const int32_t scale = plan->renderScale;
-    // Sizes in the spike and detail tables are measured on the whole area.
-    const float unit = pixelUnit(request.areaWidth, request.areaHeight);
+    const float unit = pixelUnit(width, height);
 
     buildProceduralWeights(tables.proceduralWeights);
     buildSpectralTable(s, tables, kSpectralBuildSpike);

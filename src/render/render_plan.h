@@ -18,9 +18,11 @@ namespace lumenfall {
 
 // What the plan depends on besides the settings.
 struct PlanRequest {
-    int32_t areaWidth;      // the whole filtered area: spike and detail sizes use its short side
-    int32_t areaHeight;
-    int32_t renderWidth;    // the rendered grid (the area, or a preview of it): radii and centre
+    // The render size: the whole filtered area (the filter rectangle, or an
+    // export's picture), in image pixels. Sizes, radii and the centre are
+    // measured on it. A preview draws a reduced grid of this same area:
+    // that grid is the area divided by renderScale, never a size of its own.
+    int32_t renderWidth;
     int32_t renderHeight;
     int32_t renderScale;    // image pixels per rendered pixel; below 1 reads as 1
     int32_t viewOriginX;    // the preview's scroll: the sun moves by minus the origin
@@ -39,8 +41,7 @@ struct RenderPlan {
     SunTables tables;
     const uint16_t* sphereTable;   // in the caller's storage; null when none was given
     int32_t sphereLastIndex;
-    int32_t areaWidth, areaHeight;
-    int32_t renderWidth, renderHeight;
+    int32_t renderWidth, renderHeight;   // the render size, as requested
     int32_t renderScale;           // at least 1
     int32_t viewOriginX, viewOriginY;
     // The square of surface coordinates the disc's smear lines visit at

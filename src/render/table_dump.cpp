@@ -40,8 +40,8 @@ void appendFloat(std::string& out, const char* name, float value) {
 std::string dumpRenderTables(const ParameterBlock& settings, int32_t width, int32_t height) {
     std::vector<uint16_t> sphere(size_t(std::max(width, 0)) + 4);
     PlanRequest request{};
-    request.areaWidth = request.renderWidth = width;
-    request.areaHeight = request.renderHeight = height;
+    request.renderWidth = width;
+    request.renderHeight = height;
     request.renderScale = settings.renderScale;
     request.viewOriginX = settings.viewOriginX;
     request.viewOriginY = settings.viewOriginY;

@@ -20,6 +20,7 @@
 #include "host/image_pipeline.h"
 #include "host/pages_port.h"
 #include "host/psd_export_host.h"
+#include "host/render_geometry.h"
 #include "params/defaults.h"
 #include "params/plugin_files.h"
 #include "params/scoped_temp_folder.h"
@@ -109,8 +110,7 @@ TEST(BandRender, RowBufferIsTheRunsUntilARenderIsWider) {
 
 TEST(BandRender, PlanCopiesItsDerivedValuesIntoTheBlock) {
     BandHarness h(64, 48);
-    h.g->geometry.renderRect = RenderRect{0, 0, 48, 64};
-    setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+    setRenderGeometry(*h.g, *h.block, RenderRect{0, 0, 48, 64}, 1);
     ASSERT_TRUE(planRender(*h.g, *h.block, 64));
     EXPECT_EQ(h.block->centerX, h.g->plan->settings.centerX);
     EXPECT_EQ(h.block->centerX, int32_t(64 * 0.65f));
@@ -143,8 +143,7 @@ TEST(BandRender, PreviewRefreshFollowsTheHostSignature) {
             return 0;
         };
         h.block->renderTarget = kTargetHostPreview;
-        h.g->geometry.renderRect = RenderRect{0, 0, 200, 4};
-        setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+        setRenderGeometry(*h.g, *h.block, RenderRect{0, 0, 200, 4}, 1);
         h.record.inRect = h.record.outRect = pi::Rect{0, 0, 200, 4};
         h.record.advanceState();  // the dialog's preview request delivered its band
         DialogSeen dialog;
@@ -165,8 +164,7 @@ TEST(BandRender, PreviewRefreshFollowsTheHostSignature) {
 TEST(BandRender, PreviewThroughHostNeedsTheHostsBuffersAndDisplay) {
     BandHarness h(8, 6);
     h.block->renderTarget = kTargetHostPreview;
-    h.g->geometry.renderRect = RenderRect{0, 0, 6, 8};
-    setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+    setRenderGeometry(*h.g, *h.block, RenderRect{0, 0, 6, 8}, 1);
     renderPreviewThroughHost(*h.g, *h.block, nullptr);  // no displayPixels
     EXPECT_EQ(h.g->geometry.rendering, 1);
     EXPECT_EQ(h.out, std::vector<uint8_t>(h.out.size(), 0));
@@ -226,8 +224,7 @@ TEST(BandRender, RenderIntoTiledImageLoadsRendersAndPutsBack) {
     h.block->renderTarget = kTargetHostPreview;
     h.block->viewOriginY = 9;
     h.record.inRect = pi::Rect{3, 3, 4, 4};
-    h.g->geometry.renderRect = RenderRect{0, 0, 12, 16};
-    setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+    setRenderGeometry(*h.g, *h.block, RenderRect{0, 0, 12, 16}, 1);
     Picture picture(20, 12);
     bool cancelled = false;
     DialogSeen dialog;
@@ -251,8 +248,7 @@ TEST(BandRender, RenderIntoTiledImageLoadsRendersAndPutsBack) {
 
 TEST(BandRender, RenderIntoTiledImageStopsOnCancel) {
     BandHarness h(4, 200);
-    h.g->geometry.renderRect = RenderRect{0, 0, 200, 4};
-    setRenderGeometry(*h.g, *h.block, h.g->geometry.renderRect, 1);
+    setRenderGeometry(*h.g, *h.block, RenderRect{0, 0, 200, 4}, 1);
     Picture picture(4, 200);
     h.seen.abortAnswer = true;
     bool cancelled = false;

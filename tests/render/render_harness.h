@@ -52,8 +52,8 @@ struct PlanHarness {
     const RenderPlan& build(int32_t rowWidth = -1) {
         sphere.assign(size_t(std::max(rowWidth < 0 ? width : rowWidth, 0)) + 4, 0);
         PlanRequest request{};
-        request.areaWidth = request.renderWidth = width;
-        request.areaHeight = request.renderHeight = height;
+        request.renderWidth = width;
+        request.renderHeight = height;
         request.renderScale = block->renderScale;
         request.viewOriginX = block->viewOriginX;
         request.viewOriginY = block->viewOriginY;

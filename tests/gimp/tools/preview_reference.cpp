@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     std::memset(settings.get(), 0, sizeof(ParameterBlock));
     initialiseParameterBlock(*settings);
     std::vector<uint16_t> sphere(size_t(width) + 4);
-    PlanRequest request{width, height, width, height, scale, 0, 0, sphere.data(), sphere.size()};
+    PlanRequest request{width, height, scale, 0, 0, sphere.data(), sphere.size()};
     auto plan = std::make_unique<RenderPlan>();
     buildRenderPlan(*settings, request, plan.get());
 
