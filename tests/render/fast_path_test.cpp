@@ -43,6 +43,7 @@ void expectSamePixels(const PlanHarness& h, const Geometry& g, const std::string
     SunContext sun = sunContextFor(*h.plan, shape);
     sun.flareWedges = nullptr;
     sun.surface.swirlGrid = nullptr;
+    sun.surface.noiseWrapped = nullptr;
     sun.streakMemo = nullptr;
     // The fast path with a surface memo (a small one, so that lines also
     // leave it), the reference without.
