@@ -69,18 +69,6 @@ int32_t sunNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
     return t < 0 ? -t : t;
 }
 
-int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
-    const SurfaceMemo& memo = tables.memo;
-    const int64_t half = memo.half;
-    if (memo.cells == nullptr || x <= -half || x >= half || y <= -half || y >= half) return sunNoise(tables, x, y);
-    std::atomic<uint16_t>& cell = memo.cells[size_t(int64_t(y) + half) * size_t(2 * half) + size_t(int64_t(x) + half)];
-    const uint16_t known = cell.load(std::memory_order_relaxed);
-    if (known != kEmptyNoise) return known;
-    const int32_t value = sunNoise(tables, x, y);
-    if (value >= 0 && value < kEmptyNoise) cell.store(uint16_t(value), std::memory_order_relaxed);
-    return value;
-}
-
 void fillWrappedNoise(const int32_t noise[2048], int32_t wrapped[kWrappedNoiseEntries]) {
     for (int32_t i = 0; i < kWrappedNoiseEntries; ++i) wrapped[i] = noise[i & 2047];
 }
@@ -164,15 +152,26 @@ void sunNoiseRun(const SurfaceTables& tables, int32_t x, int32_t y, int32_t coun
 
 namespace {
 
-// The noise at cell (x, y) of the memo, which is empty: with the wrapped
-// table the whole run of cells about it is filled (clipped to its row).
-int32_t fillMemo(const SurfaceTables& tables, int64_t x, int64_t y) {
+// The noise at one point, through the noise's runs where the wrapped table
+// is at hand.
+int32_t pointNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
+    if (tables.noiseWrapped == nullptr) return sunNoise(tables, x, y);
+    int32_t value;
+    sunNoiseRun(tables, x, y, 1, &value);
+    return value;
+}
+
+// The noise at cell (x, y) of the memo, which is empty. Lines of stride 1
+// read the cells beside it soon after, so with the wrapped table the whole
+// run of cells about it is filled (clipped to its row); lines of longer
+// strides skip most of them, and only the one cell is.
+[[gnu::noinline]] int32_t fillMemo(const SurfaceTables& tables, int64_t x, int64_t y) {
     const SurfaceMemo& memo = tables.memo;
     const int64_t side = 2 * int64_t(memo.half);
     std::atomic<uint16_t>* row = memo.cells + size_t(y + memo.half) * size_t(side);
     const int64_t column = x + memo.half;
-    if (tables.noiseWrapped == nullptr) {
-        const int32_t value = sunNoise(tables, int32_t(x), int32_t(y));
+    if (tables.noiseWrapped == nullptr || tables.smearStride != 1) {
+        const int32_t value = pointNoise(tables, int32_t(x), int32_t(y));
         if (value >= 0 && value < kEmptyNoise) row[column].store(uint16_t(value), std::memory_order_relaxed);
         return value;
     }
@@ -238,6 +237,16 @@ bool smearThroughMemo(const SurfaceTables& tables, int64_t x0, int64_t y0, int64
 }
 
 }  // namespace
+
+int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
+    const SurfaceMemo& memo = tables.memo;
+    const int64_t half = memo.half;
+    if (memo.cells == nullptr || x <= -half || x >= half || y <= -half || y >= half) return pointNoise(tables, x, y);
+    const uint16_t known =
+        memo.cells[size_t(int64_t(y) + half) * size_t(2 * half) + size_t(int64_t(x) + half)].load(std::memory_order_relaxed);
+    if (known != kEmptyNoise) return known;
+    return fillMemo(tables, x, y);
+}
 
 void clearSurfaceMemo(const SurfaceMemo& memo) {
     if (!memo.cells) return;

@@ -98,7 +98,8 @@ int32_t latticeOctave(const SurfaceTables& tables, uint32_t x, uint32_t y, uint3
 
 // The folded octave noise, 0..457 at detail level 0 and up to 537 at level 2.
 int32_t sunNoise(const SurfaceTables& tables, int32_t x, int32_t y);
-// sunNoise through the memo where it covers the point.
+// sunNoise through the memo where it covers the point (filling it where
+// it is empty).
 int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y);
 
 // sunNoise at (x + i, y) for i = 0 .. count - 1 (x + i wrapping as the
@@ -106,9 +107,9 @@ int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y);
 // Needs tables.noiseWrapped.
 void sunNoiseRun(const SurfaceTables& tables, int32_t x, int32_t y, int32_t count, int32_t* out);
 
-// Cells of a memo row filled at once when a smear line finds one empty:
-// neighbouring lines read the cells beside it soon after.
-constexpr int32_t kMemoRunCells = 8;
+// Cells of a memo row filled at once when a smear line of stride 1 finds
+// one empty: neighbouring lines read the cells beside it soon after.
+constexpr int32_t kMemoRunCells = 16;
 
 // Visits the sample points of a smear line from (x0, y0) towards (x1, y1):
 // Bresenham along the major axis (y wins a tie) in strides of `stride`,
