@@ -341,6 +341,7 @@ TEST(SunSurface, SmearThroughTheMemoIsThePlainSmear) {
             memoised.smearStride = f.tables.smearStride = stride;
             memoised.memo = SurfaceMemo{cells.data(), kHalf};
             memoised.noiseWrapped = withRuns ? wrapped.data() : nullptr;
+            for (std::atomic<uint16_t>& cell : cells) cell.store(77);  // what a fresh buffer may hold
             clearSurfaceMemo(memoised.memo);
             for (int pass = 0; pass < 2; ++pass) {
                 std::mt19937 points(stride * 2 + (withRuns ? 1 : 0));
