@@ -119,6 +119,21 @@ TEST(FastPath, SmearedDiscThroughTheSurfaceMemo) {
     expectSamePixels(h, g, "disc rows", cy - 4, cy + 4);
 }
 
+// A fine texture (smear stride 1), where a line that finds a memo cell
+// empty fills the run of cells beside it, and the lines of neighbouring
+// pixels read those runs.
+TEST(FastPath, FineSmearedDiscThroughMemoRuns) {
+    PlanHarness h(1, 1);
+    h.block->sunDetail = 200;
+    h.block->sunRadius = 60;
+    const Geometry g{400, 300, 1, 0, 0, 8, 1};
+    planFor(h, g);
+    ASSERT_EQ(h.plan->surface.smearStride, 1);
+    ASSERT_GT(h.plan->surfaceMemoHalf, 100);
+    const int32_t cy = h.plan->settings.centerY;
+    expectSamePixels(h, g, "disc rows", cy - 30, cy + 30);
+}
+
 TEST(FastPath, ThreadsGiveTheSameRows) {
     for (int32_t depth : {8, 16}) {
         PlanHarness h(700, 23);
