@@ -69,26 +69,197 @@ int32_t sunNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
     return t < 0 ? -t : t;
 }
 
+void fillWrappedNoise(const int32_t noise[2048], int32_t wrapped[kWrappedNoiseEntries]) {
+    for (int32_t i = 0; i < kWrappedNoiseEntries; ++i) wrapped[i] = noise[i & 2047];
+}
+
+namespace {
+
+// latticeOctave taken apart: each axis gives the hash step of the point's
+// cell and its smoothstep weight; the scales are powers of two, so each
+// multiplies as a shift.
+struct OctaveAxis {
+    uint32_t hash;
+    int32_t weight;
+};
+
+template <uint32_t kShift, uint32_t kOffset>
+inline OctaveAxis octaveAxis(const int32_t* smoothstep, uint32_t v, uint32_t step) {
+    const uint32_t s = ((v + kOffset) << kShift) & 0xFFFFFu;
+    return OctaveAxis{(s >> 9) * step, smoothstep[s & 511]};
+}
+
+inline int32_t octaveOf(const int32_t* wrapped, OctaveAxis ax, OctaveAxis ay, uint32_t base) {
+    const int32_t* n = wrapped + ((ax.hash + ay.hash + base) & 2047u);
+    const int32_t wx = ax.weight, wy = ay.weight;
+    const int32_t row0 = (n[29] * wx + n[0] * (511 - wx)) >> 5;
+    const int32_t row1 = (n[66] * wx + n[37] * (511 - wx)) >> 5;
+    return (row0 * (511 - wy) + row1 * wy) >> 7;
+}
+
+// One coordinate's part of every octave sunNoise reads (the finer ones
+// only at the detail levels that read them).
+struct NoiseAxes {
+    OctaveAxis a, b, c, d, fine32, fine64;
+};
+
+template <int32_t kLevel>
+inline NoiseAxes noiseAxes(const int32_t* w, uint32_t v, uint32_t step) {
+    NoiseAxes axes;
+    axes.a = octaveAxis<4, 4>(w, v, step);
+    axes.b = octaveAxis<2, 1>(w, v, step);
+    axes.c = octaveAxis<0, 1>(w, v, step);
+    axes.d = octaveAxis<3, 0>(w, v & 0x1FFFFu, step);
+    if (kLevel >= 1) axes.fine32 = octaveAxis<5, 3>(w, v, step);
+    if (kLevel == 2) axes.fine64 = octaveAxis<6, 2>(w, v, step);
+    return axes;
+}
+
+template <int32_t kLevel>
+inline int32_t noiseOf(const int32_t* n, const NoiseAxes& x, const NoiseAxes& y) {
+    const int32_t a = octaveOf(n, x.a, y.a, 0);
+    const int32_t b = octaveOf(n, x.b, y.b, 1136);
+    const int32_t c = octaveOf(n, x.c, y.c, 403);
+    const int32_t d = octaveOf(n, x.d, y.d, 184);
+    int32_t v = (a + 2 * b + c) * 5 + 7 * d - 221184;
+    if (kLevel == 1) {
+        v += 3 * octaveOf(n, x.fine32, y.fine32, 885) - 24576;
+    } else if (kLevel == 2) {
+        v += 3 * octaveOf(n, x.fine32, y.fine32, 1456) + 2 * octaveOf(n, x.fine64, y.fine64, 175) - 40960;
+    }
+    const int32_t t = shiftRight(v, 9) - 25;
+    return t < 0 ? -t : t;
+}
+
+// A run at one detail level (any level but 1 and 2 is level 0).
+template <int32_t kLevel>
+void noiseRunAt(const SurfaceTables& tables, uint32_t x, uint32_t y, int32_t count, int32_t* out) {
+    const int32_t* w = tables.smoothstep;
+    const NoiseAxes alongY = noiseAxes<kLevel>(w, y, 37u);
+    for (int32_t i = 0; i < count; ++i) {
+        out[i] = noiseOf<kLevel>(tables.noiseWrapped, noiseAxes<kLevel>(w, x + static_cast<uint32_t>(i), 29u), alongY);
+    }
+}
+
+}  // namespace
+
+void sunNoiseRun(const SurfaceTables& tables, int32_t x, int32_t y, int32_t count, int32_t* out) {
+    const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+    if (tables.detailLevel == 1) noiseRunAt<1>(tables, ux, uy, count, out);
+    else if (tables.detailLevel == 2) noiseRunAt<2>(tables, ux, uy, count, out);
+    else noiseRunAt<0>(tables, ux, uy, count, out);
+}
+
+namespace {
+
+// The noise at one point, through the noise's runs where the wrapped table
+// is at hand.
+int32_t pointNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
+    if (tables.noiseWrapped == nullptr) return sunNoise(tables, x, y);
+    int32_t value;
+    sunNoiseRun(tables, x, y, 1, &value);
+    return value;
+}
+
+// The noise at cell (x, y) of the memo, which is empty. Lines of stride 1
+// read the cells beside it soon after, so with the wrapped table the whole
+// run of cells about it is filled (clipped to its row); lines of longer
+// strides skip most of them, and only the one cell is.
+[[gnu::noinline]] int32_t fillMemo(const SurfaceTables& tables, int64_t x, int64_t y) {
+    const SurfaceMemo& memo = tables.memo;
+    const int64_t side = 2 * int64_t(memo.half);
+    std::atomic<uint16_t>* row = memo.cells + size_t(y + memo.half) * size_t(side);
+    const int64_t column = x + memo.half;
+    if (tables.noiseWrapped == nullptr || tables.smearStride != 1) {
+        const int32_t value = pointNoise(tables, int32_t(x), int32_t(y));
+        if (value >= 0 && value < kEmptyNoise) row[column].store(uint16_t(value), std::memory_order_relaxed);
+        return value;
+    }
+    const int64_t first = column - column % kMemoRunCells;
+    const int32_t count = int32_t(std::min<int64_t>(kMemoRunCells, side - first));
+    int32_t values[kMemoRunCells];
+    sunNoiseRun(tables, int32_t(first - memo.half), int32_t(y), count, values);
+    for (int32_t i = 0; i < count; ++i) {
+        if (values[i] >= 0 && values[i] < kEmptyNoise)
+            row[first + i].store(uint16_t(values[i]), std::memory_order_relaxed);
+    }
+    return values[column - first];
+}
+
+// smearedTexture where every point of the line lies in the memo: the walk
+// steps through the memo's cells themselves. False (and nothing done) when
+// the line may leave the memo.
+bool smearThroughMemo(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                      int64_t stepLimit, int32_t* mean) {
+    const SurfaceMemo& memo = tables.memo;
+    const int64_t stride = tables.smearStride;
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    const int64_t ax = dx < 0 ? -dx : dx, ay = dy < 0 ? -dy : dy;
+    const bool yMajor = ay >= ax;
+    const int64_t major = yMajor ? ay : ax;
+    const int64_t minor = yMajor ? ax : ay;
+    // The steps walkSmearLine takes. Its last step may pass the end by less
+    // than a stride along the major axis, and its minor steps by less than
+    // two strides (the Bresenham error keeps them within half a step of
+    // the ideal line): a margin of two strides holds every point.
+    int64_t steps = stride > 0 ? (major + stride - 1) / stride : 0;
+    steps = std::max<int64_t>(0, std::min(steps, stepLimit));
+    const int64_t margin = 2 * stride;
+    const int64_t inside = int64_t(memo.half) - 1;
+    if (stride < 1 || std::min(x0, x1) - margin < -inside || std::max(x0, x1) + margin > inside ||
+        std::min(y0, y1) - margin < -inside || std::max(y0, y1) + margin > inside)
+        return false;
+    const int64_t side = 2 * int64_t(memo.half);
+    std::atomic<uint16_t>* const cells = memo.cells;
+    const int64_t stepX = (dx < 0 ? -stride : stride), stepY = (dy < 0 ? -stride : stride) * side;
+    const int64_t majorStep = yMajor ? stepY : stepX;
+    const int64_t minorStep = yMajor ? stepX : stepY;
+    int64_t at = (y0 + memo.half) * side + (x0 + memo.half);
+    auto valueAt = [&](int64_t cell) -> int32_t {
+        const uint16_t known = cells[cell].load(std::memory_order_relaxed);
+        if (known != kEmptyNoise) return known;
+        return fillMemo(tables, cell % side - memo.half, cell / side - memo.half);
+    };
+    int64_t sum = valueAt(at);
+    int64_t error = 2 * minor - major;
+    for (int64_t i = 0; i < steps; ++i) {
+        at += majorStep;
+        // Classic Bresenham, as walkSmearLine: a minor step only above 0.
+        if (error > 0) {
+            at += minorStep;
+            error -= 2 * major;
+        }
+        error += 2 * minor;
+        sum += valueAt(at);
+    }
+    *mean = static_cast<int32_t>(sum / (steps + 1));
+    return true;
+}
+
+}  // namespace
+
 int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
     const SurfaceMemo& memo = tables.memo;
     const int64_t half = memo.half;
-    if (memo.cells == nullptr || x <= -half || x >= half || y <= -half || y >= half) return sunNoise(tables, x, y);
-    std::atomic<uint16_t>& cell = memo.cells[size_t(int64_t(y) + half) * size_t(2 * half) + size_t(int64_t(x) + half)];
-    const uint16_t known = cell.load(std::memory_order_relaxed);
+    if (memo.cells == nullptr || x <= -half || x >= half || y <= -half || y >= half) return pointNoise(tables, x, y);
+    const uint16_t known =
+        memo.cells[size_t(int64_t(y) + half) * size_t(2 * half) + size_t(int64_t(x) + half)].load(std::memory_order_relaxed);
     if (known != kEmptyNoise) return known;
-    const int32_t value = sunNoise(tables, x, y);
-    if (value >= 0 && value < kEmptyNoise) cell.store(uint16_t(value), std::memory_order_relaxed);
-    return value;
+    return fillMemo(tables, x, y);
 }
 
 void clearSurfaceMemo(const SurfaceMemo& memo) {
     if (!memo.cells) return;
-    const size_t count = size_t(2 * memo.half) * size_t(2 * memo.half);
-    for (size_t i = 0; i < count; ++i) memo.cells[i].store(kEmptyNoise, std::memory_order_relaxed);
+    // The cells are plain 16-bit values (asserted above) and no render reads
+    // them yet: every byte 0xFF makes every cell kEmptyNoise at memset's pace.
+    static_assert(kEmptyNoise == 0xFFFF, "an empty cell is all ones");
+    std::memset(static_cast<void*>(memo.cells), 0xFF, surfaceMemoBytes(memo.half));
 }
 
 int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1,
                        int64_t y1, int64_t stepLimit) {
+    int32_t mean;
+    if (tables.memo.cells != nullptr && smearThroughMemo(tables, x0, y0, x1, y1, stepLimit, &mean)) return mean;
     int64_t sum = 0;
     // Coordinates beyond 32 bits wrap like the texture itself.
     int64_t count = walkSmearLine(
@@ -165,14 +336,38 @@ SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
         }
     };
     if (const SwirlGrid* grid = tables.swirlGrid) {
-        // The swirls that reach the point's cell, in the same order.
+        // The swirls that reach the point's cell, in the same order, each
+        // push as above with its truncations taken by a conversion to 64
+        // bits and back: exact, as |q d| < 2^32 and |e radius q| <= radius
+        // < 2^31; a zero may lose its sign, but every zero it meets is added
+        // to a whole number from an integer (+0), so no sign survives.
         const int64_t gx = floorDivide(int64_t(x) - grid->originX, grid->cell);
         const int64_t gy = floorDivide(int64_t(y) - grid->originY, grid->cell);
         if (gx < 0 || gy < 0 || gx >= kSwirlGridSide || gy >= kSwirlGridSide) return {0, 0};
+        const bool evenMonopole = tables.monopoles, oddMonopole = !tables.vortices;
         for (int word = 0; word < 2; ++word) {
             for (uint64_t bits = grid->swirls[gy][gx][word]; bits != 0; bits &= bits - 1) {
                 const int32_t i = word * 64 + __builtin_ctzll(bits);
-                if (i < count) push(i);
+                if (i >= count) break;
+                const int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
+                const int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
+                if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius) || (ex == 0 && ey == 0))
+                    continue;
+                const double squared = static_cast<double>(ex * ex + ey * ey);
+                const double q = 1.0 / std::sqrt(squared);
+                const double distance = static_cast<double>(static_cast<int64_t>(q * squared));
+                if (!(distance < radiusD)) continue;
+                const double g = (i & 1) ? radiusD - distance : distance - radiusD;
+                const double ux = static_cast<double>(static_cast<int64_t>(static_cast<double>(ex * radius) * q)) * k * g;
+                const double uy = static_cast<double>(static_cast<int64_t>(static_cast<double>(ey * radius) * q)) * k * g;
+                if ((i & 2) == 0 ? evenMonopole : oddMonopole) {
+                    dispX = saturateToInt32(dispX + ux);
+                    dispY = saturateToInt32(dispY + uy);
+                } else {
+                    const double turnedX = saturateToInt32(dispX - uy);
+                    dispY = saturateToInt32(dispY + ux);
+                    dispX = turnedX;
+                }
             }
         }
     } else {

@@ -65,7 +65,17 @@ struct SurfaceTables {
     SurfaceMemo memo;           // {null, 0}: every value computed
     // Optional (null: every swirl is tested at every point).
     const SwirlGrid* swirlGrid = nullptr;
+    // Optional: the noise table followed by its first values again
+    // (kWrappedNoiseEntries), so that a lattice cell's four corners are read
+    // without wrapping each index. With it, the memo is filled a run of
+    // cells at a time; null: one cell at a time.
+    const int32_t* noiseWrapped = nullptr;
 };
+
+// The noise table and the 66 entries that a cell's corners reach past its
+// end (29, 37 and 66 are the hash steps of the corners).
+constexpr int32_t kWrappedNoiseEntries = 2048 + 66;
+void fillWrappedNoise(const int32_t noise[2048], int32_t wrapped[kWrappedNoiseEntries]);
 
 // Fills the grid of the tables' swirls; false when there is no grid to
 // make (no swirl, or a radius that reaches no point).
@@ -88,8 +98,18 @@ int32_t latticeOctave(const SurfaceTables& tables, uint32_t x, uint32_t y, uint3
 
 // The folded octave noise, 0..457 at detail level 0 and up to 537 at level 2.
 int32_t sunNoise(const SurfaceTables& tables, int32_t x, int32_t y);
-// sunNoise through the memo where it covers the point.
+// sunNoise through the memo where it covers the point (filling it where
+// it is empty).
 int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y);
+
+// sunNoise at (x + i, y) for i = 0 .. count - 1 (x + i wrapping as the
+// texture does), with what depends on y alone taken once for the run.
+// Needs tables.noiseWrapped.
+void sunNoiseRun(const SurfaceTables& tables, int32_t x, int32_t y, int32_t count, int32_t* out);
+
+// Cells of a memo row filled at once when a smear line of stride 1 finds
+// one empty: neighbouring lines read the cells beside it soon after.
+constexpr int32_t kMemoRunCells = 16;
 
 // Visits the sample points of a smear line from (x0, y0) towards (x1, y1):
 // Bresenham along the major axis (y wins a tie) in strides of `stride`,

@@ -109,6 +109,7 @@ void prepareDraws(RenderPlan* plan) {
     plan->surface = surfaceTablesFrom(s, plan->tables);
     limitSmearWalk(plan->surface, s.sunSmear, settingSize(s.sunRadius, plan->renderWidth, plan->renderHeight));
     plan->swirlGridValid = buildSwirlGrid(plan->surface, &plan->swirlGrid);
+    fillWrappedNoise(plan->tables.noiseTable, plan->noiseWrapped);
     prepareStreakMemo(plan);
     for (int transparency = 0; transparency < 2; ++transparency) {
         GlueSetup glue{};

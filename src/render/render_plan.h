@@ -56,7 +56,7 @@ struct RenderPlan {
     // tables without the memo, and the dark-pixel tables of 8-bit targets
     // without and with an editable transparency (valid where the glue mode
     // has one), the flare wedges of every angle and the swirls of every
-    // surface cell.
+    // surface cell, and the noise table with its wrapped end.
     SunFrame frame8, frame16;
     SurfaceTables surface;
     int32_t darkChannel8[2][256];
@@ -64,6 +64,7 @@ struct RenderPlan {
     FlareWedgeIndex flareWedges;
     SwirlGrid swirlGrid;
     bool swirlGridValid;
+    int32_t noiseWrapped[kWrappedNoiseEntries];
     // The halved block noise of every point the flares' streaks visit at
     // the plan's own size (none when the flares cannot shine, or when the
     // points exceed kStreakMemoCellCap); the cells are kept from plan to

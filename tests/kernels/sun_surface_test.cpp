@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -288,6 +289,72 @@ TEST(SunSurface, SwirlGridGivesThePushOfEverySwirl) {
                 const SwirlPush b = swirlDisplacement(fast, x, y);
                 ASSERT_TRUE(a.dx == b.dx && a.dy == b.dy)
                     << "radius " << radius << " spread " << spread << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lumenfall
+
+namespace lumenfall {
+namespace {
+
+// Runs of noise against sunNoise point by point, at every detail level,
+// across the places where the coordinates wrap: the 20-bit lattice, the
+// 17-bit coordinate of the fourth octave, and 32 bits.
+TEST(SunSurface, NoiseRunsGiveTheNoiseOfEachPoint) {
+    SurfaceFixture f;
+    std::vector<int32_t> wrapped(kWrappedNoiseEntries);
+    fillWrappedNoise(f.noise, wrapped.data());
+    f.tables.noiseWrapped = wrapped.data();
+    std::mt19937 random(5);
+    const int32_t starts[] = {0, -5, 65532, 131068, 262140, (1 << 20) - 3, INT32_MAX - 3, INT32_MIN, -131075};
+    for (const int32_t level : {0, 1, 2, 7}) {
+        f.tables.detailLevel = level;
+        for (int n = 0; n < 400; ++n) {
+            const int32_t x = n < 9 ? starts[n] : int32_t(random());
+            const int32_t y = n < 9 ? starts[8 - n] : (n % 2 ? int32_t(random()) : int32_t(random() % 4000) - 2000);
+            int32_t run[kMemoRunCells];
+            sunNoiseRun(f.tables, x, y, kMemoRunCells, run);
+            for (int32_t i = 0; i < kMemoRunCells; ++i) {
+                const int32_t xi = int32_t(uint32_t(x) + uint32_t(i));
+                ASSERT_EQ(run[i], sunNoise(f.tables, xi, y)) << "level " << level << " at " << xi << "," << y;
+            }
+        }
+    }
+}
+
+// The smear through the memo (stepping through its cells, filling runs of
+// them) against the plain walk without a memo: lines of every direction and
+// stride, lines that end at or pass the memo's edge, lines cut short by a
+// step limit, read once into an empty memo and again through a full one.
+TEST(SunSurface, SmearThroughTheMemoIsThePlainSmear) {
+    SurfaceFixture f;
+    std::vector<int32_t> wrapped(kWrappedNoiseEntries);
+    fillWrappedNoise(f.noise, wrapped.data());
+    constexpr int32_t kHalf = 40;
+    std::vector<std::atomic<uint16_t>> cells(surfaceMemoBytes(kHalf) / 2);
+    for (const int32_t stride : {1, 2, 3, 7}) {
+        for (const bool withRuns : {true, false}) {
+            SurfaceTables memoised = f.tables;
+            memoised.smearStride = f.tables.smearStride = stride;
+            memoised.memo = SurfaceMemo{cells.data(), kHalf};
+            memoised.noiseWrapped = withRuns ? wrapped.data() : nullptr;
+            for (std::atomic<uint16_t>& cell : cells) cell.store(77);  // what a fresh buffer may hold
+            clearSurfaceMemo(memoised.memo);
+            for (int pass = 0; pass < 2; ++pass) {
+                std::mt19937 points(stride * 2 + (withRuns ? 1 : 0));
+                for (int n = 0; n < 3000; ++n) {
+                    const int64_t x0 = int64_t(points() % 100) - 50, y0 = int64_t(points() % 100) - 50;
+                    const int64_t x1 = x0 + int64_t(points() % 121) - 60, y1 = y0 + int64_t(points() % 121) - 60;
+                    const int64_t limits[] = {kMaxSmearSteps, 0, 1, 3, 17};
+                    const int64_t limit = limits[points() % 5];
+                    ASSERT_EQ(smearedTexture(memoised, x0, y0, x1, y1, limit),
+                              smearedTexture(f.tables, x0, y0, x1, y1, limit))
+                        << "stride " << stride << " from " << x0 << "," << y0 << " to " << x1 << "," << y1
+                        << " limit " << limit << " pass " << pass;
+                }
             }
         }
     }

@@ -43,6 +43,7 @@ void expectSamePixels(const PlanHarness& h, const Geometry& g, const std::string
     SunContext sun = sunContextFor(*h.plan, shape);
     sun.flareWedges = nullptr;
     sun.surface.swirlGrid = nullptr;
+    sun.surface.noiseWrapped = nullptr;
     sun.streakMemo = nullptr;
     // The fast path with a surface memo (a small one, so that lines also
     // leave it), the reference without.
@@ -116,6 +117,21 @@ TEST(FastPath, SmearedDiscThroughTheSurfaceMemo) {
     ASSERT_GT(h.plan->surfaceMemoHalf, 200);
     const int32_t cy = h.plan->settings.centerY;
     expectSamePixels(h, g, "disc rows", cy - 4, cy + 4);
+}
+
+// A fine texture (smear stride 1), where a line that finds a memo cell
+// empty fills the run of cells beside it, and the lines of neighbouring
+// pixels read those runs.
+TEST(FastPath, FineSmearedDiscThroughMemoRuns) {
+    PlanHarness h(1, 1);
+    h.block->sunDetail = 200;
+    h.block->sunRadius = 60;
+    const Geometry g{400, 300, 1, 0, 0, 8, 1};
+    planFor(h, g);
+    ASSERT_EQ(h.plan->surface.smearStride, 1);
+    ASSERT_GT(h.plan->surfaceMemoHalf, 100);
+    const int32_t cy = h.plan->settings.centerY;
+    expectSamePixels(h, g, "disc rows", cy - 30, cy + 30);
 }
 
 TEST(FastPath, ThreadsGiveTheSameRows) {
