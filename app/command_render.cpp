@@ -49,192 +49,256 @@ std::string defaultPluginPath() { return executableFolder() + pluginModuleName()
 
 namespace {
 
-
 bool usageError(std::string* error, const std::string& message) {
     *error = message;
     return false;
 }
 
-}  // namespace
+// Where the picture goes and how a batch runs: these belong to the whole run,
+// never to one image of a batch.
+Taken takeOutputOption(const std::vector<std::string>& args, size_t* i, RenderOptions* o, std::string* error) {
+    const std::string& a = args[*i];
+    auto value = [&](std::string* out) { return takeOptionValue(args, i, out, error); };
+    std::string v;
+    if (a == "-o" || a == "--output") {
+        if (!value(&o->output)) return Taken::Error;
+        o->outputGiven = true;
+    } else if (a == "--output-pattern") {
+        if (!value(&o->outputPattern)) return Taken::Error;
+        if (o->outputPattern.find("{name}") == std::string::npos) {
+            usageError(error, "--output-pattern needs {name}, for example \"out/{name}-sun.{ext}\"");
+            return Taken::Error;
+        }
+    } else if (a == "--jobs") {
+        if (!value(&v) || !parseInt(v, 1, 256, &o->jobs)) {
+            usageError(error, "--jobs takes a count from 1 to 256");
+            return Taken::Error;
+        }
+    } else if (a == "--log") {
+        if (!value(&o->logPath)) return Taken::Error;
+    } else {
+        return Taken::No;
+    }
+    return Taken::Yes;
+}
 
-bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o, std::string* error) {
-    std::vector<std::string> args;
-    if (!splitOptionWords(words, optionsWithValues(kCmdRender), &args, error)) return false;
+// How the output file is written and what the input is turned into first.
+Taken takeImageFormatOption(const std::vector<std::string>& args, size_t* i, RenderOptions* o, std::string* error) {
+    const std::string& a = args[*i];
+    auto value = [&](std::string* out) { return takeOptionValue(args, i, out, error); };
+    auto refuse = [&](const std::string& message) {
+        usageError(error, message);
+        return Taken::Error;
+    };
+    std::string v;
+    if (a == "--format") {
+        if (!value(&v)) return Taken::Error;
+        o->format = formatFromWord(v);
+        if (o->format == ImageFormat::Unknown)
+            return refuse("--format takes png, jpeg or tiff (this build writes " + writableFormats() + ")");
+    } else if (a == "--force-name") {
+        o->forceName = true;
+    } else if (a == "--quality") {
+        if (!value(&v) || !parseInt(v, 1, 100, &o->write.quality))
+            return refuse("--quality takes a JPEG quality from 1 to 100");
+        o->qualityGiven = true;
+    } else if (a == "--subsampling") {
+        if (!value(&v) || (v != "444" && v != "422" && v != "420"))
+            return refuse("--subsampling takes 444, 422 or 420");
+        o->write.subsampling = std::atoi(v.c_str());
+    } else if (a == "--depth") {
+        if (!value(&v)) return Taken::Error;
+        if (v != "8" && v != "16") return refuse("--depth takes 8 or 16");
+        o->depth = std::atoi(v.c_str());
+    } else if (a == "--grey" || a == "--gray") {
+        o->grey = true;
+    } else if (a == "--alpha") {
+        o->alpha = true;
+    } else {
+        return Taken::No;
+    }
+    return Taken::Yes;
+}
+
+// The settings, the selection and the plug-in each image is rendered with,
+// the host the plug-in sees, and whether the run speaks.
+Taken takeSettingsOption(const std::vector<std::string>& args, size_t* i, RenderOptions* o, std::string* error) {
+    const std::string& a = args[*i];
+    auto value = [&](std::string* out) { return takeOptionValue(args, i, out, error); };
+    auto refuse = [&](const std::string& message) {
+        usageError(error, message);
+        return Taken::Error;
+    };
+    std::string v;
+    if (a == "--selection") {
+        if (!value(&o->selection)) return Taken::Error;
+    } else if (a == "--preset") {
+        if (!value(&o->preset)) return Taken::Error;
+    } else if (a == "--icc") {
+        if (!value(&o->icc)) return Taken::Error;
+    } else if (a == "--plugin") {
+        if (!value(&o->pluginPath)) return Taken::Error;
+    } else if (a == "--set") {
+        DescriptorEntry entry;
+        if (!value(&v) || !parseSetting(v, &entry, error)) {
+            if (error->empty()) *error = "--set needs NAME=VALUE";
+            return Taken::Error;
+        }
+        putSetting(&o->host.descriptorEntries, entry);
+    } else if (a == "--last") {
+        o->host.passDescriptor = false;
+    } else if (a == "--set-once") {
+        o->host.settingsFirstRunOnly = true;
+    } else if (a == "--play-dialog") {
+        o->host.descriptor.playInfo = pi::kPlayDialogDisplay;
+    } else if (a == "--quiet" || a == "-q") {
+        o->quiet = true;
+    } else if (a == "--host-sig") {
+        if (!value(&v) || !parseSignature(v, &o->host.hostSig))
+            return refuse("--host-sig takes four characters, for example 8BIM");
+    } else if (a == "--host-profile") {
+        if (!value(&v) || !findHostProfile(v)) return refuse("--host-profile takes one of: " + hostProfileNames());
+        o->hostProfile = v;
+    } else {
+        return Taken::No;
+    }
+    return Taken::Yes;
+}
+
+// Timing, recording and the dialog: what one run does around the render.
+Taken takeRunOption(const std::vector<std::string>& args, size_t* i, RenderOptions* o, std::string* error) {
+    const std::string& a = args[*i];
+    auto value = [&](std::string* out) { return takeOptionValue(args, i, out, error); };
+    std::string v;
+    if (a == "--bench") {
+        o->bench = true;
+    } else if (a == "--record") {
+        o->record = true;
+    } else if (a == "--repeat") {
+        if (!value(&v) || !parseInt(v, 1, 1000, &o->repeat)) {
+            usageError(error, "--repeat takes a count from 1 to 1000");
+            return Taken::Error;
+        }
+    } else if (a == "--dialog") {
+        o->host.showDialog = true;
+    } else if (a == "--ui-script") {
+        if (!value(&o->uiScript)) return Taken::Error;
+        o->host.showDialog = true;
+    } else if (a == "--colour-reply") {
+        int* c = o->colourRgb;
+        if (!value(&v) || std::sscanf(v.c_str(), "%d,%d,%d", &c[0], &c[1], &c[2]) != 3 || c[0] < 0 || c[0] > 255 ||
+            c[1] < 0 || c[1] > 255 || c[2] < 0 || c[2] > 255) {
+            *error = "--colour-reply takes R,G,B (0..255 each)";
+            return Taken::Error;
+        }
+        o->colourReply = true;
+    } else {
+        return Taken::No;
+    }
+    return Taken::Yes;
+}
+
+// Host behaviours the tests switch off or make fail on demand.
+Taken takeHostTestOption(const std::vector<std::string>& args, size_t* i, RenderOptions* o, std::string* error) {
+    const std::string& a = args[*i];
+    auto value = [&](std::string* out) { return takeOptionValue(args, i, out, error); };
+    auto count = [&](int* out, const char* message) {
+        std::string v;
+        if (!value(&v) || !parseInt(v, 1, 1 << 30, out)) {
+            usageError(error, message);
+            return Taken::Error;
+        }
+        return Taken::Yes;
+    };
+    if (a == "--no-advance-state") {
+        o->host.offerAdvanceState = false;
+    } else if (a == "--no-display-pixels") {
+        o->noDisplayPixels = true;
+    } else if (a == "--no-sampling") {
+        o->host.samplingSupport = false;
+    } else if (a == "--no-buffer-suite") {
+        o->host.offerBufferSuite = false;
+    } else if (a == "--fail-buffer") {
+        return count(&o->host.failBufferAllocation, "--fail-buffer takes the number of the allocation that fails");
+    } else if (a == "--fail-advance") {
+        return count(&o->host.failAdvanceState, "--fail-advance takes the number of the call that fails");
+    } else if (a == "--abort-at") {
+        return count(&o->host.abortAtCall, "--abort-at takes the number of the abort check that cancels");
+    } else if (a == "--image-mode") {
+        std::string v;
+        int mode = 0;
+        if (!value(&v) || !parseInt(v, 0, 32767, &mode)) {
+            usageError(error, "--image-mode takes a host image mode number");
+            return Taken::Error;
+        }
+        o->host.imageModeOverride = int16_t(mode);
+    } else {
+        return Taken::No;
+    }
+    return Taken::Yes;
+}
+
+// Options every image of a batch is rendered with; a batch's workers get
+// them again as typed.
+Taken takePerImageOption(const std::vector<std::string>& args, size_t* i, RenderOptions* o, std::string* error) {
+    SharedOptions shared{o->threads, o->memoryLimit, o->allowDamaged};
+    Taken taken = takeSharedOption(args, i, &shared, error);
+    if (taken == Taken::Yes) {
+        o->threads = shared.threads;
+        o->memoryLimit = shared.memoryLimit;
+        o->allowDamaged = shared.allowDamaged;
+    }
+    if (taken == Taken::No) taken = takeImageFormatOption(args, i, o, error);
+    if (taken == Taken::No) taken = takeSettingsOption(args, i, o, error);
+    return taken;
+}
+
+Taken takeWholeRunOption(const std::vector<std::string>& args, size_t* i, RenderOptions* o, std::string* error) {
+    Taken taken = takeOutputOption(args, i, o, error);
+    if (taken == Taken::No) taken = takeRunOption(args, i, o, error);
+    if (taken == Taken::No) taken = takeHostTestOption(args, i, o, error);
+    return taken;
+}
+
+bool readRenderArguments(const std::vector<std::string>& args, RenderOptions* o, std::string* error) {
     bool filesOnly = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](std::string* out) { return takeOptionValue(args, &i, out, error); };
-        // The options each image of a batch is rendered with, as typed.
-        auto keep = [&](size_t from) {
-            for (size_t k = from; k <= i; ++k) o->workerArguments.push_back(args[k]);
-        };
-        const size_t at = i;
-        std::string v;
         if (filesOnly || a == "-" || a.empty() || a[0] != '-') {
             o->inputs.push_back(a);
             continue;
         }
-        SharedOptions shared{o->threads, o->memoryLimit, o->allowDamaged};
-        const Taken taken = takeSharedOption(args, &i, &shared, error);
-        if (taken == Taken::Error) return false;
+        const size_t at = i;
+        Taken taken = takePerImageOption(args, &i, o, error);
         if (taken == Taken::Yes) {
-            o->threads = shared.threads;
-            o->memoryLimit = shared.memoryLimit;
-            o->allowDamaged = shared.allowDamaged;
-            keep(at);
+            o->workerArguments.insert(o->workerArguments.end(), args.begin() + long(at), args.begin() + long(i) + 1);
             continue;
         }
-        if (a == "--") {
+        if (taken == Taken::No && a == "--") {
             filesOnly = true;
-        } else if (a == "-o" || a == "--output") {
-            if (!value(&o->output)) return false;
-            o->outputGiven = true;
-        } else if (a == "--output-pattern") {
-            if (!value(&o->outputPattern)) return false;
-            if (o->outputPattern.find("{name}") == std::string::npos)
-                return usageError(error, "--output-pattern needs {name}, for example \"out/{name}-sun.{ext}\"");
-        } else if (a == "--jobs") {
-            if (!value(&v) || !parseInt(v, 1, 256, &o->jobs))
-                return usageError(error, "--jobs takes a count from 1 to 256");
-        } else if (a == "--selection") {
-            if (!value(&o->selection)) return false;
-            keep(at);
-        } else if (a == "--preset") {
-            if (!value(&o->preset)) return false;
-            keep(at);
-        } else if (a == "--force-name") {
-            o->forceName = true;
-            keep(at);
-        } else if (a == "--icc") {
-            if (!value(&o->icc)) return false;
-            keep(at);
-        } else if (a == "--plugin") {
-            if (!value(&o->pluginPath)) return false;
-            keep(at);
-        } else if (a == "--log") {
-            if (!value(&o->logPath)) return false;
-        } else if (a == "--format") {
-            if (!value(&v)) return false;
-            o->format = formatFromWord(v);
-            if (o->format == ImageFormat::Unknown)
-                return usageError(error, "--format takes png, jpeg or tiff (this build writes " + writableFormats() + ")");
-            keep(at);
-        } else if (a == "--quality") {
-            if (!value(&v) || !parseInt(v, 1, 100, &o->write.quality))
-                return usageError(error, "--quality takes a JPEG quality from 1 to 100");
-            o->qualityGiven = true;
-            keep(at);
-        } else if (a == "--subsampling") {
-            if (!value(&v) || (v != "444" && v != "422" && v != "420"))
-                return usageError(error, "--subsampling takes 444, 422 or 420");
-            o->write.subsampling = std::atoi(v.c_str());
-            keep(at);
-        } else if (a == "--depth") {
-            if (!value(&v)) return false;
-            if (v != "8" && v != "16") return usageError(error, "--depth takes 8 or 16");
-            o->depth = std::atoi(v.c_str());
-            keep(at);
-        } else if (a == "--set") {
-            DescriptorEntry entry;
-            if (!value(&v) || !parseSetting(v, &entry, error)) {
-                if (error->empty()) *error = "--set needs NAME=VALUE";
-                return false;
-            }
-            putSetting(&o->host.descriptorEntries, entry);
-            keep(at);
-        } else if (a == "--bench") {
-            o->bench = true;
-        } else if (a == "--record") {
-            o->record = true;
-        } else if (a == "--last") {
-            o->host.passDescriptor = false;
-            keep(at);
-        } else if (a == "--play-dialog") {
-            o->host.descriptor.playInfo = pi::kPlayDialogDisplay;
-            keep(at);
-        } else if (a == "--grey" || a == "--gray") {
-            o->grey = true;
-            keep(at);
-        } else if (a == "--alpha") {
-            o->alpha = true;
-            keep(at);
-        } else if (a == "--repeat") {
-            if (!value(&v) || !parseInt(v, 1, 1000, &o->repeat))
-                return usageError(error, "--repeat takes a count from 1 to 1000");
-        } else if (a == "--dialog") {
-            o->host.showDialog = true;
-        } else if (a == "--ui-script") {
-            if (!value(&o->uiScript)) return false;
-            o->host.showDialog = true;
-        } else if (a == "--colour-reply") {
-            int* c = o->colourRgb;
-            if (!value(&v) || std::sscanf(v.c_str(), "%d,%d,%d", &c[0], &c[1], &c[2]) != 3 || c[0] < 0 ||
-                c[0] > 255 || c[1] < 0 || c[1] > 255 || c[2] < 0 || c[2] > 255) {
-                *error = "--colour-reply takes R,G,B (0..255 each)";
-                return false;
-            }
-            o->colourReply = true;
-        } else if (a == "--quiet" || a == "-q") {
-            o->quiet = true;
-            keep(at);
-        } else if (a == "--host-sig") {
-            if (!value(&v) || !parseSignature(v, &o->host.hostSig))
-                return usageError(error, "--host-sig takes four characters, for example 8BIM");
-            keep(at);
-        } else if (a == "--host-profile") {
-            if (!value(&v) || !findHostProfile(v))
-                return usageError(error, "--host-profile takes one of: " + hostProfileNames());
-            o->hostProfile = v;
-            keep(at);
-        } else if (a == "--set-once") {
-            o->host.settingsFirstRunOnly = true;
-            keep(at);
-        } else if (a == "--no-advance-state") {
-            o->host.offerAdvanceState = false;
-        } else if (a == "--no-display-pixels") {
-            o->noDisplayPixels = true;
-        } else if (a == "--no-sampling") {
-            o->host.samplingSupport = false;
-        } else if (a == "--no-buffer-suite") {
-            o->host.offerBufferSuite = false;
-        } else if (a == "--fail-buffer") {
-            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.failBufferAllocation))
-                return usageError(error, "--fail-buffer takes the number of the allocation that fails");
-        } else if (a == "--fail-advance") {
-            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.failAdvanceState))
-                return usageError(error, "--fail-advance takes the number of the call that fails");
-        } else if (a == "--abort-at") {
-            if (!value(&v) || !parseInt(v, 1, 1 << 30, &o->host.abortAtCall))
-                return usageError(error, "--abort-at takes the number of the abort check that cancels");
-        } else if (a == "--image-mode") {
-            int mode = 0;
-            if (!value(&v) || !parseInt(v, 0, 32767, &mode))
-                return usageError(error, "--image-mode takes a host image mode number");
-            o->host.imageModeOverride = int16_t(mode);
-        } else {
-            return usageError(error, "unknown option " + a);
+            continue;
         }
+        if (taken == Taken::No) taken = takeWholeRunOption(args, &i, o, error);
+        if (taken == Taken::Error) return false;
+        if (taken == Taken::No) return usageError(error, "unknown option " + a);
     }
     if (!o->inputs.empty()) o->input = o->inputs[0];
-    if (!o->preset.empty() && !o->host.passDescriptor)
-        return usageError(error, "--preset and --last both choose the starting settings; give one");
-    const bool toFolder = o->outputGiven && !o->output.empty() && (o->output.back() == '/' || o->output.back() == '\\');
-    // One input with -o DIR/ is a batch of one, so that a glob matching a
-    // single file works as one matching several.
-    o->batch = o->inputs.size() > 1 || !o->outputPattern.empty() || (toFolder && !o->inputs.empty());
-    if (o->batch) {
-        if (!o->outputPattern.empty() && o->outputGiven)
-            return usageError(error, "give -o DIR/ or --output-pattern, not both");
-        if (o->outputPattern.empty() && !toFolder)
-            return usageError(error, "several inputs need -o FOLDER/ (ending in a separator) or --output-pattern");
-        for (const std::string& in : o->inputs)
-            if (in == "-") return usageError(error, "standard input cannot be one of several inputs");
-        if (!o->logPath.empty() || o->record || o->repeat > 1 || o->bench)
-            return usageError(error, "--log, --record, --repeat and --bench are for one image at a time");
-        return true;
-    }
-    if (o->jobs > 1) return usageError(error, "--jobs is for several inputs");
-    // What the output will be, checked before anything is rendered.
+    return true;
+}
+
+bool checkBatchOptions(const RenderOptions& o, bool toFolder, std::string* error) {
+    if (!o.outputPattern.empty() && o.outputGiven) return usageError(error, "give -o DIR/ or --output-pattern, not both");
+    if (o.outputPattern.empty() && !toFolder)
+        return usageError(error, "several inputs need -o FOLDER/ (ending in a separator) or --output-pattern");
+    for (const std::string& in : o.inputs)
+        if (in == "-") return usageError(error, "standard input cannot be one of several inputs");
+    if (!o.logPath.empty() || o.record || o.repeat > 1 || o.bench)
+        return usageError(error, "--log, --record, --repeat and --bench are for one image at a time");
+    return true;
+}
+
+// What the output will be, checked before anything is rendered.
+bool chooseOutputFormat(RenderOptions* o, std::string* error) {
     const ImageFormat format = o->format != ImageFormat::Unknown ? o->format
                                : o->output == "-"               ? ImageFormat::Png
                                                                 : formatFromName(o->output);
@@ -253,29 +317,54 @@ bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o,
     if (format != ImageFormat::Jpeg && (o->qualityGiven || o->write.subsampling != 420))
         return usageError(error, "--quality and --subsampling are for JPEG output");
     o->write.format = format;
+    return true;
+}
+
+bool checkFilesOfOneImage(const RenderOptions& o, std::string* error) {
     // No output may overwrite an input or another output.
-    if (!writtenFilesStandApart({{"the input", o->input, false},
-                                 {"the selection", o->selection, false},
-                                 {"the preset", o->preset, false},
-                                 {"the colour profile", o->icc, false},
-                                 {"the output", o->output, true},
-                                 {"the log", o->logPath, true}},
+    if (!writtenFilesStandApart({{"the input", o.input, false},
+                                 {"the selection", o.selection, false},
+                                 {"the preset", o.preset, false},
+                                 {"the colour profile", o.icc, false},
+                                 {"the output", o.output, true},
+                                 {"the log", o.logPath, true}},
                                 error))
         return false;
-    if (!o->icc.empty()) {
+    if (!o.icc.empty()) {
         std::vector<uint8_t> profile;
         std::string why;
-        const int read = readIccProfileFile(o->icc, &profile, &why);
+        const int read = readIccProfileFile(o.icc, &profile, &why);
         if (read == 2) return usageError(error, why);
     }
-    // The profile is applied last: it overrides the options it is about.
-    if (const HostProfile* profile = o->hostProfile.empty() ? nullptr : findHostProfile(o->hostProfile)) {
-        profile->apply(o->host);
-        if (!profile->passesSettings && (!o->host.descriptorEntries.empty() || !o->preset.empty()))
-            return usageError(error, std::string("the host profile ") + profile->name +
-                                         " has no scripting: --set and --preset cannot reach the plug-in");
-    }
     return true;
+}
+
+// The profile is applied last: it overrides the options it is about.
+bool applyHostProfile(RenderOptions* o, std::string* error) {
+    const HostProfile* profile = o->hostProfile.empty() ? nullptr : findHostProfile(o->hostProfile);
+    if (!profile) return true;
+    profile->apply(o->host);
+    if (!profile->passesSettings && (!o->host.descriptorEntries.empty() || !o->preset.empty()))
+        return usageError(error, std::string("the host profile ") + profile->name +
+                                     " has no scripting: --set and --preset cannot reach the plug-in");
+    return true;
+}
+
+}  // namespace
+
+bool parseRenderOptions(const std::vector<std::string>& words, RenderOptions* o, std::string* error) {
+    std::vector<std::string> args;
+    if (!splitOptionWords(words, optionsWithValues(kCmdRender), &args, error)) return false;
+    if (!readRenderArguments(args, o, error)) return false;
+    if (!o->preset.empty() && !o->host.passDescriptor)
+        return usageError(error, "--preset and --last both choose the starting settings; give one");
+    const bool toFolder = o->outputGiven && !o->output.empty() && (o->output.back() == '/' || o->output.back() == '\\');
+    // One input with -o DIR/ is a batch of one, so that a glob matching a
+    // single file works as one matching several.
+    o->batch = o->inputs.size() > 1 || !o->outputPattern.empty() || (toFolder && !o->inputs.empty());
+    if (o->batch) return checkBatchOptions(*o, toFolder, error);
+    if (o->jobs > 1) return usageError(error, "--jobs is for several inputs");
+    return chooseOutputFormat(o, error) && checkFilesOfOneImage(*o, error) && applyHostProfile(o, error);
 }
 
 namespace {
@@ -323,68 +412,88 @@ bool cachedSettingsExist() {
     return true;
 }
 
-int renderOne(const RenderOptions& options) {
+// The picture and its selection as the host will offer them; on failure the
+// message is printed and exitCode says how the command ends.
+bool readRenderImages(const RenderOptions& options, Image* input, Image* selection, int* exitCode) {
     std::string error;
     std::string warning;
     ReadOptions read;
     read.allowDamaged = options.allowDamaged;
     read.warning = &warning;
-    Image input;
     if (options.input.empty()) {
-        input = makeSampleImage();
-    } else if (!readImageFile(options.input, &input, read, &error)) {
-        return failWith(error);
+        *input = makeSampleImage();
+    } else if (!readImageFile(options.input, input, read, &error)) {
+        *exitCode = failWith(error);
+        return false;
     }
     if (!warning.empty()) std::fprintf(stderr, "lumenfall: warning: %s\n", warning.c_str());
-    if (cancelRequested()) return failWith("cancelled");
+    if (cancelRequested()) {
+        *exitCode = failWith("cancelled");
+        return false;
+    }
     // The host offers this profile in place of the input's (and the output carries it).
     if (!options.icc.empty()) {
-        if (readIccProfileFile(options.icc, &input.metadata.icc, &error) != 0) return failWith(error);
-    }
-    if (options.grey || options.alpha || options.depth) {
-        input = convertImage(input, options.grey ? 1 : input.colourChannels, options.alpha || input.hasAlpha,
-                             options.depth ? options.depth : input.depth);
-    }
-    if (!fitsMemoryBudget(renderBytes(input.width, input.height, input.channels(), input.depth),
-                          "rendering a " + std::to_string(input.width) + " x " + std::to_string(input.height) + " image",
-                          &error))
-        return failWith(error);
-    Image selection;
-    if (!options.selection.empty()) {
-        warning.clear();
-        if (!readImageFile(options.selection, &selection, read, &error)) return failWith(error);
-        if (!warning.empty()) std::fprintf(stderr, "lumenfall: warning: %s\n", warning.c_str());
-        if (selection.width != input.width || selection.height != input.height) {
-            std::fprintf(stderr, "lumenfall: the selection %s is %dx%d but the image is %dx%d\n",
-                         options.selection.c_str(), selection.width, selection.height, input.width, input.height);
-            return kExitFailure;
+        if (readIccProfileFile(options.icc, &input->metadata.icc, &error) != 0) {
+            *exitCode = failWith(error);
+            return false;
         }
     }
+    if (options.grey || options.alpha || options.depth) {
+        *input = convertImage(*input, options.grey ? 1 : input->colourChannels, options.alpha || input->hasAlpha,
+                              options.depth ? options.depth : input->depth);
+    }
+    if (!fitsMemoryBudget(renderBytes(input->width, input->height, input->channels(), input->depth),
+                          "rendering a " + std::to_string(input->width) + " x " + std::to_string(input->height) +
+                              " image",
+                          &error)) {
+        *exitCode = failWith(error);
+        return false;
+    }
+    if (options.selection.empty()) return true;
+    warning.clear();
+    if (!readImageFile(options.selection, selection, read, &error)) {
+        *exitCode = failWith(error);
+        return false;
+    }
+    if (!warning.empty()) std::fprintf(stderr, "lumenfall: warning: %s\n", warning.c_str());
+    if (selection->width != input->width || selection->height != input->height) {
+        std::fprintf(stderr, "lumenfall: the selection %s is %dx%d but the image is %dx%d\n", options.selection.c_str(),
+                     selection->width, selection->height, input->width, input->height);
+        *exitCode = kExitFailure;
+        return false;
+    }
+    return true;
+}
 
-    HostOptions hostOptions = options.host;
-    if (!options.preset.empty() && !addPresetSettings(options.preset, &hostOptions.descriptorEntries, &error)) {
+// The host's options for this run: the preset's settings under the --set
+// ones, and what an editor offers when it shows the dialog.
+bool prepareHostOptions(const RenderOptions& options, HostOptions* hostOptions, int* exitCode) {
+    std::string error;
+    if (!options.preset.empty() && !addPresetSettings(options.preset, &hostOptions->descriptorEntries, &error)) {
         std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
-        return error.find("is not a preset file") != std::string::npos ? kExitUsage : kExitFailure;
+        *exitCode = error.find("is not a preset file") != std::string::npos ? kExitUsage : kExitFailure;
+        return false;
     }
     if (!options.host.passDescriptor && !cachedSettingsExist()) {
         std::fprintf(stderr,
                      "lumenfall: --last: no settings are cached yet (a run with the dialog caches them); "
                      "leave out --last for the defaults\n");
-        return kExitFailure;
+        *exitCode = kExitFailure;
+        return false;
     }
-    hostOptions.progressBar = !options.quiet && stderrIsTerminal();
-    if (hostOptions.showDialog) {
+    hostOptions->progressBar = !options.quiet && stderrIsTerminal();
+    if (hostOptions->showDialog) {
         // As an editor runs a filter interactively: it asks for the dialog,
         // with no descriptor, so the dialog opens on the cached settings;
         // settings given on the command line come as the descriptor.
-        if (hostOptions.descriptorEntries.empty()) hostOptions.passDescriptor = false;
-        hostOptions.descriptor.playInfo = pi::kPlayDialogDisplay;
+        if (hostOptions->descriptorEntries.empty()) hostOptions->passDescriptor = false;
+        hostOptions->descriptor.playInfo = pi::kPlayDialogDisplay;
         // An editor that shows a dialog shows its preview too.
-        hostOptions.offerDisplayPixels = !options.noDisplayPixels;
+        hostOptions->offerDisplayPixels = !options.noDisplayPixels;
     }
     if (options.colourReply) {
         const int r = options.colourRgb[0], g = options.colourRgb[1], b = options.colourRgb[2];
-        hostOptions.colourPicker = [r, g, b](const std::string& prompt, int (&rgb)[3]) {
+        hostOptions->colourPicker = [r, g, b](const std::string& prompt, int (&rgb)[3]) {
             std::fprintf(stdout, "colour services: %s\n", prompt.c_str());
             rgb[0] = r;
             rgb[1] = g;
@@ -392,17 +501,67 @@ int renderOne(const RenderOptions& options) {
             return true;
         };
     }
+    return true;
+}
+
+bool loadPlugin(PluginHost& host, const std::string& pluginPath) {
+    std::string error;
+    const std::string plugin = pluginPath.empty() ? defaultPluginPath() : pluginPath;
+    if (host.load(plugin, &error)) return true;
+    std::fprintf(stderr, "lumenfall: cannot load the plug-in %s: %s\n", plugin.c_str(), error.c_str());
+    return false;
+}
+
+// Runs the filter --repeat times (once unless asked), timing each run for --bench.
+RunOutcome runRepeatedly(PluginHost& host, const RenderOptions& options, const Image& input, const Image& selection,
+                         Image* output) {
+    RunOutcome outcome;
+    for (int i = 0; i < options.repeat && !cancelRequested(); ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        outcome = host.run(input, options.selection.empty() ? nullptr : &selection, output);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (options.bench && outcome.rendered)
+            std::fprintf(stderr, "run %d: %.1f ms, %.2f megapixels per second\n", i + 1, seconds * 1e3,
+                         double(input.width) * input.height / 1e6 / (seconds > 0 ? seconds : 1e-9));
+        if (!outcome.rendered) break;
+    }
+    return outcome;
+}
+
+int reportRunFailure(const RunOutcome& outcome) {
+    if (outcome.result == pi::kUserCanceledErr) return failWith("cancelled");
+    if (outcome.result == pi::kMemFullErr) return failWith("out of memory");
+    std::fprintf(stderr, "lumenfall: the plug-in stopped with result %d (selector %d)\n", outcome.result,
+                 outcome.failedSelector);
+    return kExitFailure;
+}
+
+int writeRenderedImage(const RenderOptions& options, const Image& output, const std::string& recorded) {
+    std::string error;
+    showWriteProgress(!options.quiet && stderrIsTerminal());
+    if (!writeImageFile(options.output, output, options.write, &error)) return failWith(error);
+    if (options.record) std::fputs(recorded.c_str(), stdout);
+    if (!options.quiet)
+        std::fprintf(options.record || options.output == "-" ? stderr : stdout, "Wrote %s (%dx%d)\n",
+                     options.output == "-" ? "standard output" : options.output.c_str(), output.width, output.height);
+    return kExitSuccess;
+}
+
+int renderOne(const RenderOptions& options) {
+    Image input;
+    Image selection;
+    int exitCode = kExitFailure;
+    if (!readRenderImages(options, &input, &selection, &exitCode)) return exitCode;
+    HostOptions hostOptions = options.host;
+    if (!prepareHostOptions(options, &hostOptions, &exitCode)) return exitCode;
+    std::string error;
     UiScript script;
     if (!options.uiScript.empty() && !script.load(options.uiScript, &error)) {
         std::fprintf(stderr, "lumenfall: %s\n", error.c_str());
         return kExitFailure;
     }
     PluginHost host(hostOptions);
-    const std::string plugin = options.pluginPath.empty() ? defaultPluginPath() : options.pluginPath;
-    if (!host.load(plugin, &error)) {
-        std::fprintf(stderr, "lumenfall: cannot load the plug-in %s: %s\n", plugin.c_str(), error.c_str());
-        return kExitFailure;
-    }
+    if (!loadPlugin(host, options.pluginPath)) return kExitFailure;
 #ifndef _WIN32
     if (options.host.showDialog && !options.quiet)
         std::fprintf(stderr, "lumenfall: the dialog is the Windows build's (lumenfall.exe under wine); "
@@ -411,16 +570,7 @@ int renderOne(const RenderOptions& options) {
     if (!options.uiScript.empty()) script.start();
 
     Image output;
-    RunOutcome outcome;
-    for (int i = 0; i < options.repeat && !cancelRequested(); ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        outcome = host.run(input, options.selection.empty() ? nullptr : &selection, &output);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (options.bench && outcome.rendered)
-            std::fprintf(stderr, "run %d: %.1f ms, %.2f megapixels per second\n", i + 1, seconds * 1e3,
-                         double(input.width) * input.height / 1e6 / (seconds > 0 ? seconds : 1e-9));
-        if (!outcome.rendered) break;
-    }
+    const RunOutcome outcome = runRepeatedly(host, options, input, selection, &output);
     const int scriptResult = options.uiScript.empty() ? 0 : script.finish();
     if (cancelRequested()) return failWith("cancelled");
     // Recorded before the log releases what the host still holds.
@@ -433,23 +583,11 @@ int renderOne(const RenderOptions& options) {
         if (outcome.rendered && options.record) std::fputs(recorded.c_str(), stdout);
         return scriptResult;
     }
-    if (!outcome.rendered) {
-        if (outcome.result == pi::kUserCanceledErr) return failWith("cancelled");
-        if (outcome.result == pi::kMemFullErr) return failWith("out of memory");
-        std::fprintf(stderr, "lumenfall: the plug-in stopped with result %d (selector %d)\n", outcome.result,
-                     outcome.failedSelector);
-        return kExitFailure;
-    }
+    if (!outcome.rendered) return reportRunFailure(outcome);
     // The input's pixels are not needed any more.
     input = Image();
     selection = Image();
-    showWriteProgress(!options.quiet && stderrIsTerminal());
-    if (!writeImageFile(options.output, output, options.write, &error)) return failWith(error);
-    if (options.record) std::fputs(recorded.c_str(), stdout);
-    if (!options.quiet)
-        std::fprintf(options.record || options.output == "-" ? stderr : stdout, "Wrote %s (%dx%d)\n",
-                     options.output == "-" ? "standard output" : options.output.c_str(), output.width, output.height);
-    return kExitSuccess;
+    return writeRenderedImage(options, output, recorded);
 }
 
 }  // namespace
@@ -483,11 +621,7 @@ int runAboutCommand(const std::vector<std::string>& words) {
         return kExitUsage;
     }
     PluginHost host;
-    const std::string plugin = pluginPath.empty() ? defaultPluginPath() : pluginPath;
-    if (!host.load(plugin, &error)) {
-        std::fprintf(stderr, "lumenfall: cannot load the plug-in %s: %s\n", plugin.c_str(), error.c_str());
-        return kExitFailure;
-    }
+    if (!loadPlugin(host, pluginPath)) return kExitFailure;
     return host.about() == 0 ? kExitSuccess : kExitFailure;
 }
 
