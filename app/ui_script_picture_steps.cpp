@@ -35,7 +35,7 @@ bool Runner::pictureStep(const std::string& verb, const std::vector<std::string>
         picture(a.size() > 1 ? a[1] : "panel.png", r.left, r.top, r.right - r.left, r.bottom - r.top);
     } else if (verb == "expect-pixel") {
         int p[3];
-        if (s_.pictureMissing) return;
+        if (s_.pictureMissing) return true;
         if (!pixel(arg(1), arg(2), p) || p[0] != arg(3) || p[1] != arg(4) || p[2] != arg(5)) {
             char got[64];
             std::snprintf(got, sizeof got, " (%d,%d,%d)", p[0], p[1], p[2]);
@@ -43,14 +43,14 @@ bool Runner::pictureStep(const std::string& verb, const std::vector<std::string>
         }
     } else if (verb == "expect-differs") {
         int p[3], q[3];
-        if (s_.pictureMissing) return;
+        if (s_.pictureMissing) return true;
         if (!pixel(arg(1), arg(2), p) || !pixel(arg(3), arg(4), q) ||
             (p[0] == q[0] && p[1] == q[1] && p[2] == q[2]))
             fail(line);
     } else if (verb == "expect-brightest") {
         // expect-brightest X Y R LEFT TOP WIDTH HEIGHT: the centre of the
         // brightest pixels inside the rectangle lies within R of (X, Y).
-        if (s_.pictureMissing) return;
+        if (s_.pictureMissing) return true;
         int best = -1;
         double sx = 0, sy = 0, n = 0;
         for (int y = arg(5); y < arg(5) + arg(7); ++y)
@@ -74,7 +74,7 @@ bool Runner::pictureStep(const std::string& verb, const std::vector<std::string>
         POINT origin{r.left, r.top};
         ClientToScreen(dialog_, &origin);
         const std::string file = (a.size() > 2 ? a[2] : "remembered") + std::string(".png");
-        if (!picture(file, origin.x, origin.y, r.right - r.left, r.bottom - r.top, verb == "remember")) return;
+        if (!picture(file, origin.x, origin.y, r.right - r.left, r.bottom - r.top, verb == "remember")) return true;
         std::vector<uint16_t> samples;
         const SampleStore& shot = s_.shot.samples;
         for (uint16_t v : shot) samples.push_back(v);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/win32/dialog_ids.h"
 #include "ui/win32/main_dialog_win.h"
 #include "ui_script_state.h"
 #include "ui_script_windows.h"

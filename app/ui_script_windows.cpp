@@ -35,8 +35,6 @@ bool ownDialog(HWND w) {
     return pid == GetCurrentProcessId() && IsWindowVisible(w) && className(w) == "#32770";
 }
 
-enum class Wanted { Main, File, Message, Other, Progress };
-
 // A window's text without a message to its thread, which may be busy (the
 // progress dialog's thread renders while its texts change).
 std::string storedText(HWND w) {
@@ -150,11 +148,6 @@ void sendPointer(POINT screen, DWORD flags, int wheel) {
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
     SendInput(1, &in, sizeof in);
 }
-
-struct TipSearch {
-    HWND owner;
-    HWND found;
-};
 
 BOOL CALLBACK searchTips(HWND w, LPARAM context) {
     auto* s = reinterpret_cast<TipSearch*>(context);
