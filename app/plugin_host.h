@@ -142,6 +142,11 @@ private:
     friend struct Callbacks;
 
     void setUpRecord(const Image& input, const Image* selection);
+    void runSelectors(int32_t imageHeight, RunOutcome* outcome);
+    bool runSelector(int16_t selector, RunOutcome* outcome);
+    bool continueUntilDone(int32_t imageHeight, RunOutcome* outcome);
+    bool bandsRequested() const;
+    void finishOutput(const Image& input, const RunOutcome& outcome, Image* output);
     void commitOutput();
     int16_t deliverBands();
     void scribbleOutputFields(int16_t selector);

@@ -346,19 +346,9 @@ bool psdSizeAllowed(int64_t width, int64_t height, int32_t bytesPerSample, const
     return true;
 }
 
-int32_t writePsd(const TiledImage* image, const PsdExportSettings& settings, const PsdSink& sink,
-                 const PsdProgress* progress) {
-    if (!usableImage(image) || sink.write == nullptr) return kPsdNoImage;
-    const int32_t bps = psdBytesPerSample(image->storeType);
-    const int32_t width = image->levelWidth[0], height = image->levelHeight[0];
-    if (!psdSizeAllowed(width, height, bps, settings, nullptr, 0)) return kPsdTooLarge;
-    const PsdLayout layout = psdLayout(width, height, bps, settings);
-    const int32_t mergedChannels = bps == 2 ? 4 : 3;
-    RowProgress rows(progress, uint64_t(kLayerChannels + mergedChannels) * uint64_t(height));
-    if (!rows.start()) return kPsdCancelled;
-    Stream out(sink);
+namespace {
 
-    // File header.
+void writeFileHeader(Stream& out, int32_t width, int32_t height, int32_t bps, int32_t mergedChannels) {
     out.text("8BPS");
     out.be16(1);
     out.zeros(6);
@@ -367,20 +357,26 @@ int32_t writePsd(const TiledImage* image, const PsdExportSettings& settings, con
     out.be32(uint32_t(width));
     out.be16(uint32_t(bps * 8));
     out.be16(3);  // RGB
-    // Colour mode data.
+}
+
+void writeColourModeData(Stream& out, int32_t bps) {
     if (bps == 4) {
         out.be32(sizeof kHdrToning);
         out.bytes(kHdrToning, sizeof kHdrToning);
     } else {
         out.be32(0);
     }
-    // Image resources.
+}
+
+void writeImageResources(Stream& out, int32_t bps, const PsdExportSettings& settings) {
     const std::vector<uint8_t> resources = imageResources(bps, settings);
     out.be32(uint32_t(resources.size()));
     out.bytes(resources.data(), resources.size());
-    out.flush();
+}
 
-    // Layer and mask information.
+// The layer and mask section up to the layer's channel data: the one
+// layer's record, named and blended normally.
+void writeLayerRecord(Stream& out, const PsdLayout& layout, int32_t width, int32_t height, int32_t bps) {
     out.be32(uint32_t(layout.layerSectionLength));
     if (bps != 1) {
         out.be32(0);  // empty layer info
@@ -417,51 +413,90 @@ int32_t writePsd(const TiledImage* image, const PsdExportSettings& settings, con
     const uint8_t nameLength = uint8_t(std::strlen(kLayerName));
     out.bytes(&nameLength, 1);
     out.bytes(kLayerName, nameLength);
-    out.flush();
+}
 
-    std::vector<uint8_t> row(size_t(width) * size_t(bps));
+bool writeLayerChannels(Stream& out, const TiledImage& image, int32_t bps, std::vector<uint8_t>& row,
+                        RowProgress& rows) {
     static const int32_t kLayerOrder[kLayerChannels] = {3, 0, 1, 2};  // transparency, red, green, blue
     for (int32_t channel : kLayerOrder) {
         out.be16(0);  // raw samples
-        if (!writeChannel(out, *image, channel, bps, row, rows)) return kPsdCancelled;
+        if (!writeChannel(out, image, channel, bps, row, rows)) return false;
     }
+    return true;
+}
+
+// What follows the layer's channels: the global mask of 8-bit files, the
+// padding and blocks of the deeper ones.
+void writeLayerSectionEnd(Stream& out, const PsdLayout& layout, int32_t bps) {
     if (bps == 1) {
         out.be32(0);  // global layer mask
-    } else {
-        const uint64_t pad = ((layout.layerInfoLength + 3) & ~uint64_t(3)) - layout.layerInfoLength;
-        out.zeros(size_t(pad));
-        if (bps == 4) {
-            out.text("8BIM");
-            out.text("LMsk");
-            out.be32(14);
-            out.be16(0);  // RGB
-            out.be16(65535);
-            out.be16(0);
-            out.be16(0);
-            out.be16(0);
-            out.be16(50);  // opacity
-            const uint8_t flagAndPad[2] = {128, 0};
-            out.bytes(flagAndPad, 2);
-            out.zeros(2);
-            out.text("8BIM");
-            out.text("Pat3");
-            out.be32(0);
-        }
+        return;
     }
-    out.flush();
+    const uint64_t pad = ((layout.layerInfoLength + 3) & ~uint64_t(3)) - layout.layerInfoLength;
+    out.zeros(size_t(pad));
+    if (bps != 4) return;
+    out.text("8BIM");
+    out.text("LMsk");
+    out.be32(14);
+    out.be16(0);  // RGB
+    out.be16(65535);
+    out.be16(0);
+    out.be16(0);
+    out.be16(0);
+    out.be16(50);  // opacity
+    const uint8_t flagAndPad[2] = {128, 0};
+    out.bytes(flagAndPad, 2);
+    out.zeros(2);
+    out.text("8BIM");
+    out.text("Pat3");
+    out.be32(0);
+}
 
-    // The merged image.
+// The merged image: red, green and blue, and in 16-bit files an opaque
+// fourth channel.
+bool writeMergedImage(Stream& out, const TiledImage& image, int32_t bps, int32_t mergedChannels,
+                      std::vector<uint8_t>& row, RowProgress& rows) {
     out.be16(0);
     for (int32_t channel = 0; channel < 3; ++channel) {
-        if (!writeChannel(out, *image, channel, bps, row, rows)) return kPsdCancelled;
+        if (!writeChannel(out, image, channel, bps, row, rows)) return false;
     }
     if (mergedChannels == 4) {
         std::fill(row.begin(), row.end(), uint8_t(0xFF));
-        for (int32_t y = 0; y < height && out.ok(); ++y) {
+        for (int32_t y = 0; y < image.levelHeight[0] && out.ok(); ++y) {
             out.bytes(row.data(), row.size());
-            if (!rows.row()) return kPsdCancelled;
+            if (!rows.row()) return false;
         }
     }
+    return true;
+}
+
+}  // namespace
+
+int32_t writePsd(const TiledImage* image, const PsdExportSettings& settings, const PsdSink& sink,
+                 const PsdProgress* progress) {
+    if (!usableImage(image) || sink.write == nullptr) return kPsdNoImage;
+    const int32_t bps = psdBytesPerSample(image->storeType);
+    const int32_t width = image->levelWidth[0], height = image->levelHeight[0];
+    if (!psdSizeAllowed(width, height, bps, settings, nullptr, 0)) return kPsdTooLarge;
+    const PsdLayout layout = psdLayout(width, height, bps, settings);
+    const int32_t mergedChannels = bps == 2 ? 4 : 3;
+    RowProgress rows(progress, uint64_t(kLayerChannels + mergedChannels) * uint64_t(height));
+    if (!rows.start()) return kPsdCancelled;
+    Stream out(sink);
+
+    writeFileHeader(out, width, height, bps, mergedChannels);
+    writeColourModeData(out, bps);
+    writeImageResources(out, bps, settings);
+    out.flush();
+
+    writeLayerRecord(out, layout, width, height, bps);
+    out.flush();
+    std::vector<uint8_t> row(size_t(width) * size_t(bps));
+    if (!writeLayerChannels(out, *image, bps, row, rows)) return kPsdCancelled;
+    writeLayerSectionEnd(out, layout, bps);
+    out.flush();
+
+    if (!writeMergedImage(out, *image, bps, mergedChannels, row, rows)) return kPsdCancelled;
     out.flush();
     return out.ok() ? kPsdWritten : kPsdWriteError;
 }
