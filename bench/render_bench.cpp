@@ -14,6 +14,7 @@
 
 #include "host/dialog_renders.h"
 #include "host/image_pipeline.h"
+#include "host/render_geometry.h"
 #include "image.h"
 #include "params/defaults.h"
 #include "plugin_host.h"
