@@ -1,7 +1,6 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -25,6 +24,22 @@ std::string temporaryNameFor(const std::string& target) {
     return folder + name;
 }
 
+int errnoOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME: return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_WRITE_PROTECT: return EACCES;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS: return EEXIST;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        default: return EIO;
+    }
+}
+
 }  // namespace
 
 void deleteFileInSignal(const char* path) { DeleteFileA(path); }
@@ -42,11 +57,21 @@ int32_t ReplacingFile::open(const char* path) {
 
     temporary_ = temporaryNameFor(target_);
     record_ = recordUnfinishedFile(temporary_);
-    const int fd = ::_open(temporary_.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (fd < 0) {
-        const int code = errno;
+    // Shared for deletion, so that removeUnfinishedFiles can delete it
+    // while it is open: it then goes when the process ends.
+    HANDLE handle = CreateFileA(temporary_.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const int code = errnoOf(GetLastError());
         forget();
         return refuse(ReplaceProblem::kCannotCreate, code);
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        DeleteFileA(temporary_.c_str());
+        forget();
+        return refuse(ReplaceProblem::kCannotCreate, EMFILE);
     }
     stream_ = ::_fdopen(fd, "wb");
     if (stream_ == nullptr) {
