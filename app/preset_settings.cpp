@@ -1,14 +1,13 @@
 #include "preset_settings.h"
 
 #include <cerrno>
-#include <cfloat>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
+#include "params/carried_settings.h"
 #include "params/defaults.h"
 #include "params/enumerations.h"
 #include "params/settings_table.h"
@@ -22,33 +21,21 @@ std::vector<DescriptorEntry> descriptorEntriesFromBlock(const ParameterBlock& bl
     const SettingInfo* table = settingsTable();
     for (int i = 0; i < kSettingCount; ++i) {
         const SettingInfo& s = table[i];
+        const CarriedValue value = readCarriedValue(block, s);
         DescriptorEntry e;
         e.key = s.key;
+        e.integer = value.integer;
+        e.number = value.number;
         switch (s.kind) {
             case SettingKind::Colour:
-                e.type = pi::kTypeInteger;
-                e.integer = *colourField(block, s) >> 8;
-                break;
-            case SettingKind::Integer:
-                e.type = pi::kTypeInteger;
-                e.integer = *intField(block, s);
-                break;
-            case SettingKind::Switch:
-                e.type = pi::kTypeBoolean;
-                e.integer = (*intField(block, s) & 0xFF) != 0 ? 1 : 0;
-                break;
-            case SettingKind::Axis:
-                e.type = pi::kTypeFloat;
-                e.number = *floatField(block, s);
-                break;
+            case SettingKind::Integer: e.type = pi::kTypeInteger; break;
+            case SettingKind::Switch: e.type = pi::kTypeBoolean; break;
+            case SettingKind::Axis: e.type = pi::kTypeFloat; break;
             case SettingKind::SunType:
-            case SettingKind::Glue: {
-                const uint32_t type = s.kind == SettingKind::Glue ? kEnumTypeGlue : kEnumTypeSunType;
+            case SettingKind::Glue:
                 e.type = pi::kTypeEnumerated;
-                e.enumType = type;
-                e.integer = enumIndexToCode(type, *intField(block, s));
+                e.enumType = s.kind == SettingKind::Glue ? kEnumTypeGlue : kEnumTypeSunType;
                 break;
-            }
         }
         entries.push_back(e);
     }
@@ -58,34 +45,10 @@ std::vector<DescriptorEntry> descriptorEntriesFromBlock(const ParameterBlock& bl
 void applyEntryToBlock(const DescriptorEntry& e, ParameterBlock& block) {
     const SettingInfo* s = findSettingByKey(e.key);
     if (s == nullptr) return;
-    switch (s->kind) {
-        case SettingKind::Colour:
-            *colourField(block, *s) = uint16_t((uint32_t(int32_t(e.integer)) * 256u) & 0xFFFFu);
-            break;
-        case SettingKind::Integer:
-            *intField(block, *s) = int32_t(e.integer);
-            break;
-        case SettingKind::Switch:
-            *intField(block, *s) = int32_t(uint8_t(e.integer));  // a boolean byte
-            break;
-        case SettingKind::Axis:
-            // Finite values beyond the float range saturate, as the plug-in reads them.
-            if (std::isfinite(e.number) && e.number > FLT_MAX)
-                *floatField(block, *s) = FLT_MAX;
-            else if (std::isfinite(e.number) && e.number < -FLT_MAX)
-                *floatField(block, *s) = -FLT_MAX;
-            else
-                *floatField(block, *s) = float(e.number);
-            break;
-        case SettingKind::SunType:
-        case SettingKind::Glue: {
-            int32_t index = 0;
-            enumCodeToIndex(s->kind == SettingKind::Glue ? kEnumTypeGlue : kEnumTypeSunType, uint32_t(e.integer),
-                            &index);
-            *intField(block, *s) = index;
-            break;
-        }
-    }
+    CarriedValue value;
+    value.integer = e.integer;
+    value.number = e.number;
+    writeCarriedValue(&block, *s, value);
 }
 
 namespace {

@@ -1,9 +1,5 @@
 // Settings between a parameter block and descriptor entries, as the
-// plug-in's own descriptor code carries them: colours as their high byte,
-// switches as booleans from the low byte, axes and centre as doubles, the
-// sun type and glue as enumeration codes. Colour low bytes, the Z
-// components and reserved colours A and B have no descriptor key and are
-// not carried.
+// plug-in's own descriptor code carries them (params/carried_settings.h).
 #ifndef LUMENFALL_APP_PRESET_SETTINGS_H
 #define LUMENFALL_APP_PRESET_SETTINGS_H
 

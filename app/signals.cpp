@@ -3,7 +3,7 @@
 #include <atomic>
 #include <csignal>
 
-#include "atomic_file.h"
+#include "platform/replacing_file.h"
 #include "plugin_host.h"
 
 #if defined(_WIN32)
@@ -20,7 +20,7 @@ volatile std::sig_atomic_t g_signal = 0;
 void onCancel(int number) {
     if (g_signal != 0) {
         // The second request: the user does not want to wait.
-        removeUncommittedFiles();
+        removeUnfinishedFiles();
 #if defined(_WIN32)
         ExitProcess(UINT(128 + number));
 #else

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "params/defaults.h"
-#include "params/enumerations.h"
 #include "params/preset_format.h"
 
 namespace lumenfall {
@@ -49,37 +48,6 @@ bool readPresetSettings(const std::string& path, ParameterBlock* preset, std::st
         return false;
     }
     return true;
-}
-
-void carryPresetSettings(const ParameterBlock& preset, ParameterBlock* block) {
-    const SettingInfo* table = settingsTable();
-    // A descriptor starts from the defaults; a preset supplies every key.
-    resetToDefaults(*block);
-    for (int i = 0; i < kSettingCount; ++i) {
-        const SettingInfo& s = table[i];
-        switch (s.kind) {
-            case SettingKind::Colour:
-                setColourChannel(block, s, *colourField(preset, s) >> 8);
-                break;
-            case SettingKind::Integer:
-                *intField(*block, s) = *intField(preset, s);
-                break;
-            case SettingKind::Switch:
-                *intField(*block, s) = (*intField(preset, s) & 0xFF) != 0 ? 1 : 0;
-                break;
-            case SettingKind::Axis:
-                *floatField(*block, s) = *floatField(preset, s);
-                break;
-            case SettingKind::SunType:
-            case SettingKind::Glue: {
-                const uint32_t type = s.kind == SettingKind::Glue ? kEnumTypeGlue : kEnumTypeSunType;
-                int32_t index = 0;
-                enumCodeToIndex(type, enumIndexToCode(type, *intField(preset, s)), &index);
-                *intField(*block, s) = index;
-                break;
-            }
-        }
-    }
 }
 
 void setColourChannel(ParameterBlock* block, const SettingInfo& s, int32_t value8) {

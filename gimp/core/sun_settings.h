@@ -26,11 +26,6 @@ void startSettings(ParameterBlock* block);
 // preset, or is damaged or cut short.
 bool readPresetSettings(const std::string& path, ParameterBlock* preset, std::string* error);
 
-// Writes every setting of `preset` into `block` as a descriptor carries it
-// (colours by their high byte, switches as booleans, the enumerations by
-// code): what the plug-in sees of a preset given to `lumenfall render`.
-void carryPresetSettings(const ParameterBlock& preset, ParameterBlock* block);
-
 // One setting as a script sets it: colours 0..255 per channel, switches
 // 0 or 1, enumerations by index.
 void setColourChannel(ParameterBlock* block, const SettingInfo& s, int32_t value8);

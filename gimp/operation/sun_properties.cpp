@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gimp/core/sun_settings.h"
+#include "params/carried_settings.h"
 #include "params/enumerations.h"
 
 namespace lumenfall {

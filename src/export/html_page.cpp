@@ -12,7 +12,7 @@
 #include "params/defaults.h"
 #include "params/preset_format.h"
 #include "params/product_identity.h"
-#include "platform/file_io.h"
+#include "platform/replacing_file.h"
 #include "platform/folder_listing.h"
 #include "render/tiled_image.h"
 

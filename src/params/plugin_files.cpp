@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/file_io.h"
+#include "platform/replacing_file.h"
 #include "platform/temp_folder.h"
 
 namespace lumenfall {

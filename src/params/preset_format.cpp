@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "platform/file_io.h"
+#include "platform/replacing_file.h"
 
 namespace lumenfall {
 namespace {

@@ -1,5 +1,5 @@
 // The command's own utilities at their edges: --memory-limit's units and
-// budget, the output writer's links, 16-bit samples into 8-bit JPEG.
+// budget, the output writer's links and refusals, 16-bit samples into 8-bit JPEG.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -77,6 +77,32 @@ TEST(OutputWriter, ALinkStaysALinkAndItsFileGetsTheBytes) {
     struct stat info {};
     ASSERT_EQ(::stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+    std::filesystem::remove_all(folder);
+}
+
+// Each refusal says what is wrong with the name given, and none leaves a
+// file behind.
+TEST(OutputWriter, RefusalsSayWhyAndLeaveNothing) {
+    char pattern[] = "/tmp/lumenfall-refusals-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string folder = std::string(pattern) + "/";
+    ASSERT_EQ(::mkdir((folder + "sub").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink((folder + "gone.txt").c_str(), (folder + "dangling.txt").c_str()), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "an empty output file name"},
+        {folder + "sub", "cannot write " + folder + "sub: it is a folder"},
+        {"/dev/null", "cannot write /dev/null: it is not a plain file"},
+        {folder + "dangling.txt", "cannot write " + folder + "dangling.txt: it is a link to a missing file"},
+        {folder + "none/out.txt", "cannot create " + folder + "none/out.txt (No such file or directory)"},
+    };
+    for (const auto& [target, message] : cases) {
+        std::string error;
+        EXPECT_FALSE(writeTextFile(target, "x", &error)) << target;
+        EXPECT_EQ(error, message);
+    }
+    size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) entries += entry.path().empty() ? 0 : 1;
+    EXPECT_EQ(entries, 2u);  // sub and the dangling link
     std::filesystem::remove_all(folder);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gimp/core/sun_settings.h"
+#include "params/carried_settings.h"
 #include "params/defaults.h"
 #include "params/enumerations.h"
 #include "params/preset_format.h"

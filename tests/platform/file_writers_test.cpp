@@ -1,12 +1,17 @@
-// The platform's file writers and readers at the edges a user's files reach:
-// links, modes, failed renames, things that are not plain files, buffers
-// filled exactly.
+// The platform's file writer and readers at the edges a user's files reach:
+// links, modes, failed writes and renames, signals, long names, things that
+// are not plain files, buffers filled exactly.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 
-#include "platform/file_io.h"
+#include "platform/replacing_file.h"
 #include "platform/temp_folder.h"
 
 using namespace lumenfall;
@@ -19,21 +24,6 @@ TEST(JoinPath, NeedsRoomForTheTerminatorAndNothingMore) {
     EXPECT_STREQ(path, "abcdefg");
 }
 
-// Links, modes and FIFOs are POSIX matters; the Windows writers have their
-// own twins.
-#if !defined(_WIN32)
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
-
-#include "platform/replacing_file.h"
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -41,9 +31,10 @@ namespace fs = std::filesystem;
 class FileWriters : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/lumenfall-writers-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder_ = std::string(pattern) + "/";
+        const fs::path folder =
+            fs::temp_directory_path() / ("lumenfall-writers-" + std::to_string(std::random_device{}()));
+        ASSERT_TRUE(fs::create_directory(folder));
+        folder_ = folder.string() + "/";
     }
     void TearDown() override {
         std::error_code ignored;
@@ -60,13 +51,63 @@ protected:
         for (const auto& entry : fs::directory_iterator(folder_)) n += entry.path().empty() ? 0 : 1;
         return n;
     }
-    static unsigned modeOf(const std::string& file) {
-        struct stat info {};
-        return ::stat(file.c_str(), &info) == 0 ? unsigned(info.st_mode & 07777) : 0u;
-    }
 
     std::string folder_;
 };
+
+}  // namespace
+
+// A rename that fails (the target became a folder while the file was being
+// written) reports the failure and removes the new file.
+TEST_F(FileWriters, AFailedRenameLeavesNoCompanionFile) {
+    const std::string target = path("target.png");
+    ReplacingFile file;
+    ASSERT_EQ(file.open(target.c_str()), kFileOk);
+    ASSERT_TRUE(file.write("bytes", 5));
+    const std::string companion = file.temporaryPath();
+    ASSERT_TRUE(fs::exists(companion));
+    ASSERT_TRUE(fs::create_directory(target));
+    put(target + "/inside", "x");
+    EXPECT_EQ(file.commit(), kFileWriteError);
+    EXPECT_EQ(file.problem(), ReplaceProblem::kWriteFailed);
+    EXPECT_FALSE(fs::exists(companion));
+    EXPECT_EQ(entries(), 1u);
+}
+
+// What a signal handler calls removes the new files in flight, never the
+// targets, and a commit after it fails instead of claiming success. Many
+// files written before must not have used up the record.
+TEST_F(FileWriters, TheSignalCleanupRemovesOnlyFilesInFlight) {
+    const std::string done = path("done.png"), busy = path("busy.png");
+    for (int i = 0; i < 70; ++i) ASSERT_EQ(writeFileReplacing(done.c_str(), "d", 1), kFileOk);
+    put(busy, "old");
+    ReplacingFile file;
+    ASSERT_EQ(file.open(busy.c_str()), kFileOk);
+    ASSERT_TRUE(file.write("new", 3));
+    ASSERT_TRUE(fs::exists(file.temporaryPath()));
+
+    removeUnfinishedFiles();
+    EXPECT_EQ(entries(), 2u);
+    EXPECT_EQ(contents(done), "d");
+    EXPECT_EQ(file.commit(), kFileWriteError);
+    EXPECT_EQ(contents(busy), "old");
+}
+
+// Links, modes, FIFOs and file size limits are POSIX matters.
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+
+namespace {
+
+unsigned modeOf(const std::string& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 ? unsigned(info.st_mode & 07777) : 0u;
+}
 
 bool writeThroughReplacingFile(const std::string& target, const std::string& text) {
     ReplacingFile file;
@@ -79,7 +120,7 @@ bool writeInOneCall(const std::string& target, const std::string& text) {
 
 }  // namespace
 
-// Both writers: a link stays a link and the file it names gets the bytes; a
+// Piece by piece and in one call: a link stays a link and the file it names gets the bytes; a
 // file keeps its mode (a user's 0640 must not become world-readable).
 TEST_F(FileWriters, BothWritersKeepLinksAndModes) {
     for (auto write : {writeThroughReplacingFile, writeInOneCall}) {
@@ -101,19 +142,39 @@ TEST_F(FileWriters, BothWritersKeepLinksAndModes) {
     }
 }
 
-// A rename that fails (the target became a folder while the file was being
-// written) reports the failure and removes the new file.
-TEST_F(FileWriters, AFailedCommitLeavesNoCompanionFile) {
-    const std::string target = path("target.png");
+// A write that fails half way (here the file size limit, as a full disk
+// would) is reported, keeps the old file's bytes and leaves nothing beside.
+TEST_F(FileWriters, AFailedWriteKeepsTheOldFile) {
+    const std::string target = path("saved.q4q");
+    put(target, "what was saved before");
+    const std::string big(64 * 1024, 'x');
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int32_t inOneCall = writeFileReplacing(target.c_str(), big.data(), big.size());
     ReplacingFile file;
-    ASSERT_EQ(file.open(target.c_str()), kFileOk);
-    ASSERT_TRUE(file.write("bytes", 5));
-    const std::string companion = file.temporaryPath();
-    ASSERT_TRUE(fs::exists(companion));
-    ASSERT_TRUE(fs::create_directory(target));
-    put(target + "/inside", "x");
-    EXPECT_EQ(file.commit(), kFileWriteError);
-    EXPECT_FALSE(fs::exists(companion));
+    const bool opened = file.open(target.c_str()) == kFileOk;
+    const bool wrote = opened && file.write(big.data(), big.size());
+    const int32_t committed = opened ? file.commit() : kFileOk;
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(inOneCall, kFileWriteError);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(committed, kFileWriteError) << "wrote " << wrote;
+    EXPECT_NE(file.systemError(), 0);
+    EXPECT_EQ(contents(target), "what was saved before");
+    EXPECT_EQ(entries(), 1u);
+}
+
+// A name at the file system's limit still gets a new file beside it.
+TEST_F(FileWriters, ATargetWithTheLongestNameIsWritten) {
+    const std::string target = folder_ + std::string(250, 'n') + ".q4q";
+    ASSERT_EQ(writeFileReplacing(target.c_str(), "q", 1), kFileOk);
+    EXPECT_EQ(contents(target), "q");
     EXPECT_EQ(entries(), 1u);
 }
 
