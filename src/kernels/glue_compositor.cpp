@@ -208,7 +208,10 @@ void blendPixels(const GlueSetup& setup, const SunPixel* effect, const int32_t (
             blendColor(out, s, m, 1.0f / mf);
         } else if (mode == kGlueLuminance) {
             blendLuminance(out, s, m, 1.0f / mf);
-        } else if constexpr (Blend != nullptr) {
+        } else if constexpr (Mode != 0) {
+            // A fixed mode's span function always carries its formula as Blend.
+            // (Mode, not Blend != nullptr: a sanitizer build does not take a
+            // function's address compared with null as a constant.)
             for (int c = 0; c < 3; ++c) out[c] = Blend(e[c], s[c], weights);
         } else {
             for (int c = 0; c < 3; ++c) out[c] = blendAnyMode(e[c], s[c], weights);
