@@ -27,6 +27,13 @@ SampleStore::SampleStore(const SampleStore& other) { *this = other; }
 
 SampleStore& SampleStore::operator=(const SampleStore& other) {
     if (this == &other) return *this;
+    // A store of the same shape keeps its memory: a host that runs the
+    // plug-in again over the same picture then writes into pages it has
+    // already touched instead of faulting in fresh ones.
+    if (data_ && count_ == other.count_ && wide_ == other.wide_) {
+        std::memcpy(data_, other.data_, count_ * (wide_ ? 2 : 1));
+        return *this;
+    }
     reset(0, other.wide_);
     if (other.count_ > 0) {
         const size_t bytes = other.count_ * (other.wide_ ? 2 : 1);

@@ -375,33 +375,36 @@ DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3]
     return disc;
 }
 
-SunPixel finishSunPixel(const SunFrame& s, int64_t total[3], DiscLight disc) {
+void finishSunPixel(const SunFrame& s, int64_t total[3], const DiscLight& light, SunPixel* out) {
     const int64_t m = s.fullScale;
+    int64_t disc[3] = {light.rgb[0], light.rgb[1], light.rgb[2]};
+    const bool onRim = light.onRim;
     for (int c = 0; c < 3; ++c) {
         total[c] = clampInt64(total[c], -kMaxLight, kMaxLight) * s.masterBrightness / 25;
         if (s.eightBit) {
             total[c] /= 129;
-            if (disc.onRim) disc.rgb[c] /= 129;
+            if (onRim) disc[c] /= 129;
         }
         total[c] = clampInt64(total[c], -kMaxScaledLight, kMaxScaledLight);
-        disc.rgb[c] = clampInt64(disc.rgb[c], -kMaxScaledLight, kMaxScaledLight);
+        disc[c] = clampInt64(disc[c], -kMaxScaledLight, kMaxScaledLight);
     }
     bleedOverRange(total, m, true);
     for (int c = 0; c < 3; ++c) total[c] = min64(total[c], m);
 
-    SunPixel out;
-    out.rimWeight = disc.rimWeight;
-    if (disc.onRim) {
-        bleedOverRange(disc.rgb, m, false);
-        const int64_t rim = disc.rimWeight;
+    // Written field by field into the caller's pixel: a pixel handed back by
+    // value is packed through the stack, and reading the packed halves back
+    // stalls the store buffer on every pixel.
+    out->rimWeight = light.rimWeight;
+    if (onRim) {
+        bleedOverRange(disc, m, false);
+        const int64_t rim = light.rimWeight;
         for (int c = 0; c < 3; ++c) {
-            const int64_t mixed = (rim * total[c] + (4 - rim) * min64(disc.rgb[c], m)) / 4;
-            out.rgb[c] = static_cast<int32_t>(clampInt64(mixed, INT32_MIN, m));
+            const int64_t mixed = (rim * total[c] + (4 - rim) * min64(disc[c], m)) / 4;
+            out->rgb[c] = static_cast<int32_t>(clampInt64(mixed, INT32_MIN, m));
         }
     } else {
-        for (int c = 0; c < 3; ++c) out.rgb[c] = static_cast<int32_t>(clampInt64(total[c], INT32_MIN, m));
+        for (int c = 0; c < 3; ++c) out->rgb[c] = static_cast<int32_t>(clampInt64(total[c], INT32_MIN, m));
     }
-    return out;
 }
 
 SunPixel computeSunPixel(const SunContext& sun, int32_t x, int32_t y) {
@@ -412,7 +415,9 @@ SunPixel computeSunPixel(const SunContext& sun, int32_t x, int32_t y) {
     addFlareLight(sun, at, total);
     addBowLight(sun, at, total);
     const DiscLight disc = discLight(sun, at, total);
-    return finishSunPixel(sun.frame, total, disc);
+    SunPixel out;
+    finishSunPixel(sun.frame, total, disc, &out);
+    return out;
 }
 
 }  // namespace lumenfall

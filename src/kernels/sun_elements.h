@@ -171,7 +171,7 @@ struct SunPixel {
 };
 
 // Master brightness, 8-bit scaling, bleeding and the rim mix.
-SunPixel finishSunPixel(const SunFrame& frame, int64_t total[3], DiscLight disc);
+void finishSunPixel(const SunFrame& frame, int64_t total[3], const DiscLight& disc, SunPixel* out);
 
 SunPixel computeSunPixel(const SunContext& sun, int32_t x, int32_t y);
 
