@@ -15,17 +15,20 @@ namespace {
 constexpr int64_t kMaxLight = INT64_C(1) << 31;
 constexpr int64_t kMaxScaledLight = INT64_C(1) << 40;
 
-// a * b / divisor without overflow for |a|, |b| < 2^62; saturates beyond.
-int64_t mulDiv(int64_t a, int64_t b, int64_t divisor) {
-    if (a == 0 || b == 0) return 0;
-    if (abs64(a) > INT64_C(0x3FFFFFFFFFFFFFFF) / abs64(b)) {
-        bool negative = (a < 0) != (b < 0);
-        return negative ? -INT64_C(0x3FFFFFFFFFFFFFFF) : INT64_C(0x3FFFFFFFFFFFFFFF);
-    }
-    return a * b / divisor;
-}
+// The spike ramp's index r * factor / 50 saturates at this product.
+constexpr int64_t kMulDivLimit = INT64_C(0x3FFFFFFFFFFFFFFF);
 
 }  // namespace
+
+// For positive x and y, x > M / y exactly when y > M / x: the frame's
+// spikeRampReach (M / |factor|) tells the saturating products apart
+// without a division per pixel.
+int64_t spikeRampIndex(const SunFrame& s, int64_t r) {
+    const int64_t a = s.spikeRampFactor;
+    if (a == 0 || r == 0) return 0;
+    if (abs64(r) > s.spikeRampReach) return (a < 0) != (r < 0) ? -kMulDivLimit : kMulDivLimit;
+    return a * r / 50;
+}
 
 int32_t settingSize(int32_t percent, int32_t width, int32_t height) {
     int64_t q = static_cast<int64_t>(percent) * percent / 10;
@@ -134,6 +137,8 @@ SunFrame sunFrameFor(const ParameterBlock& p, const FrameRequest& request) {
     s.flareCount = clampInt32(p.flareCount, 0, 100);
     s.spikeCount = clampInt32(p.spikeCount, 0, 255);
     s.spikeRampRate = 100 - static_cast<int64_t>(p.spikeDetail);
+    s.spikeRampFactor = s.renderScale * s.spikeRampRate;
+    s.spikeRampReach = s.spikeRampFactor == 0 ? INT64_MAX : kMulDivLimit / abs64(s.spikeRampFactor);
     s.streakScale = flareStreakScale(p.flareDetail, w, h, scale);
     s.masterBrightness = p.masterBrightness;
     s.sunType = p.sunType;
@@ -167,7 +172,7 @@ void addSpikeRamp(const SunContext& sun, const SunOffset& at, int64_t sum, int64
     const SunTables& t = *sun.tables;
     // j = renderScale * (100 - spikeDetail) * r / 50; past the ramp's end
     // every j reads entry 599 alone, and a negative j reads entry 0.
-    int64_t j = mulDiv(s.renderScale * s.spikeRampRate, at.r, 50);
+    int64_t j = spikeRampIndex(s, at.r);
     j = clampInt64(j, 0, 599 * 4 + 3);
     const int64_t e = min64(j >> 2, 599), f = j & 3, e1 = min64(e + 1, 599);
     for (int c = 0; c < 3; ++c) {

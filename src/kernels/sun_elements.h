@@ -62,6 +62,9 @@ struct SunFrame {
     int64_t flareGain;                               // fb
     int32_t flareCount, spikeCount;
     int64_t spikeRampRate;                           // 100 - spikeDetail
+    // renderScale * spikeRampRate, and the largest distance whose product
+    // with it stays below the ramp's saturation (so no pixel divides).
+    int64_t spikeRampFactor, spikeRampReach;
     int32_t streakScale;                             // g, a hash multiplier
     int64_t masterBrightness;
     int32_t sunType;
@@ -141,6 +144,9 @@ inline int64_t spikeShare(const SunTables& tables, int32_t k, int64_t dx, int64_
     return ((along >> 7) * tables.spikeProfile[300 - across]) >> 8;
 }
 int64_t spikeSum(const SunContext& sun, const SunOffset& at);
+// The ramp's index before clamping: factor * r / 50, saturating at
+// +-(2^62 - 1) where the product would not fit.
+int64_t spikeRampIndex(const SunFrame& frame, int64_t r);
 void addSpikeRamp(const SunContext& sun, const SunOffset& at, int64_t sum, int64_t total[3]);
 void addHaloLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
 void addFlareLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);

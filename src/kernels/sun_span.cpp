@@ -35,7 +35,8 @@ int64_t distanceOf(int64_t dx, int64_t dy) {
     return static_cast<int64_t>(std::sqrt(static_cast<double>(16 * (dx * dx + dy * dy))));
 }
 
-void renderPart(const SunContext& sun, int32_t row, int32_t first, int32_t count, SunPixel* out) {
+void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row, int32_t first, int32_t count,
+                SunPixel* out) {
     const SunFrame& frame = sun.frame;
     const int64_t cx = frame.centreX;
     const int64_t dy = frame.centreY - row;
@@ -47,10 +48,10 @@ void renderPart(const SunContext& sun, int32_t row, int32_t first, int32_t count
     if (spiky) {
         std::fill(spikes, spikes + count, 0);
         const int64_t last = int64_t(first) + count - 1;
-        for (int32_t k = 0; k < frame.spikeCount; ++k) {
-            const ColumnRange strip = spikeColumns(sun.tables->spikeAxes[k], cx, dy);
-            const int64_t from = std::max<int64_t>(strip.first, first);
-            const int64_t to = std::min<int64_t>(strip.last, last);
+        for (int32_t s = 0; s < strips.count; ++s) {
+            const int32_t k = strips.spike[s];
+            const int64_t from = std::max<int64_t>(strips.columns[s].first, first);
+            const int64_t to = std::min<int64_t>(strips.columns[s].last, last);
             for (int64_t x = from; x <= to; ++x) spikes[x - first] += spikeShare(*sun.tables, k, cx - x, dy);
         }
     }
@@ -141,11 +142,30 @@ bool spanPlainlyDark(const SunContext& sun, int32_t row, int32_t first, int32_t 
     return reach < 0 || cx - reach > int64_t(first) + count - 1 || cx + reach < first;
 }
 
-void renderSunSpanCulled(const SunContext& sun, int32_t row, int32_t first, int32_t count, SunPixel* out) {
+void findSpikeStrips(const SunContext& sun, int32_t row, int32_t first, int32_t count, RowSpikeStrips* strips) {
+    strips->count = 0;
+    const int64_t last = int64_t(first) + count - 1;
+    for (int32_t k = 0; k < sun.frame.spikeCount && k < kMaxSpikes; ++k) {
+        const ColumnRange columns = spikeColumns(sun.tables->spikeAxes[k], sun.frame.centreX, sun.frame.centreY - row);
+        if (columns.first > columns.last || columns.first > last || columns.last < first) continue;
+        strips->spike[strips->count] = k;
+        strips->columns[strips->count] = columns;
+        ++strips->count;
+    }
+}
+
+void renderSunSpanCulled(const SunContext& sun, const RowSpikeStrips& strips, int32_t row, int32_t first,
+                         int32_t count, SunPixel* out) {
     for (int32_t done = 0; done < count; done += kSpanPixels) {
         const int32_t n = std::min(count - done, kSpanPixels);
-        renderPart(sun, row, first + done, n, out + done);
+        renderPart(sun, strips, row, first + done, n, out + done);
     }
+}
+
+void renderSunSpanCulled(const SunContext& sun, int32_t row, int32_t first, int32_t count, SunPixel* out) {
+    RowSpikeStrips strips;
+    findSpikeStrips(sun, row, first, count, &strips);
+    renderSunSpanCulled(sun, strips, row, first, count, out);
 }
 
 }  // namespace lumenfall

@@ -35,9 +35,24 @@ constexpr SunPixel kDarkPixel = {{0, 0, 0}, 4};
 // reaches the span. (False says nothing: such a span may still be dark.)
 bool spanPlainlyDark(const SunContext& sun, int32_t row, int32_t first, int32_t count);
 
+// The spikes whose strips cross columns first .. first + count - 1 of a
+// row, each with its columns there. They depend on the row alone, so a
+// row shared among threads finds them once.
+constexpr int32_t kMaxSpikes = 256;
+struct RowSpikeStrips {
+    int32_t count = 0;
+    int32_t spike[kMaxSpikes];
+    ColumnRange columns[kMaxSpikes];
+};
+void findSpikeStrips(const SunContext& sun, int32_t row, int32_t first, int32_t count, RowSpikeStrips* strips);
+
 // Fills out[0..count) with the effect of pixels first .. first + count - 1
 // of row `row`, exactly as renderSunSpan does.
 void renderSunSpanCulled(const SunContext& sun, int32_t row, int32_t first, int32_t count, SunPixel* out);
+// The same with the row's strips found beforehand over columns that
+// include these.
+void renderSunSpanCulled(const SunContext& sun, const RowSpikeStrips& strips, int32_t row, int32_t first,
+                         int32_t count, SunPixel* out);
 
 }  // namespace lumenfall
 

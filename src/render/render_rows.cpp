@@ -22,6 +22,7 @@ struct RowWork {
     int32_t firstColumn;
     int32_t endColumn;
     std::atomic<bool> delivered;
+    RowSpikeStrips strips;
 };
 
 void renderChunk(void* context, int32_t chunk) {
@@ -29,7 +30,7 @@ void renderChunk(void* context, int32_t chunk) {
     const int32_t first = work.firstColumn + chunk * kChunkColumns;
     const int32_t count = std::min(kChunkColumns, work.endColumn - first);
     SunPixel effect[kChunkColumns];
-    renderSunSpanCulled(*work.sun, work.row, first, count, effect);
+    renderSunSpanCulled(*work.sun, work.strips, work.row, first, count, effect);
     if (!work.target->receive(*work.glue, work.row, first, count, effect)) work.delivered.store(false);
 }
 
@@ -84,7 +85,8 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
     for (int32_t row = firstRow; row < endRow; ++row) {
         if (services) services->rowStarting(row);
         if (blendable && row >= 0 && row < shape.height) {
-            RowWork work{&sun, &glue, &target, row, firstColumn, endColumn, {true}};
+            RowWork work{&sun, &glue, &target, row, firstColumn, endColumn, {true}, {}};
+            findSpikeStrips(sun, row, firstColumn, span, &work.strips);
             const int32_t chunks = (span + kChunkColumns - 1) / kChunkColumns;
             // A row that is plainly dark is cheaper to blend here than to
             // hand to the other threads (waking them costs more).

@@ -1,9 +1,33 @@
 #include "render/row_workers.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 
 namespace lumenfall {
+namespace {
+
+// Rows follow each other a few hundred microseconds apart, and between two
+// rows the calling thread only trades the row with the host. Going to sleep
+// and being woken for every row costs a helper more than that gap, so both
+// sides first poll for a short while and sleep only when the gap is long.
+constexpr auto kSpinTime = std::chrono::microseconds(100);
+
+template <typename Ready>
+bool spinUntil(Ready ready) {
+    const auto end = std::chrono::steady_clock::now() + kSpinTime;
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (ready()) return true;
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        if (std::chrono::steady_clock::now() >= end) return ready();
+    }
+}
+
+}  // namespace
 
 RowWorkers::RowWorkers(int32_t threads) {
     for (int32_t i = 1; i < threads; ++i) {
@@ -18,7 +42,7 @@ RowWorkers::RowWorkers(int32_t threads) {
 RowWorkers::~RowWorkers() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
+        stopping_.store(true);
     }
     wake_.notify_all();
     for (std::thread& helper : helpers_) helper.join();
@@ -31,18 +55,19 @@ void RowWorkers::takeChunks() {
 void RowWorkers::helperLoop() {
     uint64_t seen = 0;
     for (;;) {
-        {
+        const auto woken = [&] { return stopping_.load() || generation_.load() != seen; };
+        if (!spinUntil(woken)) {
             std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-            if (stopping_) return;
-            seen = generation_;
+            wake_.wait(lock, woken);
         }
+        if (stopping_.load()) return;
+        seen = generation_.load();
         takeChunks();
-        {
+        if (busy_.fetch_sub(1) == 1) {
+            // The calling thread may be asleep on the last helper.
             std::lock_guard<std::mutex> lock(mutex_);
-            --busy_;
+            done_.notify_one();
         }
-        done_.notify_one();
     }
 }
 
@@ -58,13 +83,15 @@ void RowWorkers::run(int32_t chunks, Work work, void* context) {
         context_ = context;
         chunks_ = chunks;
         next_.store(0);
-        busy_ = int32_t(helpers_.size());
-        ++generation_;
+        busy_.store(int32_t(helpers_.size()));
+        generation_.fetch_add(1);
     }
     wake_.notify_all();
     takeChunks();
+    const auto finished = [&] { return busy_.load() == 0; };
+    if (spinUntil(finished)) return;
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [&] { return busy_ == 0; });
+    done_.wait(lock, finished);
 }
 
 int32_t renderThreadCount() {

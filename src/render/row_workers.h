@@ -40,9 +40,11 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    uint64_t generation_ = 0;
-    int32_t busy_ = 0;
-    bool stopping_ = false;
+    // Read outside the mutex while a thread spins; changed under it so that
+    // a thread asleep on a condition cannot miss the change.
+    std::atomic<uint64_t> generation_{0};
+    std::atomic<int32_t> busy_{0};
+    std::atomic<bool> stopping_{false};
     Work work_ = nullptr;
     void* context_ = nullptr;
     int32_t chunks_ = 0;

@@ -313,6 +313,41 @@ TEST(SunElements, SpikeStripAndItsProfile) {
     EXPECT_EQ(lightOf(addSpikeLight, scene, 98, 100)[0], 0);   // inside the sun
 }
 
+// The ramp index factor * r / 50 saturates where |factor * r| would pass
+// 2^62 - 1; the frame decides that without dividing per pixel, and must
+// agree with the product at and around the edge for every sign.
+TEST(SunElements, SpikeRampIndexSaturatesExactlyWhereTheProductOverflows) {
+    constexpr int64_t kLimit = INT64_C(0x3FFFFFFFFFFFFFFF);
+    const auto plain = [&](int64_t a, int64_t b) -> int64_t {
+        if (a == 0 || b == 0) return 0;
+        const __int128 product = static_cast<__int128>(a) * b;
+        if (product > kLimit) return kLimit;
+        if (product < -kLimit) return -kLimit;
+        return static_cast<int64_t>(product) / 50;
+    };
+    SunScene scene;
+    const int32_t details[] = {std::numeric_limits<int32_t>::min(), -1000, 0, 37, 99, 100, 101, 250,
+                               std::numeric_limits<int32_t>::max()};
+    const int32_t scales[] = {1, 3, 8, 65536};
+    for (int32_t detail : details) {
+        for (int32_t scale : scales) {
+            scene.block->spikeDetail = detail;
+            scene.block->renderScale = scale;
+            const SunFrame frame = scene.context().frame;
+            const int64_t factor = frame.renderScale * (100 - int64_t(detail));
+            std::vector<int64_t> distances = {0, 1, 2, 49, 50, 51, 1 << 20, INT64_C(1) << 40, kLimit};
+            if (factor != 0) {
+                const int64_t edge = kLimit / (factor < 0 ? -factor : factor);
+                for (int64_t d = -2; d <= 2; ++d) distances.push_back(std::max<int64_t>(edge + d, 0));
+            }
+            for (int64_t r : distances) {
+                EXPECT_EQ(spikeRampIndex(frame, r), plain(factor, r)) << "detail " << detail << " scale " << scale
+                                                                        << " r " << r;
+            }
+        }
+    }
+}
+
 // Any 32-bit value in any setting, and any derived value, renders without
 // undefined behaviour (run under the sanitizers) and in bounded time.
 TEST(SunRenderer, ExtremeSettingsRenderSafely) {
