@@ -309,20 +309,59 @@ int32_t flareStreakNoise(const SunContext& sun, const SunOffset& at) {
                            py + static_cast<int32_t>(120 * dy / r), sun.frame.streakScale);
 }
 
+namespace {
+
+// The flare value from the streak noise and the summed wedge light.
+int64_t scaledFlare(const SunFrame& s, int64_t noise, int64_t light) {
+    const int64_t value = min64(shiftRight64(noise * light, 8), INT64_C(1) << 40);
+    return clampInt64(value * s.flareGain / 2, 0, 32768);
+}
+
+// flareCanShine and flareWedgeLight in one walk of the wedges: the weight
+// q of each wedge holding the angle is found once and kept for both. Zero
+// where no noise can light a wedge (the streak noise is then not taken).
+int64_t shiningFlare(const SunContext& sun, const SunOffset& at) {
+    const SunFrame& s = sun.frame;
+    const int64_t reach = s.flareOuter - at.r;
+    if (2 * ((reach * 255) / s.flareExtent) - 80 <= 0) return 0;
+    const int64_t divisor = s.flareHalf * s.flareExtent;
+    int64_t weights[100];
+    int32_t held = 0;
+    bool shines = false;
+    forWedgesAt(sun, at.angle, [&](int32_t i) {
+        int64_t q;
+        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) return false;
+        weights[held++] = q;
+        shines = shines || 2 * ((q * reach * 255) / divisor) - 80 > 0;
+        return false;
+    });
+    if (!shines) return 0;
+    const int64_t noise = flareStreakNoise(sun, at);
+    int64_t light = 0;
+    for (int32_t k = 0; k < held; ++k) {
+        const int64_t v = (weights[k] * reach * noise) / divisor;
+        if (2 * v - 80 > 0) light += 2 * v - 80;
+    }
+    return scaledFlare(s, noise, light);
+}
+
+}  // namespace
+
 void addFlareLightWith(const SunContext& sun, const SunOffset& at, bool skipDarkNoise, int64_t total[3]) {
     const SunFrame& s = sun.frame;
     if (at.r < s.flareStart || at.r >= s.flareOuter) return;
     // Without a wedge to light (no flares, or wedges too narrow to hold a
     // pixel) the light is 0 and the streak noise need not be taken.
     int64_t scaled = 0;
-    // Each wedge's term grows with the noise, which is at most 255: where
-    // even that lights nothing, no noise can, and it need not be taken.
-    const bool dark = skipDarkNoise && !flareCanShine(sun, at);
-    if (s.flareCount > 0 && s.flareHalf > 0 && !dark) {
-        const int32_t noise = flareStreakNoise(sun, at);
-        const int64_t light = flareWedgeLight(sun, at, noise);
-        const int64_t value = min64(shiftRight64(noise * light, 8), INT64_C(1) << 40);
-        scaled = clampInt64(value * s.flareGain / 2, 0, 32768);
+    if (s.flareCount > 0 && s.flareHalf > 0) {
+        // Each wedge's term grows with the noise, which is at most 255:
+        // where even that lights nothing, no noise can.
+        if (skipDarkNoise) {
+            scaled = shiningFlare(sun, at);
+        } else {
+            const int32_t noise = flareStreakNoise(sun, at);
+            scaled = scaledFlare(s, noise, flareWedgeLight(sun, at, noise));
+        }
     }
     for (int c = 0; c < 3; ++c) total[c] += curveLookup(sun.settings->derived.flareCurves[c], scaled);
 }
@@ -384,6 +423,11 @@ void finishSunPixel(const SunFrame& s, int64_t total[3], const DiscLight& light,
     const int64_t m = s.fullScale;
     int64_t disc[3] = {light.rgb[0], light.rgb[1], light.rgb[2]};
     const bool onRim = light.onRim;
+    // No light and no rim: every step below keeps the zeros.
+    if (!onRim && m >= 0 && (total[0] | total[1] | total[2]) == 0) {
+        *out = SunPixel{{0, 0, 0}, light.rimWeight};
+        return;
+    }
     for (int c = 0; c < 3; ++c) {
         total[c] = clampInt64(total[c], -kMaxLight, kMaxLight) * s.masterBrightness / 25;
         if (s.eightBit) {

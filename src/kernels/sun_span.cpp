@@ -97,7 +97,8 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
                             frame.flareHalf > 0;
         at.angle = wedges ? diamondAngle(dx, dy) : 0;
         int64_t total[3] = {0, 0, 0};
-        if (spiky && spikesReach(frame, at)) addSpikeRamp(sun, at, spikes[i], total);
+        // A zero spike sum adds nothing through any ramp entry.
+        if (spiky && spikes[i] != 0 && spikesReach(frame, at)) addSpikeRamp(sun, at, spikes[i], total);
         if (!beyond) {
             addHaloLight(sun, at, total);
             addFlareLightWith(sun, at, true, total);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "kernels/numeric_bounds.h"
 
@@ -210,6 +211,8 @@ bool smearThroughMemo(const SurfaceTables& tables, int64_t x0, int64_t y0, int64
         std::min(y0, y1) - margin < -inside || std::max(y0, y1) + margin > inside)
         return false;
     const int64_t side = 2 * int64_t(memo.half);
+    // Every row the walk (and the runs it fills) may reach.
+    prepareMemoRows(memo, std::min(y0, y1) - margin + memo.half, std::max(y0, y1) + margin + memo.half);
     std::atomic<uint16_t>* const cells = memo.cells;
     const int64_t stepX = (dx < 0 ? -stride : stride), stepY = (dy < 0 ? -stride : stride) * side;
     const int64_t majorStep = yMajor ? stepY : stepX;
@@ -242,18 +245,56 @@ int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
     const SurfaceMemo& memo = tables.memo;
     const int64_t half = memo.half;
     if (memo.cells == nullptr || x <= -half || x >= half || y <= -half || y >= half) return pointNoise(tables, x, y);
+    prepareMemoRows(memo, int64_t(y) + half, int64_t(y) + half);
     const uint16_t known =
         memo.cells[size_t(int64_t(y) + half) * size_t(2 * half) + size_t(int64_t(x) + half)].load(std::memory_order_relaxed);
     if (known != kEmptyNoise) return known;
     return fillMemo(tables, x, y);
 }
 
+namespace {
+
+enum : uint8_t { kBandDirty = 0, kBandClearing = 1, kBandClear = 2 };
+
+std::atomic<uint8_t>* bandStates(const SurfaceMemo& memo) {
+    return reinterpret_cast<std::atomic<uint8_t>*>(memo.cells + surfaceMemoCells(memo.half));
+}
+
+[[gnu::noinline]] void clearBand(const SurfaceMemo& memo, size_t band) {
+    std::atomic<uint8_t>& state = bandStates(memo)[band];
+    uint8_t expected = kBandDirty;
+    if (state.compare_exchange_strong(expected, kBandClearing, std::memory_order_acquire)) {
+        const size_t side = size_t(2 * memo.half);
+        const size_t first = band * kMemoBandRows;
+        const size_t rows = std::min<size_t>(kMemoBandRows, side - first);
+        // The cells are plain 16-bit values (asserted in the header) and no
+        // thread reads this band before its state says clear: every byte
+        // 0xFF makes every cell kEmptyNoise at memset's pace.
+        static_assert(kEmptyNoise == 0xFFFF, "an empty cell is all ones");
+        std::memset(static_cast<void*>(memo.cells + first * side), 0xFF, rows * side * sizeof(uint16_t));
+        state.store(kBandClear, std::memory_order_release);
+        return;
+    }
+    // Another thread is clearing it: a band takes microseconds.
+    while (state.load(std::memory_order_acquire) != kBandClear) std::this_thread::yield();
+}
+
+}  // namespace
+
 void clearSurfaceMemo(const SurfaceMemo& memo) {
     if (!memo.cells) return;
-    // The cells are plain 16-bit values (asserted above) and no render reads
-    // them yet: every byte 0xFF makes every cell kEmptyNoise at memset's pace.
-    static_assert(kEmptyNoise == 0xFFFF, "an empty cell is all ones");
-    std::memset(static_cast<void*>(memo.cells), 0xFF, surfaceMemoBytes(memo.half));
+    std::memset(static_cast<void*>(bandStates(memo)), kBandDirty, surfaceMemoBandCount(memo.half));
+}
+
+void prepareMemoRows(const SurfaceMemo& memo, int64_t first, int64_t last) {
+    const int64_t side = 2 * int64_t(memo.half);
+    first = std::max<int64_t>(first, 0);
+    last = std::min<int64_t>(last, side - 1);
+    if (memo.cells == nullptr || first > last) return;
+    std::atomic<uint8_t>* states = bandStates(memo);
+    for (size_t band = size_t(first / kMemoBandRows); band <= size_t(last / kMemoBandRows); ++band) {
+        if (states[band].load(std::memory_order_acquire) != kBandClear) clearBand(memo, band);
+    }
 }
 
 int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1,

@@ -22,17 +22,33 @@ constexpr int64_t kMaxSmearSteps = 65536;
 // surface coordinates: the smear lines of neighbouring disc pixels visit
 // the same points about ten times over. Cells hold kEmptyNoise until first
 // computed; threads may fill them at once (they all write the same value).
+//
+// The cells are emptied band by band (kMemoBandRows rows), when a render
+// first reaches a band: the clear then runs on every render thread instead
+// of before the first row, and a band the disc never reaches is never
+// written (a fresh buffer's pages are not even touched). A state byte per
+// band follows the cells.
 constexpr uint16_t kEmptyNoise = 0xFFFF;
+constexpr int32_t kMemoBandRows = 16;
 struct SurfaceMemo {
-    std::atomic<uint16_t>* cells;  // (2 half)^2 cells, row by row; null: no memo
+    std::atomic<uint16_t>* cells;  // (2 half)^2 cells, row by row, then the band states; null: no memo
     int32_t half;
 };
 static_assert(sizeof(std::atomic<uint16_t>) == sizeof(uint16_t), "memo cells are plain 16-bit values");
+static_assert(sizeof(std::atomic<uint8_t>) == 1, "band states are single bytes");
 
-// The bytes a memo of half side `half` takes.
-inline size_t surfaceMemoBytes(int32_t half) { return size_t(2 * half) * size_t(2 * half) * sizeof(uint16_t); }
-// Marks every cell empty.
+inline size_t surfaceMemoCells(int32_t half) { return size_t(2 * half) * size_t(2 * half); }
+inline size_t surfaceMemoBandCount(int32_t half) { return (size_t(2 * half) + kMemoBandRows - 1) / kMemoBandRows; }
+// The bytes a memo of half side `half` takes, its band states included
+// (rounded up to whole cells).
+inline size_t surfaceMemoBytes(int32_t half) {
+    return (surfaceMemoCells(half) + (surfaceMemoBandCount(half) + 1) / 2) * sizeof(uint16_t);
+}
+// Marks every band not yet cleared, so that every cell reads as empty.
 void clearSurfaceMemo(const SurfaceMemo& memo);
+// Empties the cells of rows first..last (memo rows, 0 .. 2 half - 1) that
+// no render has emptied since clearSurfaceMemo. Threads may call it at once.
+void prepareMemoRows(const SurfaceMemo& memo, int64_t first, int64_t last);
 
 // Which swirls reach each cell of a grid over the swirls' square reaches
 // (|x - cx| < radius and |y - cy| < radius): bit i of a cell is set when

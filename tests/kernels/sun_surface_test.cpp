@@ -360,5 +360,35 @@ TEST(SunSurface, SmearThroughTheMemoIsThePlainSmear) {
     }
 }
 
+// The memo is emptied a band of rows at a time as lines first reach it. One
+// line into a freshly cleared memo (its cells holding leftovers) must find
+// every row it reads emptied, the rows its last stride overshoots included,
+// going up or down, and across each band boundary.
+TEST(SunSurface, EachLineFindsEveryRowItReadsEmptied) {
+    SurfaceFixture f;
+    constexpr int32_t kHalf = 40;
+    std::vector<std::atomic<uint16_t>> cells(surfaceMemoBytes(kHalf) / 2);
+    for (const int32_t stride : {1, 2, 3, 7}) {
+        SurfaceTables memoised = f.tables;
+        memoised.smearStride = f.tables.smearStride = stride;
+        memoised.memo = SurfaceMemo{cells.data(), kHalf};
+        for (int64_t end = -30; end <= 30; ++end) {
+            for (const int64_t length : {5, 11, 12, 23}) {
+                for (const int64_t direction : {-1, 1}) {
+                    for (int32_t lean = 0; lean < 3; ++lean) {
+                        for (std::atomic<uint16_t>& cell : cells) cell.store(77);
+                        clearSurfaceMemo(memoised.memo);
+                        const int64_t y1 = end, y0 = end - direction * length;
+                        const int64_t x0 = lean * 2 - 2, x1 = x0 + lean * length;  // steep, diagonal and flat
+                        ASSERT_EQ(smearedTexture(memoised, x0, y0, x1, y1, kMaxSmearSteps),
+                                  smearedTexture(f.tables, x0, y0, x1, y1, kMaxSmearSteps))
+                            << "stride " << stride << " from " << x0 << "," << y0 << " to " << x1 << "," << y1;
+                    }
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace lumenfall
