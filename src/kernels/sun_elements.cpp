@@ -383,6 +383,31 @@ void addBowLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
     }
 }
 
+void radialLightRange(const SunFrame& s, int64_t* first, int64_t* count) {
+    // The halo lights [sunRadius, haloOuter), the bow [bowInner, bowOuter).
+    int64_t from = INT64_MAX, to = INT64_MIN;
+    if (s.haloOuter > s.sunRadius) {
+        from = s.sunRadius;
+        to = s.haloOuter;
+    }
+    if (s.bowOuter > s.bowInner) {
+        from = min64(from, s.bowInner);
+        to = max64(to, s.bowOuter);
+    }
+    *first = from < to ? from : 0;
+    *count = from < to ? to - from : 0;
+}
+
+void fillRadialLight(const SunContext& sun, int64_t first, int64_t count, RadialEntry* entries) {
+    for (int64_t i = 0; i < count; ++i) {
+        SunOffset at{0, 0, first + i, 0};
+        int64_t total[3] = {0, 0, 0};
+        addHaloLight(sun, at, total);
+        addBowLight(sun, at, total);
+        for (int c = 0; c < 3; ++c) entries[i].rgb[c] = total[c];
+    }
+}
+
 DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
     const SunFrame& s = sun.frame;
     DiscLight disc{{0, 0, 0}, 4, false};

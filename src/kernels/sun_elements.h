@@ -98,6 +98,18 @@ struct FlareWedgeIndex {
 };
 void buildFlareWedgeIndex(const SunFrame& frame, const SunTables& tables, FlareWedgeIndex* index);
 
+// The halo's and the bow's light depend on the distance alone: their sum
+// for each distance r of [first, first + count), made once per render.
+// Neither element reaches a distance outside that range.
+struct RadialEntry {
+    int64_t rgb[3];
+};
+struct RadialLight {
+    const RadialEntry* entries = nullptr;  // null: each pixel computes both elements
+    int64_t first = 0;
+    int64_t count = 0;
+};
+
 // Everything the elements read: the frame and the tables of one render.
 struct SunContext {
     SunFrame frame;
@@ -110,6 +122,8 @@ struct SunContext {
     const FlareWedgeIndex* flareWedges = nullptr;
     // Optional (null: every streak point is computed).
     const StreakMemo* streakMemo = nullptr;
+    // Optional: the frame's halo and bow by distance.
+    RadialLight radial;
 };
 
 // The pixel's offset from the centre, its distance r in quarter pixels and
@@ -151,6 +165,12 @@ void addSpikeRamp(const SunContext& sun, const SunOffset& at, int64_t sum, int64
 void addHaloLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
 void addFlareLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
 void addBowLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
+
+// The distances [first, first + count) that the halo and the bow reach
+// (count 0 when neither does).
+void radialLightRange(const SunFrame& frame, int64_t* first, int64_t* count);
+// The halo's and the bow's light at each distance of that range.
+void fillRadialLight(const SunContext& sun, int64_t first, int64_t count, RadialEntry* entries);
 
 // The flares in parts: the streak noise at the pixel (0..255), the summed
 // wedge light F for a noise value, and the whole element with the choice of

@@ -100,9 +100,15 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
         // A zero spike sum adds nothing through any ramp entry.
         if (spiky && spikes[i] != 0 && spikesReach(frame, at)) addSpikeRamp(sun, at, spikes[i], total);
         if (!beyond) {
-            addHaloLight(sun, at, total);
+            const RadialLight& radial = sun.radial;
+            if (radial.entries == nullptr) {
+                addHaloLight(sun, at, total);
+                addBowLight(sun, at, total);
+            } else if (at.r >= radial.first && at.r - radial.first < radial.count) {
+                const RadialEntry& light = radial.entries[at.r - radial.first];
+                for (int c = 0; c < 3; ++c) total[c] += light.rgb[c];
+            }
             addFlareLightWith(sun, at, true, total);
-            addBowLight(sun, at, total);
         }
         const DiscLight disc = beyond ? DiscLight{{0, 0, 0}, 4, false} : discLight(sun, at, total);
         finishSunPixel(frame, total, disc, &out[i]);

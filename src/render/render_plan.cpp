@@ -96,6 +96,27 @@ void prepareStreakMemo(RenderPlan* plan) {
     plan->streakMemo = memo;
 }
 
+// The halo and the bow of one of the plan's frames, by distance.
+void prepareRadialLight(RenderPlan* plan, const SunFrame& frame, int which) {
+    std::vector<RadialEntry>& entries = plan->radialEntries[which];
+    int64_t first, count;
+    radialLightRange(frame, &first, &count);
+    plan->radialFirst[which] = first;
+    entries.clear();
+    if (count <= 0 || count > kRadialLightCap) return;
+    // Without the memory each pixel computes both elements: slower, the same.
+    try {
+        entries.resize(size_t(count));
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    SunContext sun;
+    sun.frame = frame;
+    sun.settings = &plan->settings;
+    sun.tables = &plan->tables;
+    fillRadialLight(sun, first, count, entries.data());
+}
+
 }  // namespace
 
 void prepareDraws(RenderPlan* plan) {
@@ -111,6 +132,8 @@ void prepareDraws(RenderPlan* plan) {
     plan->swirlGridValid = buildSwirlGrid(plan->surface, &plan->swirlGrid);
     fillWrappedNoise(plan->tables.noiseTable, plan->noiseWrapped);
     prepareStreakMemo(plan);
+    prepareRadialLight(plan, plan->frame8, 0);
+    prepareRadialLight(plan, plan->frame16, 1);
     for (int transparency = 0; transparency < 2; ++transparency) {
         GlueSetup glue{};
         glue.glue = s.glue;

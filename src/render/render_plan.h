@@ -71,7 +71,14 @@ struct RenderPlan {
     // plan so that rebuilding a plan reuses them.
     StreakMemo streakMemo;
     std::vector<uint8_t> streakCells;
+    // The halo and the bow by distance for frame8 and frame16 (empty when
+    // neither shines, or when the distances exceed kRadialLightCap).
+    std::vector<RadialEntry> radialEntries[2];
+    int64_t radialFirst[2];
 };
+
+// At most this many distances (6 MiB) per radial table.
+constexpr int64_t kRadialLightCap = int64_t(1) << 18;
 
 // At most 16 MiB of streak points per plan.
 constexpr int64_t kStreakMemoCellCap = int64_t(1) << 24;

@@ -39,7 +39,11 @@ void renderChunk(void* context, int32_t chunk) {
 SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     SunContext sun;
     if (shape.enlargement == 1 && (shape.depth < 9 || shape.depth == 16)) {
-        sun.frame = shape.depth == 16 ? plan.frame16 : plan.frame8;
+        const int which = shape.depth == 16 ? 1 : 0;
+        sun.frame = which == 1 ? plan.frame16 : plan.frame8;
+        const std::vector<RadialEntry>& entries = plan.radialEntries[which];
+        if (!entries.empty())
+            sun.radial = RadialLight{entries.data(), plan.radialFirst[which], int64_t(entries.size())};
     } else {
         const FrameRequest request{plan.renderWidth,  plan.renderHeight, shape.depth,      plan.renderScale,
                                    plan.viewOriginX, plan.viewOriginY,  shape.enlargement};

@@ -391,5 +391,42 @@ TEST(SunRenderer, ExtremeSettingsRenderSafely) {
     }
 }
 
+// The render reads the halo and the bow from a table by distance, and
+// nothing outside the table's range: each distance about that range must
+// give what the two elements give, with curves and a spectrum lit to
+// their ends so that the first and last distances carry light.
+TEST(SunRenderer, RadialTableHoldsTheHaloAndBowWhereverTheyReach) {
+    SunScene scene(16);
+    for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < 256; ++i) scene.block->derived.haloCurves[c][i] = 1000 + 7 * i + c;
+        for (int e = 0; e < 201; ++e) scene.tables->bowSpectrum[c][e] = uint16_t(500 + 3 * e + c);
+    }
+    struct Rings {
+        int32_t halo, bow, bowWidth;
+    };
+    // Halo inside the bow, overlapping it, beyond it; no halo; no bow.
+    for (const Rings rings : {Rings{10, 40, 5}, Rings{30, 25, 10}, Rings{60, 5, 3}, Rings{0, 30, 4},
+                              Rings{35, 0, 0}, Rings{0, 0, 0}}) {
+        scene.block->haloRadius = rings.halo;
+        scene.block->bowRadius = rings.bow;
+        scene.block->bowWidth = rings.bowWidth;
+        const SunContext sun = scene.context();
+        int64_t first, count;
+        radialLightRange(sun.frame, &first, &count);
+        std::vector<RadialEntry> table(size_t(std::max<int64_t>(count, 0)));
+        fillRadialLight(sun, first, count, table.data());
+        for (int64_t r = std::max<int64_t>(first - 40, 0); r < first + count + 40; ++r) {
+            const SunOffset at{3, 4, r, 0};
+            int64_t direct[3] = {0, 0, 0};
+            addHaloLight(sun, at, direct);
+            addBowLight(sun, at, direct);
+            const bool inTable = r >= first && r < first + count;
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(direct[c], inTable ? table[size_t(r - first)].rgb[c] : 0)
+                    << "halo " << rings.halo << " bow " << rings.bow << " r " << r;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace lumenfall
