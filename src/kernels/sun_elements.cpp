@@ -4,16 +4,12 @@
 #include <cmath>
 
 #include "kernels/numeric_bounds.h"
+#include "kernels/sun_finish.h"
 #include "kernels/streak_noise.h"
 
 namespace lumenfall {
 
 namespace {
-
-// Light sums and products are held within these bounds before they are
-// multiplied again; shipped settings stay orders of magnitude below them.
-constexpr int64_t kMaxLight = INT64_C(1) << 31;
-constexpr int64_t kMaxScaledLight = INT64_C(1) << 40;
 
 // The spike ramp's index r * factor / 50 saturates at this product.
 constexpr int64_t kMulDivLimit = INT64_C(0x3FFFFFFFFFFFFFFF);
@@ -442,43 +438,6 @@ DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3]
         for (int c = 0; c < 3; ++c) total[c] += disc.rgb[c];
     }
     return disc;
-}
-
-void finishSunPixel(const SunFrame& s, int64_t total[3], const DiscLight& light, SunPixel* out) {
-    const int64_t m = s.fullScale;
-    int64_t disc[3] = {light.rgb[0], light.rgb[1], light.rgb[2]};
-    const bool onRim = light.onRim;
-    // No light and no rim: every step below keeps the zeros.
-    if (!onRim && m >= 0 && (total[0] | total[1] | total[2]) == 0) {
-        *out = SunPixel{{0, 0, 0}, light.rimWeight};
-        return;
-    }
-    for (int c = 0; c < 3; ++c) {
-        total[c] = clampInt64(total[c], -kMaxLight, kMaxLight) * s.masterBrightness / 25;
-        if (s.eightBit) {
-            total[c] /= 129;
-            if (onRim) disc[c] /= 129;
-        }
-        total[c] = clampInt64(total[c], -kMaxScaledLight, kMaxScaledLight);
-        disc[c] = clampInt64(disc[c], -kMaxScaledLight, kMaxScaledLight);
-    }
-    bleedOverRange(total, m, true);
-    for (int c = 0; c < 3; ++c) total[c] = min64(total[c], m);
-
-    // Written field by field into the caller's pixel: a pixel handed back by
-    // value is packed through the stack, and reading the packed halves back
-    // stalls the store buffer on every pixel.
-    out->rimWeight = light.rimWeight;
-    if (onRim) {
-        bleedOverRange(disc, m, false);
-        const int64_t rim = light.rimWeight;
-        for (int c = 0; c < 3; ++c) {
-            const int64_t mixed = (rim * total[c] + (4 - rim) * min64(disc[c], m)) / 4;
-            out->rgb[c] = static_cast<int32_t>(clampInt64(mixed, INT32_MIN, m));
-        }
-    } else {
-        for (int c = 0; c < 3; ++c) out->rgb[c] = static_cast<int32_t>(clampInt64(total[c], INT32_MIN, m));
-    }
 }
 
 SunPixel computeSunPixel(const SunContext& sun, int32_t x, int32_t y) {

@@ -196,8 +196,8 @@ struct SunPixel {
     int32_t rimWeight;  // 0 inside the disc, 0..3 on the rim, 4 outside
 };
 
-// Master brightness, 8-bit scaling, bleeding and the rim mix.
-void finishSunPixel(const SunFrame& frame, int64_t total[3], const DiscLight& disc, SunPixel* out);
+// Master brightness, 8-bit scaling, bleeding and the rim mix: finishSunPixel
+// in kernels/sun_finish.h.
 
 SunPixel computeSunPixel(const SunContext& sun, int32_t x, int32_t y);
 

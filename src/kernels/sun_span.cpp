@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kernels/sun_finish.h"
+
 namespace lumenfall {
 namespace {
 
@@ -125,9 +127,11 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
                 const RadialEntry& light = radial.entries[at.r - radial.first];
                 for (int c = 0; c < 3; ++c) total[c] += light.rgb[c];
             }
-            addFlareLightWith(sun, at, true, total);
+            if (at.r >= frame.flareStart && at.r < frame.flareOuter) addFlareLightWith(sun, at, true, total);
         }
-        const DiscLight disc = beyond ? DiscLight{{0, 0, 0}, 4, false} : discLight(sun, at, total);
+        // Outside the disc's edge the disc gives what beyond gives.
+        const bool inDisc = !beyond && at.r < frame.discEdge;
+        const DiscLight disc = inDisc ? discLight(sun, at, total) : DiscLight{{0, 0, 0}, 4, false};
         finishSunPixel(frame, total, disc, &out[i]);
     }
 }
