@@ -163,20 +163,33 @@ int64_t spikeSum(const SunContext& sun, const SunOffset& at) {
     return sum;
 }
 
+namespace {
+
+// The ramp's colour at clamped index j: entries j / 4 and the next,
+// weighted 3 - f and f (f = j % 4; the weights sum to 3, not 4).
+int64_t spikeRampAt(const SunTables& t, int64_t j, int c) {
+    const int64_t e = min64(j >> 2, 599), f = j & 3, e1 = min64(e + 1, 599);
+    return static_cast<int64_t>(t.spikeRamp[c][e]) * (3 - f) + static_cast<int64_t>(t.spikeRamp[c][e1]) * f;
+}
+
+}  // namespace
+
+void fillSpikeRampMix(const SunTables& tables, SpikeRampMix mix[kSpikeRampSteps]) {
+    for (int64_t j = 0; j < kSpikeRampSteps; ++j) {
+        for (int c = 0; c < 3; ++c) mix[j].rgb[c] = static_cast<int32_t>(spikeRampAt(tables, j, c));
+    }
+}
+
 void addSpikeRamp(const SunContext& sun, const SunOffset& at, int64_t sum, int64_t total[3]) {
-    const SunFrame& s = sun.frame;
-    const SunTables& t = *sun.tables;
     // j = renderScale * (100 - spikeDetail) * r / 50; past the ramp's end
     // every j reads entry 599 alone, and a negative j reads entry 0.
-    int64_t j = spikeRampIndex(s, at.r);
-    j = clampInt64(j, 0, 599 * 4 + 3);
-    const int64_t e = min64(j >> 2, 599), f = j & 3, e1 = min64(e + 1, 599);
-    for (int c = 0; c < 3; ++c) {
-        // The weights are 3 - f and f: they sum to 3, not 4.
-        const int64_t ramp = static_cast<int64_t>(t.spikeRamp[c][e]) * (3 - f) +
-                             static_cast<int64_t>(t.spikeRamp[c][e1]) * f;
-        total[c] += shiftRight64(ramp * sum, 3);
+    const int64_t j = clampInt64(spikeRampIndex(sun.frame, at.r), 0, kSpikeRampSteps - 1);
+    if (sun.spikeRampMix != nullptr) {
+        const SpikeRampMix& ramp = sun.spikeRampMix[j];
+        for (int c = 0; c < 3; ++c) total[c] += shiftRight64(ramp.rgb[c] * sum, 3);
+        return;
     }
+    for (int c = 0; c < 3; ++c) total[c] += shiftRight64(spikeRampAt(*sun.tables, j, c) * sum, 3);
 }
 
 void addSpikeLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {

@@ -110,6 +110,14 @@ struct RadialLight {
     int64_t count = 0;
 };
 
+// The spike ramp's colour at each of its indices, entries and weights
+// already mixed (the ramp's values are 16-bit, their mixes fit 32 bits).
+constexpr int32_t kSpikeRampSteps = 600 * 4;
+struct SpikeRampMix {
+    int32_t rgb[3];
+};
+void fillSpikeRampMix(const SunTables& tables, SpikeRampMix mix[kSpikeRampSteps]);
+
 // Everything the elements read: the frame and the tables of one render.
 struct SunContext {
     SunFrame frame;
@@ -124,6 +132,8 @@ struct SunContext {
     const StreakMemo* streakMemo = nullptr;
     // Optional: the frame's halo and bow by distance.
     RadialLight radial;
+    // Optional (null: each pixel mixes the ramp's two entries).
+    const SpikeRampMix* spikeRampMix = nullptr;
 };
 
 // The pixel's offset from the centre, its distance r in quarter pixels and

@@ -134,6 +134,7 @@ void prepareDraws(RenderPlan* plan) {
     prepareStreakMemo(plan);
     prepareRadialLight(plan, plan->frame8, 0);
     prepareRadialLight(plan, plan->frame16, 1);
+    fillSpikeRampMix(plan->tables, plan->spikeRampMix);
     for (int transparency = 0; transparency < 2; ++transparency) {
         GlueSetup glue{};
         glue.glue = s.glue;

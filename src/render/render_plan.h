@@ -75,6 +75,7 @@ struct RenderPlan {
     // neither shines, or when the distances exceed kRadialLightCap).
     std::vector<RadialEntry> radialEntries[2];
     int64_t radialFirst[2];
+    SpikeRampMix spikeRampMix[kSpikeRampSteps];
 };
 
 // At most this many distances (6 MiB) per radial table.

@@ -59,6 +59,7 @@ SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     sun.surface.noiseWrapped = plan.noiseWrapped;
     sun.flareWedges = &plan.flareWedges;
     sun.streakMemo = &plan.streakMemo;
+    sun.spikeRampMix = plan.spikeRampMix;
     return sun;
 }
 

@@ -39,13 +39,15 @@ void expectSamePixels(const PlanHarness& h, const Geometry& g, const std::string
                       int32_t endRow = -1) {
     const TargetShape shape{g.width, g.height, g.depth, 3, false, g.enlargement};
     // The reference without any of the plan's indexes: every wedge, every
-    // swirl, every streak point and the halo and bow at every pixel.
+    // swirl, every streak point, the halo and bow and the spike ramp's mix
+    // at every pixel.
     SunContext sun = sunContextFor(*h.plan, shape);
     sun.flareWedges = nullptr;
     sun.surface.swirlGrid = nullptr;
     sun.surface.noiseWrapped = nullptr;
     sun.streakMemo = nullptr;
     sun.radial = RadialLight{};
+    sun.spikeRampMix = nullptr;
     // The fast path with a surface memo (a small one, so that lines also
     // leave it), the reference without.
     const int32_t half = std::min(h.plan->surfaceMemoHalf, 600);
