@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "kernels/lazy_blocks.h"
 #include "kernels/numeric_bounds.h"
 
 namespace lumenfall {
@@ -153,20 +154,65 @@ int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x
     return streakMean(sum, l);
 }
 
-void fillStreakMemo(const int32_t* noiseTable, StreakMemo* memo, uint8_t* cells) {
-    for (int32_t row = 0; row < memo->height; ++row) {
-        const int32_t b = scaledCoordinate(memo->top + row, memo->scale);
-        uint8_t* out = cells + size_t(row) * size_t(memo->width);
-        for (int32_t column = 0; column < memo->width; ++column)
-            out[column] = uint8_t(blockNoiseScaled(noiseTable, scaledCoordinate(memo->left + column, memo->scale), b) >> 1);
+namespace {
+
+// The cells of rows [firstRow, endRow) and columns [firstColumn, endColumn).
+void fillStreakCells(const int32_t* noiseTable, const StreakMemo& memo, int32_t firstRow, int32_t endRow,
+                     int32_t firstColumn, int32_t endColumn) {
+    for (int32_t row = firstRow; row < endRow; ++row) {
+        const int32_t b = scaledCoordinate(memo.top + row, memo.scale);
+        uint8_t* out = memo.cells + size_t(row) * size_t(memo.width);
+        for (int32_t column = firstColumn; column < endColumn; ++column)
+            out[column] = uint8_t(blockNoiseScaled(noiseTable, scaledCoordinate(memo.left + column, memo.scale), b) >> 1);
     }
+}
+
+// Fills the blocks that hold the box's cells (memo coordinates, within it).
+void prepareStreakBlocks(const int32_t* noiseTable, const StreakMemo& memo, int64_t left, int64_t top, int64_t right,
+                         int64_t bottom) {
+    const int64_t across = (int64_t(memo.width) + kStreakBlockColumns - 1) / kStreakBlockColumns;
+    for (int64_t by = top / kStreakBlockRows; by <= bottom / kStreakBlockRows; ++by) {
+        for (int64_t bx = left / kStreakBlockColumns; bx <= right / kStreakBlockColumns; ++bx) {
+            prepareBlock(memo.blockStates[by * across + bx], [&] {
+                const int32_t row = int32_t(by * kStreakBlockRows), column = int32_t(bx * kStreakBlockColumns);
+                fillStreakCells(noiseTable, memo, row, std::min(row + kStreakBlockRows, memo.height), column,
+                                std::min(column + kStreakBlockColumns, memo.width));
+            });
+        }
+    }
+}
+
+}  // namespace
+
+int64_t streakMemoBlockCount(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return 0;
+    return ((int64_t(width) + kStreakBlockColumns - 1) / kStreakBlockColumns) *
+           ((int64_t(height) + kStreakBlockRows - 1) / kStreakBlockRows);
+}
+
+void fillStreakMemo(const int32_t* noiseTable, StreakMemo* memo, uint8_t* cells) {
     memo->cells = cells;
+    memo->blockStates = nullptr;
+    fillStreakCells(noiseTable, *memo, 0, memo->height, 0, memo->width);
+}
+
+void startLazyStreakMemo(StreakMemo* memo, uint8_t* cells, std::atomic<uint8_t>* states) {
+    for (int64_t i = 0; i < streakMemoBlockCount(memo->width, memo->height); ++i)
+        states[i].store(kBlockEmpty, std::memory_order_relaxed);
+    memo->cells = cells;
+    memo->blockStates = states;
 }
 
 int32_t streakNoiseWith(const StreakMemo* memo, const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1,
                         int32_t y1, int32_t scale) {
     if (!memo || !memo->cells || memo->scale != scale || !memoHolds(*memo, x0, y0, x1, y1))
         return streakNoise(noiseTable, x0, y0, x1, y1, scale);
+    if (memo->blockStates != nullptr) {
+        // The box memoHolds found inside the memo.
+        prepareStreakBlocks(noiseTable, *memo, int64_t(std::min(x0, x1)) - 1 - memo->left,
+                            int64_t(std::min(y0, y1)) - 1 - memo->top, int64_t(std::max(x0, x1)) + 1 - memo->left,
+                            int64_t(std::max(y0, y1)) + 1 - memo->top);
+    }
     const StreakLine l = streakLine(x0, y0, x1, y1);
     const uint8_t* start = memo->cells + (ptrdiff_t(y0) - memo->top) * ptrdiff_t(memo->width) + (x0 - memo->left);
     if (l.major == 0) return *start;

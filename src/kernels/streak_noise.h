@@ -4,6 +4,7 @@
 #ifndef LUMENFALL_KERNELS_STREAK_NOISE_H
 #define LUMENFALL_KERNELS_STREAK_NOISE_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -21,17 +22,26 @@ int32_t streakNoise(const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x
 
 // The halved block noise of every point of a rectangle at one scale, so
 // that the streaks of neighbouring pixels, which visit nearly the same
-// points, read them instead of computing them again.
+// points, read them instead of computing them again. A lazy memo is filled
+// a block (kStreakBlockRows x kStreakBlockColumns cells) at a time, as the
+// streaks first reach it (kernels/lazy_blocks.h).
+constexpr int32_t kStreakBlockRows = 16;
+constexpr int32_t kStreakBlockColumns = 64;
 struct StreakMemo {
-    const uint8_t* cells = nullptr;  // row by row, width per row; null: no memo
+    uint8_t* cells = nullptr;  // row by row, width per row; null: no memo
+    std::atomic<uint8_t>* blockStates = nullptr;  // row of blocks by row; null: every cell filled
     int32_t left = 0, top = 0;
     int32_t width = 0, height = 0;
     int32_t scale = 0;
 };
+int64_t streakMemoBlockCount(int32_t width, int32_t height);
 
 // Fills cells (width x height bytes) for the memo's rectangle and scale and
 // points the memo at them.
 void fillStreakMemo(const int32_t* noiseTable, StreakMemo* memo, uint8_t* cells);
+// Points the memo at cells (width x height bytes, any content) and states
+// (streakMemoBlockCount of them), every block still to fill.
+void startLazyStreakMemo(StreakMemo* memo, uint8_t* cells, std::atomic<uint8_t>* states);
 
 // streakNoise, with the points read from the memo where it holds the whole
 // streak at the same scale (the memo must come from the same noise table).

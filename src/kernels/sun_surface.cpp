@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
+#include "kernels/lazy_blocks.h"
 #include "kernels/numeric_bounds.h"
 
 namespace lumenfall {
@@ -254,36 +254,26 @@ int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
 
 namespace {
 
-enum : uint8_t { kBandDirty = 0, kBandClearing = 1, kBandClear = 2 };
-
 std::atomic<uint8_t>* bandStates(const SurfaceMemo& memo) {
     return reinterpret_cast<std::atomic<uint8_t>*>(memo.cells + surfaceMemoCells(memo.half));
 }
 
-[[gnu::noinline]] void clearBand(const SurfaceMemo& memo, size_t band) {
-    std::atomic<uint8_t>& state = bandStates(memo)[band];
-    uint8_t expected = kBandDirty;
-    if (state.compare_exchange_strong(expected, kBandClearing, std::memory_order_acquire)) {
-        const size_t side = size_t(2 * memo.half);
-        const size_t first = band * kMemoBandRows;
-        const size_t rows = std::min<size_t>(kMemoBandRows, side - first);
-        // The cells are plain 16-bit values (asserted in the header) and no
-        // thread reads this band before its state says clear: every byte
-        // 0xFF makes every cell kEmptyNoise at memset's pace.
-        static_assert(kEmptyNoise == 0xFFFF, "an empty cell is all ones");
-        std::memset(static_cast<void*>(memo.cells + first * side), 0xFF, rows * side * sizeof(uint16_t));
-        state.store(kBandClear, std::memory_order_release);
-        return;
-    }
-    // Another thread is clearing it: a band takes microseconds.
-    while (state.load(std::memory_order_acquire) != kBandClear) std::this_thread::yield();
+void clearBand(const SurfaceMemo& memo, size_t band) {
+    const size_t side = size_t(2 * memo.half);
+    const size_t first = band * kMemoBandRows;
+    const size_t rows = std::min<size_t>(kMemoBandRows, side - first);
+    // The cells are plain 16-bit values (asserted in the header) and no
+    // thread reads this band before it is ready: every byte 0xFF makes
+    // every cell kEmptyNoise at memset's pace.
+    static_assert(kEmptyNoise == 0xFFFF, "an empty cell is all ones");
+    std::memset(static_cast<void*>(memo.cells + first * side), 0xFF, rows * side * sizeof(uint16_t));
 }
 
 }  // namespace
 
 void clearSurfaceMemo(const SurfaceMemo& memo) {
     if (!memo.cells) return;
-    std::memset(static_cast<void*>(bandStates(memo)), kBandDirty, surfaceMemoBandCount(memo.half));
+    std::memset(static_cast<void*>(bandStates(memo)), kBlockEmpty, surfaceMemoBandCount(memo.half));
 }
 
 void prepareMemoRows(const SurfaceMemo& memo, int64_t first, int64_t last) {
@@ -292,9 +282,8 @@ void prepareMemoRows(const SurfaceMemo& memo, int64_t first, int64_t last) {
     last = std::min<int64_t>(last, side - 1);
     if (memo.cells == nullptr || first > last) return;
     std::atomic<uint8_t>* states = bandStates(memo);
-    for (size_t band = size_t(first / kMemoBandRows); band <= size_t(last / kMemoBandRows); ++band) {
-        if (states[band].load(std::memory_order_acquire) != kBandClear) clearBand(memo, band);
-    }
+    for (size_t band = size_t(first / kMemoBandRows); band <= size_t(last / kMemoBandRows); ++band)
+        prepareBlock(states[band], [&] { clearBand(memo, band); });
 }
 
 int32_t smearedTexture(const SurfaceTables& tables, int64_t x0, int64_t y0, int64_t x1,

@@ -35,7 +35,6 @@ struct SurfaceMemo {
     int32_t half;
 };
 static_assert(sizeof(std::atomic<uint16_t>) == sizeof(uint16_t), "memo cells are plain 16-bit values");
-static_assert(sizeof(std::atomic<uint8_t>) == 1, "band states are single bytes");
 
 inline size_t surfaceMemoCells(int32_t half) { return size_t(2 * half) * size_t(2 * half); }
 inline size_t surfaceMemoBandCount(int32_t half) { return (size_t(2 * half) + kMemoBandRows - 1) / kMemoBandRows; }

@@ -81,18 +81,26 @@ void prepareStreakMemo(RenderPlan* plan) {
     const int64_t width = right - left + 1, height = bottom - top + 1;
     if (width * height > kStreakMemoCellCap) return;
     // Without the memory every streak point is computed: slower, the same.
-    try {
-        plan->streakCells.resize(size_t(width * height));
-    } catch (const std::bad_alloc&) {
-        return;
+    // The cells are left as they are (filled before they are read), so a
+    // fresh block's pages are touched only where the streaks go.
+    const size_t cells = size_t(width * height);
+    if (plan->streakCellCapacity < cells) {
+        plan->streakCells.reset(new (std::nothrow) uint8_t[cells]);
+        plan->streakCellCapacity = plan->streakCells ? cells : 0;
     }
+    const size_t blocks = size_t(streakMemoBlockCount(int32_t(width), int32_t(height)));
+    if (plan->streakBlockCapacity < blocks) {
+        plan->streakBlockStates.reset(new (std::nothrow) std::atomic<uint8_t>[blocks]);
+        plan->streakBlockCapacity = plan->streakBlockStates ? blocks : 0;
+    }
+    if (!plan->streakCells || !plan->streakBlockStates) return;
     StreakMemo memo;
     memo.left = int32_t(left);
     memo.top = int32_t(top);
     memo.width = int32_t(width);
     memo.height = int32_t(height);
     memo.scale = f.streakScale;
-    fillStreakMemo(plan->tables.noiseTable, &memo, plan->streakCells.data());
+    startLazyStreakMemo(&memo, plan->streakCells.get(), plan->streakBlockStates.get());
     plan->streakMemo = memo;
 }
 

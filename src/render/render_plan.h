@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <atomic>
+#include <memory>
 #include <vector>
 
 #include "kernels/sun_elements.h"
@@ -68,9 +70,13 @@ struct RenderPlan {
     // The halved block noise of every point the flares' streaks visit at
     // the plan's own size (none when the flares cannot shine, or when the
     // points exceed kStreakMemoCellCap); the cells are kept from plan to
-    // plan so that rebuilding a plan reuses them.
+    // plan so that rebuilding a plan reuses them. The render threads fill
+    // the cells as their streaks first reach them: the plan writes none.
     StreakMemo streakMemo;
-    std::vector<uint8_t> streakCells;
+    std::unique_ptr<uint8_t[]> streakCells;
+    size_t streakCellCapacity = 0;
+    std::unique_ptr<std::atomic<uint8_t>[]> streakBlockStates;
+    size_t streakBlockCapacity = 0;
     // The halo and the bow by distance for frame8 and frame16 (empty when
     // neither shines, or when the distances exceed kRadialLightCap).
     std::vector<RadialEntry> radialEntries[2];

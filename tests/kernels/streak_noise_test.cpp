@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <random>
 #include <vector>
+
+#include "kernels/lazy_blocks.h"
 
 namespace lumenfall {
 namespace {
@@ -124,36 +127,43 @@ namespace {
 // Streaks read from a memo give what they give computed: every direction
 // and length the flares draw (up to 31 pixels), streaks whose points or
 // neighbours lie on or just beyond the memo's edges, and a memo asked at
-// another scale than its own.
+// another scale than its own; a memo filled at once, and one filled block
+// by block over cells holding leftovers (every block a streak reads must
+// be filled first, those its neighbours reach across a block's edge too).
 TEST(StreakNoise, MemoGivesTheComputedStreak) {
-    std::mt19937 random(41);
-    int32_t noise[2048];
-    for (int32_t& n : noise) n = int32_t(random() & 255);
-    struct Box {
-        int32_t left, top, width, height, scale;
-    };
-    for (const Box& box : {Box{-40, -30, 81, 61, 3072}, Box{5, -7, 17, 9, 24576}, Box{-100, 20, 200, 3, 97},
-                           Box{-1, -1, 1, 1, 3072}}) {
-        StreakMemo memo;
-        memo.left = box.left;
-        memo.top = box.top;
-        memo.width = box.width;
-        memo.height = box.height;
-        memo.scale = box.scale;
-        std::vector<uint8_t> cells(size_t(box.width) * size_t(box.height));
-        fillStreakMemo(noise, &memo, cells.data());
-        ASSERT_EQ(memo.cells, cells.data());
-        for (int n = 0; n < 20000; ++n) {
-            // Starts within two pixels of the box, ends up to 31 pixels away.
-            const int32_t x0 = box.left - 2 + int32_t(random() % uint32_t(box.width + 4));
-            const int32_t y0 = box.top - 2 + int32_t(random() % uint32_t(box.height + 4));
-            const int32_t x1 = x0 + int32_t(random() % 63) - 31;
-            const int32_t y1 = y0 + int32_t(random() % 63) - 31;
-            const int32_t scale = n % 50 == 0 ? box.scale + 1 : box.scale;
-            ASSERT_EQ(streakNoiseWith(&memo, noise, x0, y0, x1, y1, scale), streakNoise(noise, x0, y0, x1, y1, scale))
-                << x0 << "," << y0 << " to " << x1 << "," << y1 << " in the box at " << box.left << "," << box.top;
+    for (const bool lazy : {false, true}) {
+        std::mt19937 random(41);
+        int32_t noise[2048];
+        for (int32_t& n : noise) n = int32_t(random() & 255);
+        struct Box {
+            int32_t left, top, width, height, scale;
+        };
+        for (const Box& box : {Box{-40, -30, 81, 61, 3072}, Box{5, -7, 17, 9, 24576}, Box{-100, 20, 200, 3, 97},
+                               Box{-1, -1, 1, 1, 3072}}) {
+            StreakMemo memo;
+            memo.left = box.left;
+            memo.top = box.top;
+            memo.width = box.width;
+            memo.height = box.height;
+            memo.scale = box.scale;
+            std::vector<uint8_t> cells(size_t(box.width) * size_t(box.height), 0xA7);
+            std::vector<std::atomic<uint8_t>> states(size_t(streakMemoBlockCount(box.width, box.height)));
+            for (std::atomic<uint8_t>& state : states) state.store(kBlockReady);  // what a reused plan holds
+            if (lazy) startLazyStreakMemo(&memo, cells.data(), states.data());
+            else fillStreakMemo(noise, &memo, cells.data());
+            ASSERT_EQ(memo.cells, cells.data());
+            for (int n = 0; n < 20000; ++n) {
+                // Starts within two pixels of the box, ends up to 31 pixels away.
+                const int32_t x0 = box.left - 2 + int32_t(random() % uint32_t(box.width + 4));
+                const int32_t y0 = box.top - 2 + int32_t(random() % uint32_t(box.height + 4));
+                const int32_t x1 = x0 + int32_t(random() % 63) - 31;
+                const int32_t y1 = y0 + int32_t(random() % 63) - 31;
+                const int32_t scale = n % 50 == 0 ? box.scale + 1 : box.scale;
+                ASSERT_EQ(streakNoiseWith(&memo, noise, x0, y0, x1, y1, scale), streakNoise(noise, x0, y0, x1, y1, scale))
+                    << x0 << "," << y0 << " to " << x1 << "," << y1 << " in the box at " << box.left << "," << box.top;
+            }
+            EXPECT_EQ(streakNoiseWith(nullptr, noise, 3, 4, 20, -9, box.scale), streakNoise(noise, 3, 4, 20, -9, box.scale));
         }
-        EXPECT_EQ(streakNoiseWith(nullptr, noise, 3, 4, 20, -9, box.scale), streakNoise(noise, 3, 4, 20, -9, box.scale));
     }
 }
 
