@@ -331,9 +331,13 @@ int64_t scaledFlare(const SunFrame& s, int64_t noise, int64_t light) {
 // where no noise can light a wedge (the streak noise is then not taken).
 int64_t shiningFlare(const SunContext& sun, const SunOffset& at) {
     const SunFrame& s = sun.frame;
+    // With a >= 0 and b > 0, 2 (a / b) - 80 > 0 exactly when a >= 41 b: the
+    // tests below need no division. (reach > 0 within the annulus; the
+    // products stay below 2^56 for any frame.)
     const int64_t reach = s.flareOuter - at.r;
-    if (2 * ((reach * 255) / s.flareExtent) - 80 <= 0) return 0;
+    if (reach * 255 < 41 * s.flareExtent) return 0;
     const int64_t divisor = s.flareHalf * s.flareExtent;
+    const int64_t shineBound = 41 * divisor;
     int64_t weights[100];
     int32_t held = 0;
     bool shines = false;
@@ -341,7 +345,7 @@ int64_t shiningFlare(const SunContext& sun, const SunOffset& at) {
         int64_t q;
         if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) return false;
         weights[held++] = q;
-        shines = shines || 2 * ((q * reach * 255) / divisor) - 80 > 0;
+        shines = shines || q * reach * 255 >= shineBound;
         return false;
     });
     if (!shines) return 0;

@@ -177,6 +177,42 @@ TEST(FastPath, FlareNoiseIsSkippedOnlyWhereNothingCanShine) {
     }
 }
 
+// The skip's bounds at their edges: every distance of the annulus, at
+// each wedge's centre (its weight q is then the largest, half) and beside
+// it, where the brightest noise just lights a wedge or just fails to.
+TEST(FastPath, FlareSkipHoldsAtTheBrightestWedgeAngles) {
+    testing_support::SunScene scene(16);
+    for (int32_t& n : scene.tables->noiseTable) n = 255;
+    for (int i = 0; i < 256; ++i) scene.block->derived.flareCurves[0][i] = i + 1;
+    scene.block->flareRadius = 60;
+    scene.block->flareCount = 3;
+    for (int i = 0; i < 3; ++i) scene.tables->flareAngles[i] = uint16_t(1000 + i * 5000);
+    for (const int32_t flareWidth : {5, 40}) {
+        // The picture's own extent, and one of 4 x 255 where some distance
+        // lights the centre's brightest noise exactly at the threshold.
+        for (const bool exactThreshold : {false, true}) {
+            scene.block->flareWidth = flareWidth;
+            SunContext sun = scene.context();
+            if (exactThreshold) {
+                sun.frame.flareExtent = 4 * 255;
+                sun.frame.flareOuter = sun.frame.sunRadius + sun.frame.flareExtent;
+            }
+            const SunFrame& f = sun.frame;
+            for (int64_t r = f.flareStart; r < f.flareOuter; ++r) {
+                for (int i = 0; i < 3; ++i) {
+                    for (int64_t turn = -2; turn <= 2; ++turn) {
+                        const SunOffset at{-(r / 4 + 1), 1, r, 1000 + i * 5000 + f.flareHalf + turn};
+                        int64_t plain[3] = {0, 0, 0}, skipping[3] = {0, 0, 0};
+                        addFlareLight(sun, at, plain);
+                        addFlareLightWith(sun, at, true, skipping);
+                        ASSERT_EQ(plain[0], skipping[0]) << "r " << r << " wedge " << i << " turn " << turn;
+                    }
+                }
+            }
+        }
+    }
+}
+
 // The wedge index against testing every wedge, at every angle, for wedges
 // that wrap past a full turn, start at negative angles, hold no angle or
 // all of them, and for the most wedges there can be.
