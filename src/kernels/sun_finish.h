@@ -26,9 +26,10 @@ inline void finishSunPixel(const SunFrame& s, int64_t total[3], const DiscLight&
     }
     // Brightness (x / 25), then 8-bit scaling (x / 129): truncating twice by
     // positive divisors is truncating once by their product.
-    const int64_t divisor = s.eightBit ? 25 * 129 : 25;
+    // Each divisor a constant of its own, so that neither is a division.
     for (int c = 0; c < 3; ++c) {
-        total[c] = clampInt64(total[c], -kMaxLight, kMaxLight) * s.masterBrightness / divisor;
+        const int64_t bright = clampInt64(total[c], -kMaxLight, kMaxLight) * s.masterBrightness;
+        total[c] = s.eightBit ? bright / (25 * 129) : bright / 25;
         total[c] = clampInt64(total[c], -kMaxScaledLight, kMaxScaledLight);
     }
     if (total[0] > m || total[1] > m || total[2] > m) bleedOverRange(total, m, true);
