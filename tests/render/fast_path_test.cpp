@@ -153,27 +153,37 @@ TEST(FastPath, ThreadsGiveTheSameRows) {
     }
 }
 
+// Flares of the brightest noise everywhere, the curve lit from its first
+// entry, and `count` wedges starting at `firstAngle`, `angleStep` apart.
+void lightFlares(testing_support::SunScene& scene, int32_t count, int32_t firstAngle, int32_t angleStep) {
+    for (int32_t& n : scene.tables->noiseTable) n = 255;
+    for (int i = 0; i < 256; ++i) scene.block->derived.flareCurves[0][i] = i + 1;
+    scene.block->flareRadius = 60;
+    scene.block->flareCount = count;
+    for (int i = 0; i < count; ++i) scene.tables->flareAngles[i] = uint16_t(firstAngle + i * angleStep);
+}
+
+// The flare light at the offset with the skip of the noise and without.
+::testing::AssertionResult sameFlareWithSkip(const SunContext& sun, const SunOffset& at) {
+    int64_t plain[3] = {0, 0, 0}, skipping[3] = {0, 0, 0};
+    addFlareLight(sun, at, plain);
+    addFlareLightWith(sun, at, true, skipping);
+    if (plain[0] == skipping[0]) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "r " << at.r << " angle " << at.angle << ": " << plain[0]
+                                         << " without the skip, " << skipping[0] << " with it";
+}
+
 // With the brightest noise everywhere the bound that skips the noise is met
 // exactly: the flares must come out the same with and without it.
 TEST(FastPath, FlareNoiseIsSkippedOnlyWhereNothingCanShine) {
     testing_support::SunScene scene(16);
-    for (int32_t& n : scene.tables->noiseTable) n = 255;
-    for (int i = 0; i < 256; ++i) scene.block->derived.flareCurves[0][i] = i + 1;
-    scene.block->flareRadius = 60;
+    lightFlares(scene, 7, 0, 2300);
     scene.block->flareWidth = 40;
-    scene.block->flareCount = 7;
-    for (int i = 0; i < 7; ++i) scene.tables->flareAngles[i] = uint16_t(i * 2300);
     for (int32_t flareBrightness : {1, 100, 4000}) {
         scene.block->flareBrightness = flareBrightness;
         const SunContext sun = scene.context();
         for (int32_t y = 0; y < 200; y += 3)
-            for (int32_t x = 0; x < 200; ++x) {
-                const SunOffset at = sunOffsetOf(sun.frame, x, y);
-                int64_t plain[3] = {0, 0, 0}, skipping[3] = {0, 0, 0};
-                addFlareLight(sun, at, plain);
-                addFlareLightWith(sun, at, true, skipping);
-                ASSERT_EQ(plain[0], skipping[0]) << x << "," << y;
-            }
+            for (int32_t x = 0; x < 200; ++x) ASSERT_TRUE(sameFlareWithSkip(sun, sunOffsetOf(sun.frame, x, y)));
     }
 }
 
@@ -182,11 +192,7 @@ TEST(FastPath, FlareNoiseIsSkippedOnlyWhereNothingCanShine) {
 // it, where the brightest noise just lights a wedge or just fails to.
 TEST(FastPath, FlareSkipHoldsAtTheBrightestWedgeAngles) {
     testing_support::SunScene scene(16);
-    for (int32_t& n : scene.tables->noiseTable) n = 255;
-    for (int i = 0; i < 256; ++i) scene.block->derived.flareCurves[0][i] = i + 1;
-    scene.block->flareRadius = 60;
-    scene.block->flareCount = 3;
-    for (int i = 0; i < 3; ++i) scene.tables->flareAngles[i] = uint16_t(1000 + i * 5000);
+    lightFlares(scene, 3, 1000, 5000);
     for (const int32_t flareWidth : {5, 40}) {
         // The picture's own extent, and one of 4 x 255 where some distance
         // lights the centre's brightest noise exactly at the threshold.
@@ -202,10 +208,7 @@ TEST(FastPath, FlareSkipHoldsAtTheBrightestWedgeAngles) {
                 for (int i = 0; i < 3; ++i) {
                     for (int64_t turn = -2; turn <= 2; ++turn) {
                         const SunOffset at{-(r / 4 + 1), 1, r, 1000 + i * 5000 + f.flareHalf + turn};
-                        int64_t plain[3] = {0, 0, 0}, skipping[3] = {0, 0, 0};
-                        addFlareLight(sun, at, plain);
-                        addFlareLightWith(sun, at, true, skipping);
-                        ASSERT_EQ(plain[0], skipping[0]) << "r " << r << " wedge " << i << " turn " << turn;
+                        ASSERT_TRUE(sameFlareWithSkip(sun, at)) << "wedge " << i << " turn " << turn;
                     }
                 }
             }
