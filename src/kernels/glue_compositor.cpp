@@ -88,6 +88,13 @@ void writePreview(const HostBand& band, const PixelLayout& layout, uint8_t* row,
     const uint8_t* maskRow = rowOf(band.maskData, band.maskRowBytes, band.maskFirstRow, band.maskRowCount, y);
     const int64_t step = static_cast<int64_t>(layout.planes) * layout.bytes;
     uint8_t* pixel = row + first * step;
+    if (layout.bytes == 1 && !layout.transparency && band.maskData == nullptr) {
+        // Without a selection every pixel is selected (255, weighed as 256)
+        // and the checker weighs 0: the blend's result is shown as it is.
+        for (int32_t i = 0; i < count; ++i, pixel += step)
+            for (int c = 0; c < layout.colourPlanes; ++c) pixel[c] = static_cast<uint8_t>(result[i][c]);
+        return;
+    }
     for (int32_t i = 0; i < count; ++i, pixel += step) {
         const int32_t x = first + i;
         const bool lightSquare = ((x & 8) ^ (y & 8)) == 0;
@@ -180,8 +187,15 @@ void blendPixels(const GlueSetup& setup, const SunPixel* effect, const int32_t (
         if (!dark) {
             for (int c = 0; c < 3; ++c) {
                 const float fraction = static_cast<float>(px.rgb[c]) * setup.inverseScale;
-                e[c] = saturateToInt32(mf * fraction);
-                if (e[c] < 0) e[c] = 0;
+                const float scaled = mf * fraction;
+                if (layout.grey) {
+                    e[c] = saturateToInt32(scaled);
+                    if (e[c] < 0) e[c] = 0;
+                } else {
+                    // Colour channels are capped at M below: truncated,
+                    // saturated and capped in one (NaN and below 0 give 0).
+                    e[c] = scaled > 0.0f ? (scaled < mf ? static_cast<int32_t>(scaled) : m) : 0;
+                }
             }
         }
         int32_t a = m;
