@@ -52,6 +52,9 @@ if [ ! -x "$lumenfall" ]; then
   exit 1
 fi
 mkdir -p "$out"
+# Each preset's thumbnail carries a "date created": the library's own date,
+# so that the files are the same bytes whatever day they are made.
+export SOURCE_DATE_EPOCH=1796817600   # 2026-12-09
 count=0
 while IFS= read -r line; do
   [ -n "$line" ] || continue

@@ -2,6 +2,7 @@
 #include "params/byte_order.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "params/product_identity.h"
@@ -141,15 +142,37 @@ int32_t buildExifBlock(MetadataBuilder& builder, bool withPrefix, bool lengthOnl
     return out.finish();
 }
 
+namespace {
+
+// SOURCE_DATE_EPOCH, the reproducible-builds convention: whole seconds since
+// 1970 in decimal digits. Anything else is no fixed date.
+bool fixedDateSeconds(std::time_t* seconds) {
+    const char* text = std::getenv("SOURCE_DATE_EPOCH");
+    if (text == nullptr || *text == 0 || std::strlen(text) > 12) return false;
+    long long value = 0;
+    for (const char* c = text; *c; ++c) {
+        if (*c < '0' || *c > '9') return false;
+        value = value * 10 + (*c - '0');
+    }
+    *seconds = std::time_t(value);
+    return true;
+}
+
+}  // namespace
+
 std::tm todaysLocalDate() {
     std::time_t now = std::time(nullptr);
     std::tm date{};
+    // A fixed date (in UTC, as the convention asks) makes files written on
+    // different days the same bytes: the shipped presets are made that way.
+    const bool fixed = fixedDateSeconds(&now);
 #if defined(_WIN32)
     // The host calls on one thread; the runtime's buffer is copied at once.
-    const std::tm* local = std::localtime(&now);
+    const std::tm* local = fixed ? std::gmtime(&now) : std::localtime(&now);
     if (local != nullptr) date = *local;
 #else
-    localtime_r(&now, &date);
+    if (fixed) gmtime_r(&now, &date);
+    else localtime_r(&now, &date);
 #endif
     return date;
 }

@@ -38,7 +38,8 @@ int32_t buildIptcBlock(MetadataBuilder& builder, bool withPrefix, bool lengthOnl
 // Builds the EXIF block (prefix "Exif" and two zero bytes) the same way.
 int32_t buildExifBlock(MetadataBuilder& builder, bool withPrefix, bool lengthOnly);
 
-// Today's local date, for the "date created" dataset.
+// Today's local date, for the "date created" dataset; with SOURCE_DATE_EPOCH
+// set to whole seconds, that moment's date in UTC instead.
 std::tm todaysLocalDate();
 
 }  // namespace lumenfall

@@ -34,6 +34,15 @@ std::vector<std::pair<int, std::string>> datasetsOf(const MetadataBuilder& build
     return sets;
 }
 
+void setSourceDate(const char* epoch) {
+#if defined(_WIN32)
+    _putenv_s("SOURCE_DATE_EPOCH", epoch ? epoch : "");  // "" removes it
+#else
+    if (epoch) setenv("SOURCE_DATE_EPOCH", epoch, 1);
+    else unsetenv("SOURCE_DATE_EPOCH");
+#endif
+}
+
 }  // namespace
 
 TEST(Keywords, RefusesTooLongEmptyRepeatedAndTwentieth) {
@@ -117,6 +126,7 @@ TEST(IptcBlock, NineteenLongestKeywordsFitAndLengthOnlyAgrees) {
 TEST(IptcBlock, DateIsTodaysLocalDate) {
     static MetadataBuilder builder;
     resetMetadataBuilder(builder);
+    setSourceDate(nullptr);
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -124,6 +134,27 @@ TEST(IptcBlock, DateIsTodaysLocalDate) {
     std::strftime(expected, sizeof expected, "%Y%m%d", &local);
     buildIptcBlock(builder, true, false, todaysLocalDate());
     EXPECT_EQ(datasetsOf(builder)[2].second, expected);
+}
+
+// A fixed date makes the files of another day the same bytes; a value that
+// is not whole seconds is no date at all and leaves today's.
+TEST(IptcBlock, SourceDateEpochFixesTheDateInUtc) {
+    static MetadataBuilder builder;
+    const auto dateWith = [](const char* epoch) {
+        resetMetadataBuilder(builder);
+        setSourceDate(epoch);
+        buildIptcBlock(builder, true, false, todaysLocalDate());
+        setSourceDate(nullptr);
+        return datasetsOf(builder)[2].second;
+    };
+    EXPECT_EQ(dateWith("1796817600"), "20261209");
+    EXPECT_EQ(dateWith("1796860799"), "20261209") << "the last second of the day in UTC";
+    EXPECT_EQ(dateWith("0"), "19700101");
+    resetMetadataBuilder(builder);
+    buildIptcBlock(builder, true, false, todaysLocalDate());
+    const std::string today = datasetsOf(builder)[2].second;
+    for (const char* refused : {"", "12x", "-5", "1796817600 ", "99999999999999"})
+        EXPECT_EQ(dateWith(refused), today) << "'" << refused << "'";
 }
 
 TEST(ExifBlock, IsBigEndianTiffNamingTheSoftware) {
