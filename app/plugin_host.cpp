@@ -46,6 +46,7 @@ PluginHost::~PluginHost() {
         g_current = previous;
     }
     releasePluginData();
+    releaseSpareBuffers(spareBuffers_);
     unloadModule(module_);
 }
 
@@ -100,6 +101,7 @@ void PluginHost::releaseEverything() {
     descriptors_->release();
     g_current = previous;
     releasePluginData();
+    releaseSpareBuffers(spareBuffers_);
 }
 
 // Before a selector, the fields the plug-in must set for it hold nonsense,
@@ -245,7 +247,10 @@ RunOutcome PluginHost::run(const Image& input, const Image* selection, Image* ou
     PluginHost* previous = g_current;
     g_current = this;
     setUpRecord(input, selection);
+    const std::vector<void*> sparesBefore = spareBuffers_;
     runSelectors(input.height, &outcome);
+    // Spares this run did not ask for belong to a picture of another shape.
+    releaseSpareBuffers(sparesBefore);
     if (record_->iCCprofileData) {
         Callbacks::disposeHandle(record_->iCCprofileData);
         record_->iCCprofileData = nullptr;

@@ -57,6 +57,8 @@ struct HostCounters {
     int64_t bufferBytesAllocated = 0;
     int64_t bufferBytesFreed = 0;
     int32_t buffersOutstanding = 0;
+    // Allocations answered with a buffer the plug-in had freed before.
+    int32_t buffersReused = 0;
     int64_t handleBytesAllocated = 0;
     int64_t handleBytesFreed = 0;
     int32_t handlesOutstanding = 0;
@@ -151,6 +153,8 @@ private:
     int16_t deliverBands();
     void scribbleOutputFields(int16_t selector);
     void logLine(std::string line);
+    // Frees those of `which` that are still spare.
+    void releaseSpareBuffers(std::vector<void*> which);
 
     HostOptions options_;
     HostCounters counters_;
@@ -167,6 +171,10 @@ private:
     std::unique_ptr<DescriptorHost> descriptors_;
     int32_t bufferAllocations_ = 0;
     int32_t handleAllocations_ = 0;
+    // Buffers the plug-in freed, kept for its next request of the same size
+    // (a run over a picture of the same shape asks for the same ones).
+    std::vector<void*> spareBuffers_;
+    size_t spareBufferBytes_ = 0;
     int32_t runs_ = 0;
 };
 

@@ -1,6 +1,8 @@
 // The handle and buffer suites: counted, able to fail on demand, and in the
 // shapes other hosts give them.
+#include <algorithm>
 #include <cstdlib>
+#include <new>
 #include <string>
 
 #include "platform/global_memory.h"
@@ -21,6 +23,10 @@ struct HostBufferRecord {
     char* data;
     int32_t size;
 };
+
+// At most this much freed buffer memory is kept for reuse: what a run of
+// the plug-in over a large picture takes, its capped surface memo included.
+constexpr size_t kSpareBufferBytes = size_t(64) * 1024 * 1024;
 
 }  // namespace
 
@@ -111,6 +117,20 @@ pi::OSErr PluginHost::Callbacks::allocateBuffer(int32_t size, pi::BufferID* id) 
         h->logLine("allocateBuffer " + std::to_string(size) + " fails");
         return pi::kMemFullErr;
     }
+    // A spare buffer of the size asked for comes back as the plug-in left it
+    // (no host promises zeroed buffers), its pages already in memory.
+    for (size_t i = 0; i < h->spareBuffers_.size(); ++i) {
+        auto* spare = static_cast<HostBufferRecord*>(h->spareBuffers_[i]);
+        if (spare->size != size) continue;
+        h->spareBuffers_.erase(h->spareBuffers_.begin() + ptrdiff_t(i));
+        h->spareBufferBytes_ -= size_t(size);
+        h->counters_.bufferBytesAllocated += size;
+        ++h->counters_.buffersOutstanding;
+        ++h->counters_.buffersReused;
+        h->logLine("allocateBuffer " + std::to_string(size));
+        *id = reinterpret_cast<pi::BufferID>(spare);
+        return 0;
+    }
     auto* record = static_cast<HostBufferRecord*>(std::calloc(1, sizeof(HostBufferRecord)));
     if (!record) return pi::kMemFullErr;
     record->data = static_cast<char*>(std::calloc(1, size_t(size > 0 ? size : 1)));
@@ -139,9 +159,30 @@ void PluginHost::Callbacks::freeBuffer(pi::BufferID id) {
         h->counters_.bufferBytesFreed += record->size;
         --h->counters_.buffersOutstanding;
         h->logLine("freeBuffer " + std::to_string(record->size));
+        if (h->spareBufferBytes_ + size_t(record->size) <= kSpareBufferBytes) {
+            try {
+                h->spareBuffers_.push_back(record);
+                h->spareBufferBytes_ += size_t(record->size);
+                return;
+            } catch (const std::bad_alloc&) {
+                // Not kept: freed below.
+            }
+        }
     }
     std::free(record->data);
     std::free(record);
+}
+
+void PluginHost::releaseSpareBuffers(std::vector<void*> which) {
+    for (void* spare : which) {
+        const auto kept = std::find(spareBuffers_.begin(), spareBuffers_.end(), spare);
+        if (kept == spareBuffers_.end()) continue;
+        spareBuffers_.erase(kept);
+        auto* record = static_cast<HostBufferRecord*>(spare);
+        spareBufferBytes_ -= size_t(record->size);
+        std::free(record->data);
+        std::free(record);
+    }
 }
 
 int32_t PluginHost::Callbacks::bufferSpace() { return 256 * 1024 * 1024; }

@@ -119,6 +119,32 @@ TEST(BandProtocol, FailedRunBufferAllocationReleasesEveryBuffer) {
     }
 }
 
+// Our host keeps the buffers a run freed for the next run's requests of
+// the same sizes: the plug-in gets its old memory back with whatever it
+// left there, and must render the same bytes as from fresh memory. A
+// picture of another shape asks for other sizes and is never handed a
+// buffer of the wrong size.
+TEST(BandProtocol, ARepeatedRunReusesItsBuffersAndRendersTheSame) {
+    const Image picture = patternImage(160, 120);
+    const Image other = patternImage(120, 150);
+    Image fresh, freshOther;
+    ASSERT_TRUE(loadPlugin()->run(picture, nullptr, &fresh).rendered);
+    ASSERT_TRUE(loadPlugin()->run(other, nullptr, &freshOther).rendered);
+
+    auto host = loadPlugin();
+    Image out;
+    for (int run = 0; run < 3; ++run) {
+        ASSERT_TRUE(host->run(picture, nullptr, &out).rendered) << run;
+        EXPECT_TRUE(out.samples == fresh.samples) << run;
+        EXPECT_EQ(host->counters().buffersOutstanding, 0) << run;
+        if (run == 0) EXPECT_EQ(host->counters().buffersReused, 0);
+    }
+    EXPECT_GT(host->counters().buffersReused, 8) << "the second and third runs took the first run's buffers";
+    ASSERT_TRUE(host->run(other, nullptr, &out).rendered);
+    EXPECT_TRUE(out.samples == freshOther.samples);
+    EXPECT_EQ(host->counters().bufferBytesAllocated, host->counters().bufferBytesFreed);
+}
+
 TEST(BandProtocol, AdvanceStateFailureAtAnyRowFreesEverything) {
     for (int failing : {1, 2, 5, 10}) {  // 1 is the first band requested by start
         HostOptions options;
