@@ -115,9 +115,10 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
         const bool wedges = at.r >= frame.flareStart && at.r < frame.flareOuter && frame.flareCount > 0 &&
                             frame.flareHalf > 0;
         at.angle = wedges ? diamondAngle(dx, dy) : 0;
+        // Every element adds whole numbers to the sums, so their order is
+        // free: the halo and bow come first, as a table read that starts the
+        // sums without reading them back from memory.
         int64_t total[3] = {0, 0, 0};
-        // A zero spike sum adds nothing through any ramp entry.
-        if (spiky && spikes[i] != 0 && spikesReach(frame, at)) addSpikeRamp(sun, at, spikes[i], total);
         if (!beyond) {
             const RadialLight& radial = sun.radial;
             if (radial.entries == nullptr) {
@@ -125,10 +126,14 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
                 addBowLight(sun, at, total);
             } else if (at.r >= radial.first && at.r - radial.first < radial.count) {
                 const RadialEntry& light = radial.entries[at.r - radial.first];
-                for (int c = 0; c < 3; ++c) total[c] += light.rgb[c];
+                total[0] = light.rgb[0];
+                total[1] = light.rgb[1];
+                total[2] = light.rgb[2];
             }
-            if (at.r >= frame.flareStart && at.r < frame.flareOuter) addFlareLightWith(sun, at, true, total);
         }
+        // A zero spike sum adds nothing through any ramp entry.
+        if (spiky && spikes[i] != 0 && spikesReach(frame, at)) addSpikeRamp(sun, at, spikes[i], total);
+        if (!beyond && at.r >= frame.flareStart && at.r < frame.flareOuter) addFlareLightWith(sun, at, true, total);
         // Outside the disc's edge the disc gives what beyond gives.
         const bool inDisc = !beyond && at.r < frame.discEdge;
         const DiscLight disc = inDisc ? discLight(sun, at, total) : DiscLight{{0, 0, 0}, 4, false};
