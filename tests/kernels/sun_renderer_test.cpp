@@ -9,6 +9,7 @@
 
 #include "kernels/kernel_test_support.h"
 #include "kernels/sun_elements.h"
+#include "kernels/sun_span.h"
 #include "kernels/sun_surface.h"
 
 namespace lumenfall {
@@ -424,6 +425,21 @@ TEST(SunRenderer, RadialTableHoldsTheHaloAndBowWhereverTheyReach) {
             for (int c = 0; c < 3; ++c)
                 ASSERT_EQ(direct[c], inTable ? table[size_t(r - first)].rgb[c] : 0)
                     << "halo " << rings.halo << " bow " << rings.bow << " r " << r;
+        }
+        // The render's spans read the table over exactly its range: every
+        // pixel as the elements give it, the lit first and last distances
+        // included.
+        SunContext withTable = sun;
+        withTable.radial = RadialLight{table.data(), first, count};
+        std::vector<SunPixel> span(200);
+        for (int32_t row = 0; row < 200; ++row) {
+            renderSunSpanCulled(withTable, row, 0, 200, span.data());
+            for (int32_t x = 0; x < 200; ++x) {
+                const SunPixel expected = computeSunPixel(sun, x, row);
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(span[size_t(x)].rgb[c], expected.rgb[c])
+                        << "halo " << rings.halo << " bow " << rings.bow << " at " << x << "," << row;
+            }
         }
     }
 }
