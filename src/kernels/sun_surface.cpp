@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "kernels/lazy_blocks.h"
 #include "kernels/numeric_bounds.h"
 
@@ -70,8 +74,21 @@ int32_t sunNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
     return t < 0 ? -t : t;
 }
 
-void fillWrappedNoise(const int32_t noise[2048], int32_t wrapped[kWrappedNoiseEntries]) {
-    for (int32_t i = 0; i < kWrappedNoiseEntries; ++i) wrapped[i] = noise[i & 2047];
+bool fillNoiseRunTables(const int32_t noise[2048], const int32_t smoothstep[512], NoiseRunTables* runs) {
+    for (int32_t i = 0; i < 2048; ++i)
+        if (noise[i] < 0 || noise[i] > 255) return false;
+    for (int32_t i = 0; i < 512; ++i)
+        if (smoothstep[i] < 0 || smoothstep[i] > 511) return false;
+    for (int32_t i = 0; i < kWrappedNoiseEntries; ++i) runs->wrapped[i] = noise[i & 2047];
+    int32_t* pairs = runs->weightPairs;
+    for (int32_t k = 0; k <= 6; ++k) {
+        const int32_t points = 512 >> k;
+        for (int32_t j = 0; j < points + kNoiseRunBlock; ++j) {
+            const int32_t w = smoothstep[(j % points) << k];
+            *pairs++ = (511 - w) | (w << 16);
+        }
+    }
+    return true;
 }
 
 namespace {
@@ -88,14 +105,6 @@ template <uint32_t kShift, uint32_t kOffset>
 inline OctaveAxis octaveAxis(const int32_t* smoothstep, uint32_t v, uint32_t step) {
     const uint32_t s = ((v + kOffset) << kShift) & 0xFFFFFu;
     return OctaveAxis{(s >> 9) * step, smoothstep[s & 511]};
-}
-
-inline int32_t octaveOf(const int32_t* wrapped, OctaveAxis ax, OctaveAxis ay, uint32_t base) {
-    const int32_t* n = wrapped + ((ax.hash + ay.hash + base) & 2047u);
-    const int32_t wx = ax.weight, wy = ay.weight;
-    const int32_t row0 = (n[29] * wx + n[0] * (511 - wx)) >> 5;
-    const int32_t row1 = (n[66] * wx + n[37] * (511 - wx)) >> 5;
-    return (row0 * (511 - wy) + row1 * wy) >> 7;
 }
 
 // One coordinate's part of every octave sunNoise reads (the finer ones
@@ -116,6 +125,14 @@ inline NoiseAxes noiseAxes(const int32_t* w, uint32_t v, uint32_t step) {
     return axes;
 }
 
+inline int32_t octaveOf(const int32_t* wrapped, OctaveAxis ax, OctaveAxis ay, uint32_t base) {
+    const int32_t* n = wrapped + ((ax.hash + ay.hash + base) & 2047u);
+    const int32_t wx = ax.weight, wy = ay.weight;
+    const int32_t row0 = (n[29] * wx + n[0] * (511 - wx)) >> 5;
+    const int32_t row1 = (n[66] * wx + n[37] * (511 - wx)) >> 5;
+    return (row0 * (511 - wy) + row1 * wy) >> 7;
+}
+
 template <int32_t kLevel>
 inline int32_t noiseOf(const int32_t* n, const NoiseAxes& x, const NoiseAxes& y) {
     const int32_t a = octaveOf(n, x.a, y.a, 0);
@@ -132,15 +149,114 @@ inline int32_t noiseOf(const int32_t* n, const NoiseAxes& x, const NoiseAxes& y)
     return t < 0 ? -t : t;
 }
 
-// A run at one detail level (any level but 1 and 2 is level 0).
+// Point by point: for runs too short to pay for the blocks below.
 template <int32_t kLevel>
-void noiseRunAt(const SurfaceTables& tables, uint32_t x, uint32_t y, int32_t count, int32_t* out) {
+void noisePointsAt(const SurfaceTables& tables, uint32_t x, uint32_t y, int32_t count, int32_t* out) {
     const int32_t* w = tables.smoothstep;
     const NoiseAxes alongY = noiseAxes<kLevel>(w, y, 37u);
     for (int32_t i = 0; i < count; ++i) {
-        out[i] = noiseOf<kLevel>(tables.noiseWrapped, noiseAxes<kLevel>(w, x + static_cast<uint32_t>(i), 29u), alongY);
+        out[i] = noiseOf<kLevel>(tables.noiseRuns->wrapped, noiseAxes<kLevel>(w, x + static_cast<uint32_t>(i), 29u),
+                                 alongY);
     }
 }
+
+#if defined(__SSE2__)
+
+// A block of up to kNoiseRunBlock points from x along a row, four points
+// to a vector. The sum (a + 2 b + c) 5 + 7 d (+ the finer octaves) is
+// taken octave by octave, each octave blended in 16-bit lanes, where
+// pmaddwd forms n0 (511 - w) + n29 w in one step: noise values 0..255
+// and weights 0..511 fit, and so do the rows (0..4072) blended along y.
+struct NoiseBlock {
+    __m128i sum[kNoiseRunBlock / 4];
+};
+
+// One octave at scale 2^kShift: the points between two lattice lines share
+// their cell's four corners, read once per stretch of points; the 20-bit
+// lattice wraps at a multiple of 512, and so does the fourth octave's
+// 17-bit coordinate, so a wrap always ends a stretch.
+template <uint32_t kShift, uint32_t kOffset, bool kMasked>
+inline void addOctaveBlock(const NoiseRunTables& runs, uint32_t x, int32_t count, OctaveAxis ay, uint32_t base,
+                           int32_t weight, NoiseBlock* block) {
+    constexpr uint32_t kPoints = 512u >> kShift;
+    constexpr int32_t kPairsAt = int32_t(1024u - (1024u >> kShift)) + int32_t(kShift) * kNoiseRunBlock;
+    alignas(16) int32_t top[kNoiseRunBlock], bottom[kNoiseRunBlock];
+    for (int32_t i = 0; i < count;) {
+        const uint32_t v = kMasked ? (x + uint32_t(i)) & 0x1FFFFu : x + uint32_t(i);
+        const uint32_t s = ((v + kOffset) << kShift) & 0xFFFFFu;
+        const int32_t stretch = std::min<int32_t>(count - i, int32_t((511u - (s & 511u)) >> kShift) + 1);
+        const int32_t* n = runs.wrapped + (((s >> 9) * 29u + ay.hash + base) & 2047u);
+        const int32_t topPair = n[0] | (n[29] << 16), bottomPair = n[37] | (n[66] << 16);
+        for (const int32_t end = i + stretch; i < end; ++i) {
+            top[i] = topPair;
+            bottom[i] = bottomPair;
+        }
+    }
+    // The lanes past the run are blended too, and dropped.
+    for (int32_t i = count; i % 4 != 0; ++i) top[i] = bottom[i] = 0;
+    // The weight of point i is pair (x + offset + i) mod kPoints of the
+    // scale; the 17-bit mask keeps the low bits that choose it.
+    const int32_t* pairs = runs.weightPairs + kPairsAt + ((x + kOffset) & (kPoints - 1));
+    const __m128i alongY = _mm_set1_epi32((511 - ay.weight) | (ay.weight << 16));
+    const __m128i times = _mm_set1_epi32(weight);
+    for (int32_t g = 0; g * 4 < count; ++g) {
+        const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + 4 * g));
+        const __m128i row0 = _mm_srai_epi32(_mm_madd_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(top + 4 * g)), w), 5);
+        const __m128i row1 =
+            _mm_srai_epi32(_mm_madd_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(bottom + 4 * g)), w), 5);
+        const __m128i octave = _mm_srai_epi32(_mm_madd_epi16(_mm_or_si128(row0, _mm_slli_epi32(row1, 16)), alongY), 7);
+        block->sum[g] = _mm_add_epi32(block->sum[g], _mm_madd_epi16(octave, times));
+    }
+}
+
+template <int32_t kLevel>
+void noiseBlockAt(const SurfaceTables& tables, uint32_t x, const NoiseAxes& alongY, int32_t count, int32_t* out) {
+    const NoiseRunTables& runs = *tables.noiseRuns;
+    int32_t constant = -221184;
+    if (kLevel == 1) constant -= 24576;
+    if (kLevel == 2) constant -= 40960;
+    NoiseBlock block;
+    for (__m128i& sum : block.sum) sum = _mm_set1_epi32(constant);
+    addOctaveBlock<4, 4, false>(runs, x, count, alongY.a, 0, 5, &block);
+    addOctaveBlock<2, 1, false>(runs, x, count, alongY.b, 1136, 10, &block);
+    addOctaveBlock<0, 1, false>(runs, x, count, alongY.c, 403, 5, &block);
+    addOctaveBlock<3, 0, true>(runs, x, count, alongY.d, 184, 7, &block);
+    if (kLevel == 1) addOctaveBlock<5, 3, false>(runs, x, count, alongY.fine32, 885, 3, &block);
+    if (kLevel == 2) {
+        addOctaveBlock<5, 3, false>(runs, x, count, alongY.fine32, 1456, 3, &block);
+        addOctaveBlock<6, 2, false>(runs, x, count, alongY.fine64, 175, 2, &block);
+    }
+    // |(v >> 9) - 25|, v >> 9 rounding down as shiftRight does.
+    alignas(16) int32_t folded[kNoiseRunBlock];
+    const __m128i offset = _mm_set1_epi32(25);
+    for (int32_t g = 0; g * 4 < count; ++g) {
+        const __m128i t = _mm_sub_epi32(_mm_srai_epi32(block.sum[g], 9), offset);
+        const __m128i sign = _mm_srai_epi32(t, 31);
+        _mm_store_si128(reinterpret_cast<__m128i*>(folded + 4 * g), _mm_sub_epi32(_mm_xor_si128(t, sign), sign));
+    }
+    std::copy(folded, folded + count, out);
+}
+
+template <int32_t kLevel>
+void noiseRunAt(const SurfaceTables& tables, uint32_t x, uint32_t y, int32_t count, int32_t* out) {
+    if (count < 4) {
+        noisePointsAt<kLevel>(tables, x, y, count, out);
+        return;
+    }
+    const NoiseAxes alongY = noiseAxes<kLevel>(tables.smoothstep, y, 37u);
+    for (int32_t done = 0; done < count; done += kNoiseRunBlock) {
+        noiseBlockAt<kLevel>(tables, x + uint32_t(done), alongY, std::min(count - done, kNoiseRunBlock), out + done);
+    }
+}
+
+#else
+
+template <int32_t kLevel>
+void noiseRunAt(const SurfaceTables& tables, uint32_t x, uint32_t y, int32_t count, int32_t* out) {
+    noisePointsAt<kLevel>(tables, x, y, count, out);
+}
+
+#endif
 
 }  // namespace
 
@@ -156,7 +272,7 @@ namespace {
 // The noise at one point, through the noise's runs where the wrapped table
 // is at hand.
 int32_t pointNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
-    if (tables.noiseWrapped == nullptr) return sunNoise(tables, x, y);
+    if (tables.noiseRuns == nullptr) return sunNoise(tables, x, y);
     int32_t value;
     sunNoiseRun(tables, x, y, 1, &value);
     return value;
@@ -171,7 +287,7 @@ int32_t pointNoise(const SurfaceTables& tables, int32_t x, int32_t y) {
     const int64_t side = 2 * int64_t(memo.half);
     std::atomic<uint16_t>* row = memo.cells + size_t(y + memo.half) * size_t(side);
     const int64_t column = x + memo.half;
-    if (tables.noiseWrapped == nullptr || tables.smearStride != 1) {
+    if (tables.noiseRuns == nullptr || tables.smearStride != 1) {
         const int32_t value = pointNoise(tables, int32_t(x), int32_t(y));
         if (value >= 0 && value < kEmptyNoise) row[column].store(uint16_t(value), std::memory_order_relaxed);
         return value;

@@ -80,17 +80,31 @@ struct SurfaceTables {
     SurfaceMemo memo;           // {null, 0}: every value computed
     // Optional (null: every swirl is tested at every point).
     const SwirlGrid* swirlGrid = nullptr;
-    // Optional: the noise table followed by its first values again
-    // (kWrappedNoiseEntries), so that a lattice cell's four corners are read
-    // without wrapping each index. With it, the memo is filled a run of
-    // cells at a time; null: one cell at a time.
-    const int32_t* noiseWrapped = nullptr;
+    // Optional: the tables of the noise's runs (NoiseRunTables). With
+    // them, the memo is filled a run of cells at a time; null: one cell at
+    // a time.
+    const struct NoiseRunTables* noiseRuns = nullptr;
 };
 
-// The noise table and the 66 entries that a cell's corners reach past its
-// end (29, 37 and 66 are the hash steps of the corners).
+// What sunNoiseRun reads besides the noise and smoothstep tables:
+// - the noise table and the 66 entries that a cell's corners reach past
+//   its end (29, 37 and 66 are the hash steps of the corners), so that the
+//   corners are read without wrapping each index;
+// - for each lattice scale 2^k (k = 0..6), the pairs (511 - w) | w << 16 of
+//   the smoothstep weights w of the 512 >> k points a cell holds at that
+//   scale, followed by the first kNoiseRunBlock pairs again, so that the
+//   weights of a block of points are one contiguous read wherever it
+//   starts in a cell.
 constexpr int32_t kWrappedNoiseEntries = 2048 + 66;
-void fillWrappedNoise(const int32_t noise[2048], int32_t wrapped[kWrappedNoiseEntries]);
+constexpr int32_t kNoiseRunBlock = 16;
+constexpr int32_t kWeightPairEntries = (1024 - 8) + 7 * kNoiseRunBlock;  // 512 + 256 + ... + 8, and 7 ends
+struct NoiseRunTables {
+    int32_t wrapped[kWrappedNoiseEntries];
+    int32_t weightPairs[kWeightPairEntries];
+};
+// False (the tables unusable) unless every noise value is 0..255 and every
+// weight 0..511: the runs blend in 16-bit lanes, which hold those alone.
+bool fillNoiseRunTables(const int32_t noise[2048], const int32_t smoothstep[512], NoiseRunTables* runs);
 
 // Fills the grid of the tables' swirls; false when there is no grid to
 // make (no swirl, or a radius that reaches no point).
@@ -119,7 +133,7 @@ int32_t rememberedNoise(const SurfaceTables& tables, int32_t x, int32_t y);
 
 // sunNoise at (x + i, y) for i = 0 .. count - 1 (x + i wrapping as the
 // texture does), with what depends on y alone taken once for the run.
-// Needs tables.noiseWrapped.
+// Needs tables.noiseRuns.
 void sunNoiseRun(const SurfaceTables& tables, int32_t x, int32_t y, int32_t count, int32_t* out);
 
 // Cells of a memo row filled at once when a smear line of stride 1 finds

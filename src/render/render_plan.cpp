@@ -138,7 +138,7 @@ void prepareDraws(RenderPlan* plan) {
     plan->surface = surfaceTablesFrom(s, plan->tables);
     limitSmearWalk(plan->surface, s.sunSmear, settingSize(s.sunRadius, plan->renderWidth, plan->renderHeight));
     plan->swirlGridValid = buildSwirlGrid(plan->surface, &plan->swirlGrid);
-    fillWrappedNoise(plan->tables.noiseTable, plan->noiseWrapped);
+    plan->noiseRunsValid = fillNoiseRunTables(plan->surface.noise, plan->surface.smoothstep, &plan->noiseRuns);
     prepareStreakMemo(plan);
     prepareRadialLight(plan, plan->frame8, 0);
     prepareRadialLight(plan, plan->frame16, 1);

@@ -66,7 +66,8 @@ struct RenderPlan {
     FlareWedgeIndex flareWedges;
     SwirlGrid swirlGrid;
     bool swirlGridValid;
-    int32_t noiseWrapped[kWrappedNoiseEntries];
+    NoiseRunTables noiseRuns;
+    bool noiseRunsValid;
     // The halved block noise of every point the flares' streaks visit at
     // the plan's own size (none when the flares cannot shine, or when the
     // points exceed kStreakMemoCellCap); the cells are kept from plan to

@@ -56,7 +56,7 @@ SunContext sunContextFor(const RenderPlan& plan, const TargetShape& shape) {
     sun.surface = plan.surface;
     sun.surface.memo = plan.surfaceMemo;
     sun.surface.swirlGrid = plan.swirlGridValid ? &plan.swirlGrid : nullptr;
-    sun.surface.noiseWrapped = plan.noiseWrapped;
+    sun.surface.noiseRuns = plan.noiseRunsValid ? &plan.noiseRuns : nullptr;
     sun.flareWedges = &plan.flareWedges;
     sun.streakMemo = &plan.streakMemo;
     sun.spikeRampMix = plan.spikeRampMix;

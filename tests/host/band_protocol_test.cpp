@@ -137,7 +137,9 @@ TEST(BandProtocol, ARepeatedRunReusesItsBuffersAndRendersTheSame) {
         ASSERT_TRUE(host->run(picture, nullptr, &out).rendered) << run;
         EXPECT_TRUE(out.samples == fresh.samples) << run;
         EXPECT_EQ(host->counters().buffersOutstanding, 0) << run;
-        if (run == 0) EXPECT_EQ(host->counters().buffersReused, 0);
+        if (run == 0) {
+            EXPECT_EQ(host->counters().buffersReused, 0);
+        }
     }
     EXPECT_GT(host->counters().buffersReused, 8) << "the second and third runs took the first run's buffers";
     ASSERT_TRUE(host->run(other, nullptr, &out).rendered);

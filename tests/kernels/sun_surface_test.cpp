@@ -302,25 +302,60 @@ namespace {
 
 // Runs of noise against sunNoise point by point, at every detail level,
 // across the places where the coordinates wrap: the 20-bit lattice, the
-// 17-bit coordinate of the fourth octave, and 32 bits.
+// 17-bit coordinate of the fourth octave, and 32 bits; runs of every length
+// from a single point to more than two blocks, starting anywhere in a
+// lattice cell, so that stretches end inside and at the edges of the
+// blocks' vectors.
 TEST(SunSurface, NoiseRunsGiveTheNoiseOfEachPoint) {
     SurfaceFixture f;
-    std::vector<int32_t> wrapped(kWrappedNoiseEntries);
-    fillWrappedNoise(f.noise, wrapped.data());
-    f.tables.noiseWrapped = wrapped.data();
+    auto runs = std::make_unique<NoiseRunTables>();
+    ASSERT_TRUE(fillNoiseRunTables(f.noise, f.smoothstep, runs.get()));
+    f.tables.noiseRuns = runs.get();
     std::mt19937 random(5);
     const int32_t starts[] = {0, -5, 65532, 131068, 262140, (1 << 20) - 3, INT32_MAX - 3, INT32_MIN, -131075};
+    constexpr int32_t kLongest = 2 * kNoiseRunBlock + 8;
     for (const int32_t level : {0, 1, 2, 7}) {
         f.tables.detailLevel = level;
         for (int n = 0; n < 400; ++n) {
             const int32_t x = n < 9 ? starts[n] : int32_t(random());
             const int32_t y = n < 9 ? starts[8 - n] : (n % 2 ? int32_t(random()) : int32_t(random() % 4000) - 2000);
-            int32_t run[kMemoRunCells];
-            sunNoiseRun(f.tables, x, y, kMemoRunCells, run);
-            for (int32_t i = 0; i < kMemoRunCells; ++i) {
+            const int32_t count = n < 9 ? kLongest : 1 + int32_t(random() % kLongest);
+            int32_t run[kLongest];
+            sunNoiseRun(f.tables, x, y, count, run);
+            for (int32_t i = 0; i < count; ++i) {
                 const int32_t xi = int32_t(uint32_t(x) + uint32_t(i));
-                ASSERT_EQ(run[i], sunNoise(f.tables, xi, y)) << "level " << level << " at " << xi << "," << y;
+                ASSERT_EQ(run[i], sunNoise(f.tables, xi, y))
+                    << "level " << level << " at " << xi << "," << y << " in a run of " << count;
             }
+        }
+    }
+}
+
+// The runs blend in 16-bit lanes: tables with a noise value or a weight
+// those lanes cannot hold are refused (the surface then fills its memo a
+// point at a time), and the extremes they can hold give sunNoise exactly.
+TEST(SunSurface, NoiseRunTablesHoldOnlyWhatTheirLanesCan) {
+    SurfaceFixture f;
+    auto runs = std::make_unique<NoiseRunTables>();
+    f.noise[2047] = 256;
+    EXPECT_FALSE(fillNoiseRunTables(f.noise, f.smoothstep, runs.get()));
+    f.noise[2047] = -1;
+    EXPECT_FALSE(fillNoiseRunTables(f.noise, f.smoothstep, runs.get()));
+    f.noise[2047] = 0;
+    f.smoothstep[511] = 512;
+    EXPECT_FALSE(fillNoiseRunTables(f.noise, f.smoothstep, runs.get()));
+    // Every corner at 255 or 0 and every weight at its ends.
+    for (int32_t i = 0; i < 2048; ++i) f.noise[i] = (i / 7) % 2 ? 255 : 0;
+    for (int32_t i = 0; i < 512; ++i) f.smoothstep[i] = i % 3 == 0 ? 0 : (i % 3 == 1 ? 511 : i);
+    ASSERT_TRUE(fillNoiseRunTables(f.noise, f.smoothstep, runs.get()));
+    f.tables.noiseRuns = runs.get();
+    for (const int32_t level : {0, 1, 2}) {
+        f.tables.detailLevel = level;
+        for (int32_t y = -40; y < 40; y += 3) {
+            int32_t run[kNoiseRunBlock];
+            sunNoiseRun(f.tables, y * 37, y, kNoiseRunBlock, run);
+            for (int32_t i = 0; i < kNoiseRunBlock; ++i)
+                ASSERT_EQ(run[i], sunNoise(f.tables, y * 37 + i, y)) << "level " << level << " row " << y;
         }
     }
 }
@@ -331,8 +366,8 @@ TEST(SunSurface, NoiseRunsGiveTheNoiseOfEachPoint) {
 // step limit, read once into an empty memo and again through a full one.
 TEST(SunSurface, SmearThroughTheMemoIsThePlainSmear) {
     SurfaceFixture f;
-    std::vector<int32_t> wrapped(kWrappedNoiseEntries);
-    fillWrappedNoise(f.noise, wrapped.data());
+    auto runs = std::make_unique<NoiseRunTables>();
+    ASSERT_TRUE(fillNoiseRunTables(f.noise, f.smoothstep, runs.get()));
     constexpr int32_t kHalf = 40;
     std::vector<std::atomic<uint16_t>> cells(surfaceMemoBytes(kHalf) / 2);
     for (const int32_t stride : {1, 2, 3, 7}) {
@@ -340,7 +375,7 @@ TEST(SunSurface, SmearThroughTheMemoIsThePlainSmear) {
             SurfaceTables memoised = f.tables;
             memoised.smearStride = f.tables.smearStride = stride;
             memoised.memo = SurfaceMemo{cells.data(), kHalf};
-            memoised.noiseWrapped = withRuns ? wrapped.data() : nullptr;
+            memoised.noiseRuns = withRuns ? runs.get() : nullptr;
             for (std::atomic<uint16_t>& cell : cells) cell.store(77);  // what a fresh buffer may hold
             clearSurfaceMemo(memoised.memo);
             for (int pass = 0; pass < 2; ++pass) {

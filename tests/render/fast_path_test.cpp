@@ -44,7 +44,7 @@ void expectSamePixels(const PlanHarness& h, const Geometry& g, const std::string
     SunContext sun = sunContextFor(*h.plan, shape);
     sun.flareWedges = nullptr;
     sun.surface.swirlGrid = nullptr;
-    sun.surface.noiseWrapped = nullptr;
+    sun.surface.noiseRuns = nullptr;
     sun.streakMemo = nullptr;
     sun.radial = RadialLight{};
     sun.spikeRampMix = nullptr;
