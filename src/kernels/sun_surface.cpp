@@ -451,6 +451,93 @@ bool buildSwirlGrid(const SurfaceTables& tables, SwirlGrid* grid) {
     return true;
 }
 
+namespace {
+
+// The push of the swirls whose bits are set in `reaching` (those of the
+// point's grid cell), in the same order, each as swirlDisplacement's push
+// with its truncations taken by conversions to integers and back: exact, as
+// |q squared| < 2^32 and |e radius q| <= radius < 2^31. A zero may lose its
+// sign, but every zero it meets is added to a whole number from an integer
+// (+0), so no sign survives.
+#if defined(__SSE2__)
+// The x and y parts travel together in one vector: the same operations,
+// lane by lane, as the scalar push. A vortex turns the push (ux, uy) into
+// (-uy, ux): dispX - uy is dispX + (-uy) exactly. Bounding to 32 bits and
+// then truncating gives what saturateToInt32 gives to a number (the sums
+// are never NaN: every term is finite).
+SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
+                                double k) {
+    const int32_t count = tables.swirlCount;
+    const int64_t radius = tables.swirlRadius;
+    const double radiusD = static_cast<double>(radius);
+    const bool evenMonopole = tables.monopoles, oddMonopole = !tables.vortices;
+    const __m128d strength = _mm_set1_pd(k);
+    const __m128d lowest = _mm_set1_pd(-2147483648.0), highest = _mm_set1_pd(2147483647.0);
+    const __m128d negateLow = _mm_set_pd(0.0, -0.0);
+    __m128d disp = _mm_setzero_pd();
+    for (int word = 0; word < 2; ++word) {
+        for (uint64_t bits = reaching[word]; bits != 0; bits &= bits - 1) {
+            const int32_t i = word * 64 + __builtin_ctzll(bits);
+            if (i >= count) break;
+            const int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
+            const int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
+            if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius) || (ex == 0 && ey == 0)) continue;
+            const double squared = static_cast<double>(ex * ex + ey * ey);
+            const double q = 1.0 / std::sqrt(squared);
+            const double reach = q * squared;
+            if (!(reach < radiusD)) continue;  // trunc(reach) < radius, as radius is whole
+            const double distance = static_cast<double>(static_cast<int32_t>(reach));
+            const double g = (i & 1) ? radiusD - distance : distance - radiusD;
+            const __m128d along = _mm_set_pd(static_cast<double>(ey * radius), static_cast<double>(ex * radius));
+            const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(along, _mm_set1_pd(q))));
+            __m128d push = _mm_mul_pd(_mm_mul_pd(whole, strength), _mm_set1_pd(g));
+            if (!((i & 2) == 0 ? evenMonopole : oddMonopole))
+                push = _mm_xor_pd(_mm_shuffle_pd(push, push, 1), negateLow);  // (-uy, ux)
+            const __m128d sum = _mm_min_pd(_mm_max_pd(_mm_add_pd(disp, push), lowest), highest);
+            disp = _mm_cvtepi32_pd(_mm_cvttpd_epi32(sum));
+        }
+    }
+    const __m128i whole = _mm_cvttpd_epi32(disp);
+    return {_mm_cvtsi128_si32(whole), _mm_cvtsi128_si32(_mm_srli_si128(whole, 4))};
+}
+#else
+SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
+                                double k) {
+    const int32_t count = tables.swirlCount;
+    const int64_t radius = tables.swirlRadius;
+    const double radiusD = static_cast<double>(radius);
+    const bool evenMonopole = tables.monopoles, oddMonopole = !tables.vortices;
+    double dispX = 0.0, dispY = 0.0;
+    for (int word = 0; word < 2; ++word) {
+        for (uint64_t bits = reaching[word]; bits != 0; bits &= bits - 1) {
+            const int32_t i = word * 64 + __builtin_ctzll(bits);
+            if (i >= count) break;
+            const int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
+            const int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
+            if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius) || (ex == 0 && ey == 0)) continue;
+            const double squared = static_cast<double>(ex * ex + ey * ey);
+            const double q = 1.0 / std::sqrt(squared);
+            const double distance = static_cast<double>(static_cast<int64_t>(q * squared));
+            if (!(distance < radiusD)) continue;
+            const double g = (i & 1) ? radiusD - distance : distance - radiusD;
+            const double ux = static_cast<double>(static_cast<int64_t>(static_cast<double>(ex * radius) * q)) * k * g;
+            const double uy = static_cast<double>(static_cast<int64_t>(static_cast<double>(ey * radius) * q)) * k * g;
+            if ((i & 2) == 0 ? evenMonopole : oddMonopole) {
+                dispX = saturateToInt32(dispX + ux);
+                dispY = saturateToInt32(dispY + uy);
+            } else {
+                const double turnedX = saturateToInt32(dispX - uy);
+                dispY = saturateToInt32(dispY + ux);
+                dispX = turnedX;
+            }
+        }
+    }
+    return {static_cast<int32_t>(dispX), static_cast<int32_t>(dispY)};
+}
+#endif
+
+}  // namespace
+
 SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
     const int32_t count = tables.swirlCount;
     const int64_t radius = tables.swirlRadius;
@@ -482,40 +569,10 @@ SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
         }
     };
     if (const SwirlGrid* grid = tables.swirlGrid) {
-        // The swirls that reach the point's cell, in the same order, each
-        // push as above with its truncations taken by a conversion to 64
-        // bits and back: exact, as |q d| < 2^32 and |e radius q| <= radius
-        // < 2^31; a zero may lose its sign, but every zero it meets is added
-        // to a whole number from an integer (+0), so no sign survives.
         const int64_t gx = floorDivide(int64_t(x) - grid->originX, grid->cell);
         const int64_t gy = floorDivide(int64_t(y) - grid->originY, grid->cell);
         if (gx < 0 || gy < 0 || gx >= kSwirlGridSide || gy >= kSwirlGridSide) return {0, 0};
-        const bool evenMonopole = tables.monopoles, oddMonopole = !tables.vortices;
-        for (int word = 0; word < 2; ++word) {
-            for (uint64_t bits = grid->swirls[gy][gx][word]; bits != 0; bits &= bits - 1) {
-                const int32_t i = word * 64 + __builtin_ctzll(bits);
-                if (i >= count) break;
-                const int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
-                const int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
-                if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius) || (ex == 0 && ey == 0))
-                    continue;
-                const double squared = static_cast<double>(ex * ex + ey * ey);
-                const double q = 1.0 / std::sqrt(squared);
-                const double distance = static_cast<double>(static_cast<int64_t>(q * squared));
-                if (!(distance < radiusD)) continue;
-                const double g = (i & 1) ? radiusD - distance : distance - radiusD;
-                const double ux = static_cast<double>(static_cast<int64_t>(static_cast<double>(ex * radius) * q)) * k * g;
-                const double uy = static_cast<double>(static_cast<int64_t>(static_cast<double>(ey * radius) * q)) * k * g;
-                if ((i & 2) == 0 ? evenMonopole : oddMonopole) {
-                    dispX = saturateToInt32(dispX + ux);
-                    dispY = saturateToInt32(dispY + uy);
-                } else {
-                    const double turnedX = saturateToInt32(dispX - uy);
-                    dispY = saturateToInt32(dispY + ux);
-                    dispX = turnedX;
-                }
-            }
-        }
+        return gridSwirlDisplacement(tables, grid->swirls[gy][gx], x, y, k);
     } else {
         for (int32_t i = 0; i < count; ++i) push(i);
     }
