@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "kernels/sun_finish.h"
 
 namespace lumenfall {
@@ -98,7 +102,7 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
     // The span's distances first, in a loop of their own: each square root
     // then overlaps the next instead of waiting at the head of a long pixel.
     int64_t distances[kSpanPixels];
-    for (int32_t i = 0; i < count; ++i) distances[i] = distanceOf(cx - (int64_t(first) + i), dy);
+    spanDistances(cx - first, dy, count, distances);
     for (int32_t i = 0; i < count; ++i) {
         const int64_t x = int64_t(first) + i;
         const int64_t dx = cx - x;
@@ -142,6 +146,31 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
 }
 
 }  // namespace
+
+void spanDistances(int64_t dx, int64_t dy, int32_t count, int64_t* out) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // Two at a time in doubles where that is exact: for |dx|, |dy| < 2^24
+    // the sum 16 (dx^2 + dy^2) stays below 2^53, so it is the same number
+    // as the integer one converted, its square root rounds the same, and
+    // the root (below 2^27) truncates the same through 32 bits.
+    constexpr int64_t kExact = int64_t(1) << 24;
+    const int64_t lastDx = dx - (count - 1);
+    if (dy > -kExact && dy < kExact && dx > -kExact && dx < kExact && lastDx > -kExact && lastDx < kExact) {
+        const __m128d across = _mm_set1_pd(double(dy) * double(dy));
+        const __m128d sixteen = _mm_set1_pd(16.0);
+        const __m128d two = _mm_set1_pd(2.0);
+        __m128d offsets = _mm_set_pd(double(dx - 1), double(dx));
+        for (; i + 2 <= count; i += 2) {
+            const __m128d squared = _mm_mul_pd(_mm_add_pd(_mm_mul_pd(offsets, offsets), across), sixteen);
+            const __m128i whole = _mm_cvttpd_epi32(_mm_sqrt_pd(squared));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi32(whole, _mm_setzero_si128()));
+            offsets = _mm_sub_pd(offsets, two);
+        }
+    }
+#endif
+    for (; i < count; ++i) out[i] = distanceOf(dx - i, dy);
+}
 
 ColumnRange spikeColumns(const int32_t axis[4], int64_t centreX, int64_t dy) {
     // across = As dy + Ac (cx - x) = K - Ac x;  along = Ls (cx - x) - Lc dy = L - Ls x.

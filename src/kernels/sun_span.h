@@ -23,6 +23,10 @@ struct ColumnRange {
 // linear in x, solved with floor and ceiling divisions.
 ColumnRange spikeColumns(const int32_t axis[4], int64_t centreX, int64_t dy);
 
+// The distances trunc(sqrt(16 ((dx - i)^2 + dy^2))) of a span's pixels,
+// i = 0 .. count - 1 (|dx|, |dy| < 2^31).
+void spanDistances(int64_t dx, int64_t dy, int32_t count, int64_t* out);
+
 // The largest |dx| whose distance r(dx, dy) stays below `radius` (r grows
 // with |dx|), found by bisection on r itself; -1 when even dx = 0 is not.
 int64_t reachAcross(int64_t dy, int64_t radius);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <random>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -269,6 +270,24 @@ TEST(FastPath, SpikeColumnsAndReachAreExact) {
         EXPECT_GE(r(reach + 1), 1000);
     }
     EXPECT_EQ(reachAcross(300, 1000), -1);
+}
+
+// A span's distances, taken two at a time in doubles where that is exact,
+// against the integer formula: spans about the centre, spans that cross the
+// bound of the doubles' exactness (2^24) and far beyond it, odd and even
+// lengths.
+TEST(FastPath, SpanDistancesAreTheIntegerDistances) {
+    std::mt19937_64 random(24);
+    auto r = [](int64_t dx, int64_t dy) { return int64_t(std::sqrt(double(16 * (dx * dx + dy * dy)))); };
+    int64_t got[300];
+    for (int n = 0; n < 4000; ++n) {
+        const int64_t size = int64_t(1) << (n % 8 == 0 ? 10 : 20 + random() % 11);  // up to 2^30
+        const int64_t dx = int64_t(random() % uint64_t(2 * size)) - size;
+        const int64_t dy = n % 3 == 0 ? int64_t(random() % 5) - 2 : int64_t(random() % uint64_t(2 * size)) - size;
+        const int32_t count = 1 + int32_t(random() % 300);
+        spanDistances(dx, dy, count, got);
+        for (int32_t i = 0; i < count; ++i) ASSERT_EQ(got[i], r(dx - i, dy)) << dx - i << "," << dy;
+    }
 }
 
 }  // namespace
