@@ -125,6 +125,8 @@ public:
 
     HostOptions& options() { return options_; }
     const HostCounters& counters() const { return counters_; }
+    // Bytes of the freed buffers kept for the next run's requests.
+    size_t spareBufferBytes() const { return spareBufferBytes_; }
     const std::vector<std::string>& log() const { return log_; }
     const std::vector<ProgressCall>& progressCalls() const { return progress_; }
     const std::vector<PixelMapRecord>& pixelMaps() const { return pixelMaps_; }

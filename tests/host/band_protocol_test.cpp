@@ -129,7 +129,9 @@ TEST(BandProtocol, ARepeatedRunReusesItsBuffersAndRendersTheSame) {
     const Image other = patternImage(120, 150);
     Image fresh, freshOther;
     ASSERT_TRUE(loadPlugin()->run(picture, nullptr, &fresh).rendered);
-    ASSERT_TRUE(loadPlugin()->run(other, nullptr, &freshOther).rendered);
+    auto otherAlone = loadPlugin();
+    ASSERT_TRUE(otherAlone->run(other, nullptr, &freshOther).rendered);
+    EXPECT_GT(otherAlone->spareBufferBytes(), 0u);
 
     auto host = loadPlugin();
     Image out;
@@ -145,6 +147,10 @@ TEST(BandProtocol, ARepeatedRunReusesItsBuffersAndRendersTheSame) {
     ASSERT_TRUE(host->run(other, nullptr, &out).rendered);
     EXPECT_TRUE(out.samples == freshOther.samples);
     EXPECT_EQ(host->counters().bufferBytesAllocated, host->counters().bufferBytesFreed);
+    // The first picture's spares that the other shape did not ask for are
+    // gone: the host holds no more than a run of the other picture alone
+    // leaves it.
+    EXPECT_LE(host->spareBufferBytes(), otherAlone->spareBufferBytes());
 }
 
 TEST(BandProtocol, AdvanceStateFailureAtAnyRowFreesEverything) {
