@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "kernels/lazy_blocks.h"
 #include "kernels/numeric_bounds.h"
@@ -220,6 +225,119 @@ int32_t streakNoiseWith(const StreakMemo* memo, const int32_t* noiseTable, int32
     const int64_t sum = l.yMajor ? streakSum(MemoPoints(start, yStep, xStep), l.major, l.minor)
                                  : streakSum(MemoPoints(start, xStep, yStep), l.major, l.minor);
     return streakMean(sum, l);
+}
+
+namespace {
+
+// Streaks longer than this are summed one by one.
+constexpr int64_t kMaxStreakTaps = 256;
+
+// A streak's points as offsets from its start cell in the memo, with the
+// weights streakSum gives them: each step's point on the line and its
+// neighbour (weight 0 where streakSum skips it).
+struct StreakTaps {
+    int32_t count = 0;
+    ptrdiff_t here[kMaxStreakTaps], beside[kMaxStreakTaps];
+    int32_t weights[kMaxStreakTaps];  // near | far << 16
+};
+
+void streakTaps(const StreakLine& l, ptrdiff_t majorStep, ptrdiff_t minorStep, StreakTaps* taps) {
+    const int64_t major = l.major, minor = l.minor;
+    int64_t error = 0;
+    ptrdiff_t offset = 0;
+    taps->count = int32_t(major + 1);
+    for (int64_t i = 0; i <= major; ++i) {
+        const int64_t near = 2 * major - (error < 0 ? -error : error);
+        const int64_t far = 2 * major - near;
+        taps->here[i] = offset;
+        taps->beside[i] = offset + (error < 0 ? -minorStep : minorStep);
+        taps->weights[i] = int32_t(near | (far << 16));
+        offset += majorStep;
+        error += 2 * minor;
+        if (error > major) {
+            offset += minorStep;
+            error -= 2 * major;
+        }
+    }
+}
+
+#if defined(__SSE2__)
+inline __m128i loadFour(const uint8_t* p) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return _mm_cvtsi32_si128(v);
+}
+
+// The sums of `lanes` (4 or 8) streaks starting at consecutive cells from
+// start: each point and its neighbour are paired in 16-bit lanes and
+// weighted by pmaddwd (points 0..255, weights up to 2 major <= 2^15).
+template <int kLanes>
+void sumStreaks(const uint8_t* start, const StreakTaps& taps, int64_t* sums) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i low = zero, high = zero;
+    for (int32_t i = 0; i < taps.count; ++i) {
+        const __m128i weight = _mm_set1_epi32(taps.weights[i]);
+        const uint8_t* h = start + taps.here[i];
+        const uint8_t* b = start + taps.beside[i];
+        const __m128i here = _mm_unpacklo_epi8(kLanes == 8 ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(h)) : loadFour(h), zero);
+        const __m128i beside = _mm_unpacklo_epi8(kLanes == 8 ? _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b)) : loadFour(b), zero);
+        low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(here, beside), weight));
+        if (kLanes == 8) high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(here, beside), weight));
+    }
+    alignas(16) int32_t lanes[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), low);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 4), high);
+    for (int j = 0; j < kLanes; ++j) sums[j] = lanes[j];
+}
+#endif
+
+}  // namespace
+
+bool streakNoiseRow(const StreakMemo* memo, const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t dx,
+                    int32_t dy, int32_t scale, int32_t count, int32_t* out) {
+#if defined(__SSE2__)
+    if (!memo || !memo->cells || memo->scale != scale || count < 1) return false;
+    // Every streak's box (widened by one, as memoHolds takes it) in one.
+    const int64_t first = x0, last = int64_t(x0) + count - 1;
+    const int64_t left = std::min(first, first + dx) - 1, right = std::max(last, last + dx) + 1;
+    const int64_t top = std::min<int64_t>(y0, int64_t(y0) + dy) - 1, bottom = std::max<int64_t>(y0, int64_t(y0) + dy) + 1;
+    if (left < memo->left || right >= int64_t(memo->left) + memo->width || top < memo->top ||
+        bottom >= int64_t(memo->top) + memo->height)
+        return false;
+    const StreakLine l = streakLine(0, 0, dx, dy);
+    if (l.major >= kMaxStreakTaps) return false;
+    if (memo->blockStates != nullptr)
+        prepareStreakBlocks(noiseTable, *memo, left - memo->left, top - memo->top, right - memo->left, bottom - memo->top);
+    const uint8_t* start = memo->cells + (ptrdiff_t(y0) - memo->top) * ptrdiff_t(memo->width) + (x0 - memo->left);
+    if (l.major == 0) {
+        for (int32_t j = 0; j < count; ++j) out[j] = start[j];
+        return true;
+    }
+    const ptrdiff_t xStep = ptrdiff_t(l.sx), yStep = ptrdiff_t(l.sy) * memo->width;
+    StreakTaps taps;
+    if (l.yMajor) streakTaps(l, yStep, xStep, &taps);
+    else streakTaps(l, xStep, yStep, &taps);
+    int64_t sums[8];
+    int32_t j = 0;
+    for (; j + 8 <= count; j += 8) {
+        sumStreaks<8>(start + j, taps, sums);
+        for (int k = 0; k < 8; ++k) out[j + k] = streakMean(sums[k], l);
+    }
+    for (; j + 4 <= count; j += 4) {
+        sumStreaks<4>(start + j, taps, sums);
+        for (int k = 0; k < 4; ++k) out[j + k] = streakMean(sums[k], l);
+    }
+    // The last few one by one, from the same cells.
+    for (; j < count; ++j) {
+        const int64_t sum = l.yMajor ? streakSum(MemoPoints(start + j, yStep, xStep), l.major, l.minor)
+                                     : streakSum(MemoPoints(start + j, xStep, yStep), l.major, l.minor);
+        out[j] = streakMean(sum, l);
+    }
+    return true;
+#else
+    (void)memo, (void)noiseTable, (void)x0, (void)y0, (void)dx, (void)dy, (void)scale, (void)count, (void)out;
+    return false;
+#endif
 }
 
 }  // namespace lumenfall

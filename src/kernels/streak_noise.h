@@ -48,6 +48,15 @@ void startLazyStreakMemo(StreakMemo* memo, uint8_t* cells, std::atomic<uint8_t>*
 int32_t streakNoiseWith(const StreakMemo* memo, const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t x1,
                         int32_t y1, int32_t scale);
 
+// streakNoiseWith for count streaks of one shape side by side: streak j
+// runs from (x0 + j, y0) to (x0 + j + dx, y0 + dy). Their points lie in the
+// memo's rows at the same offsets from each start, so the streaks are
+// summed several at a time. False (nothing written) unless the memo holds
+// every point of them all at this scale; the caller then takes them one by
+// one.
+bool streakNoiseRow(const StreakMemo* memo, const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t dx,
+                    int32_t dy, int32_t scale, int32_t count, int32_t* out);
+
 }  // namespace lumenfall
 
 #endif

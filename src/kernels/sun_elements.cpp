@@ -329,7 +329,8 @@ int64_t scaledFlare(const SunFrame& s, int64_t noise, int64_t light) {
 // flareCanShine and flareWedgeLight in one walk of the wedges: the weight
 // q of each wedge holding the angle is found once and kept for both. Zero
 // where no noise can light a wedge (the streak noise is then not taken).
-int64_t shiningFlare(const SunContext& sun, const SunOffset& at) {
+template <typename StreakNoise>
+int64_t shiningFlare(const SunContext& sun, const SunOffset& at, StreakNoise streakNoise) {
     const SunFrame& s = sun.frame;
     // With a >= 0 and b > 0, 2 (a / b) - 80 > 0 exactly when a >= 41 b: the
     // tests below need no division. (reach > 0 within the annulus; the
@@ -349,7 +350,7 @@ int64_t shiningFlare(const SunContext& sun, const SunOffset& at) {
         return false;
     });
     if (!shines) return 0;
-    const int64_t noise = flareStreakNoise(sun, at);
+    const int64_t noise = streakNoise();
     int64_t light = 0;
     for (int32_t k = 0; k < held; ++k) {
         const int64_t v = (weights[k] * reach * noise) / divisor;
@@ -358,25 +359,36 @@ int64_t shiningFlare(const SunContext& sun, const SunOffset& at) {
     return scaledFlare(s, noise, light);
 }
 
-}  // namespace
-
-void addFlareLightWith(const SunContext& sun, const SunOffset& at, bool skipDarkNoise, int64_t total[3]) {
+// The flare light of a pixel from its value `scaled` found by flareValue
+// (which is not called where no wedge can be lit).
+template <typename FlareValue>
+void addFlareLightOf(const SunContext& sun, const SunOffset& at, FlareValue flareValue, int64_t total[3]) {
     const SunFrame& s = sun.frame;
     if (at.r < s.flareStart || at.r >= s.flareOuter) return;
     // Without a wedge to light (no flares, or wedges too narrow to hold a
     // pixel) the light is 0 and the streak noise need not be taken.
-    int64_t scaled = 0;
-    if (s.flareCount > 0 && s.flareHalf > 0) {
-        // Each wedge's term grows with the noise, which is at most 255:
-        // where even that lights nothing, no noise can.
-        if (skipDarkNoise) {
-            scaled = shiningFlare(sun, at);
-        } else {
-            const int32_t noise = flareStreakNoise(sun, at);
-            scaled = scaledFlare(s, noise, flareWedgeLight(sun, at, noise));
-        }
-    }
+    const int64_t scaled = s.flareCount > 0 && s.flareHalf > 0 ? flareValue() : 0;
     for (int c = 0; c < 3; ++c) total[c] += curveLookup(sun.settings->derived.flareCurves[c], scaled);
+}
+
+}  // namespace
+
+void addFlareLightWith(const SunContext& sun, const SunOffset& at, bool skipDarkNoise, int64_t total[3]) {
+    addFlareLightOf(
+        sun, at,
+        [&] {
+            // Each wedge's term grows with the noise, which is at most 255:
+            // where even that lights nothing, no noise can.
+            if (skipDarkNoise) return shiningFlare(sun, at, [&] { return flareStreakNoise(sun, at); });
+            const int32_t noise = flareStreakNoise(sun, at);
+            return scaledFlare(sun.frame, noise, flareWedgeLight(sun, at, noise));
+        },
+        total);
+}
+
+void addShiningFlareLight(const SunContext& sun, const SunOffset& at, StreakNoiseSource streakNoise, void* context,
+                          int64_t total[3]) {
+    addFlareLightOf(sun, at, [&] { return shiningFlare(sun, at, [&] { return streakNoise(context); }); }, total);
 }
 
 void addFlareLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {

@@ -191,6 +191,12 @@ int64_t flareWedgeLight(const SunContext& sun, const SunOffset& at, int64_t nois
 // light of noise 255 is 0); the same answer as flareWedgeLight(..., 255) > 0.
 bool flareCanShine(const SunContext& sun, const SunOffset& at);
 void addFlareLightWith(const SunContext& sun, const SunOffset& at, bool skipDarkNoise, int64_t total[3]);
+// addFlareLightWith(sun, at, true, total) with the streak noise, where it is
+// needed, from streakNoise(context) (which must give flareStreakNoise's
+// value at the pixel).
+using StreakNoiseSource = int32_t (*)(void* context);
+void addShiningFlareLight(const SunContext& sun, const SunOffset& at, StreakNoiseSource streakNoise, void* context,
+                          int64_t total[3]);
 
 // The disc: inside the sun its light joins total; on the rim it is kept
 // apart and mixed in by the rim weight.

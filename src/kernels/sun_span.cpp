@@ -58,6 +58,62 @@ void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, i
     }
 }
 
+// The streak noises of a span's flare pixels. Neighbouring pixels mostly
+// have streaks of the same shape (the same end offsets), and those are
+// summed several at a time from the streak memo: a pixel that needs its
+// noise finds the run of pixels after it with its shape and takes all of
+// their noises at once; the next ones then read theirs.
+struct SpanStreaks {
+    const SunContext* sun = nullptr;
+    const int64_t* distances = nullptr;
+    int64_t dxFirst = 0;  // dx of the span's first pixel
+    int64_t dy = 0;
+    int32_t count = 0;
+    int32_t pixel = 0;  // the pixel asking
+    const SunOffset* at = nullptr;
+    int32_t knownFrom = 0, knownUntil = 0;
+    int32_t noise[kSpanPixels];
+};
+
+// Pixels looked ahead for one shape: enough to fill the vectors well.
+constexpr int32_t kStreakRun = 32;
+
+struct StreakShape {
+    int32_t dx, dy;
+};
+
+// The end offset of a pixel's streak, as flareStreakNoise takes it.
+StreakShape streakShapeOf(int64_t dx, int64_t dy, int64_t r) {
+    return StreakShape{static_cast<int32_t>(120 * dx / r), static_cast<int32_t>(120 * dy / r)};
+}
+
+int32_t spanStreakNoise(void* context) {
+    SpanStreaks& s = *static_cast<SpanStreaks*>(context);
+    const int32_t i = s.pixel;
+    if (i >= s.knownFrom && i < s.knownUntil) return s.noise[i];
+    const SunContext& sun = *s.sun;
+    const SunFrame& frame = sun.frame;
+    const StreakShape shape = streakShapeOf(s.dxFirst - i, s.dy, s.distances[i]);
+    int32_t end = i + 1;
+    while (end < s.count && end - i < kStreakRun) {
+        const int64_t r = s.distances[end];
+        if (r < frame.flareStart || r >= frame.flareOuter) break;
+        const StreakShape next = streakShapeOf(s.dxFirst - end, s.dy, r);
+        if (next.dx != shape.dx || next.dy != shape.dy) break;
+        ++end;
+    }
+    // Each pixel's streak starts at (-dx, -dy): the run's start on
+    // consecutive cells of one row.
+    if (end - i >= 4 &&
+        streakNoiseRow(sun.streakMemo, sun.tables->noiseTable, static_cast<int32_t>(-(s.dxFirst - i)),
+                       static_cast<int32_t>(-s.dy), shape.dx, shape.dy, frame.streakScale, end - i, s.noise + i)) {
+        s.knownFrom = i;
+        s.knownUntil = end;
+        return s.noise[i];
+    }
+    return flareStreakNoise(sun, *s.at);
+}
+
 void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row, int32_t first, int32_t count,
                 SunPixel* out) {
     const SunFrame& frame = sun.frame;
@@ -103,6 +159,12 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
     // then overlaps the next instead of waiting at the head of a long pixel.
     int64_t distances[kSpanPixels];
     spanDistances(cx - first, dy, count, distances);
+    SpanStreaks streaks;
+    streaks.sun = &sun;
+    streaks.distances = distances;
+    streaks.dxFirst = cx - first;
+    streaks.dy = dy;
+    streaks.count = count;
     for (int32_t i = 0; i < count; ++i) {
         const int64_t x = int64_t(first) + i;
         const int64_t dx = cx - x;
@@ -137,7 +199,11 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
         }
         // A zero spike sum adds nothing through any ramp entry.
         if (spiky && spikes[i] != 0 && spikesReach(frame, at)) addSpikeRamp(sun, at, spikes[i], total);
-        if (!beyond && at.r >= frame.flareStart && at.r < frame.flareOuter) addFlareLightWith(sun, at, true, total);
+        if (!beyond && at.r >= frame.flareStart && at.r < frame.flareOuter) {
+            streaks.pixel = i;
+            streaks.at = &at;
+            addShiningFlareLight(sun, at, spanStreakNoise, &streaks, total);
+        }
         // Outside the disc's edge the disc gives what beyond gives.
         const bool inDisc = !beyond && at.r < frame.discEdge;
         const DiscLight disc = inDisc ? discLight(sun, at, total) : DiscLight{{0, 0, 0}, 4, false};

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <cstdint>
 #include <random>
@@ -164,6 +166,64 @@ TEST(StreakNoise, MemoGivesTheComputedStreak) {
             }
             EXPECT_EQ(streakNoiseWith(nullptr, noise, 3, 4, 20, -9, box.scale), streakNoise(noise, 3, 4, 20, -9, box.scale));
         }
+    }
+}
+
+// Streaks of one shape side by side against each streak on its own: runs
+// of every length up to past two vectors, shapes of every direction and
+// length (and none), runs that reach the memo's edges (all or nothing is
+// taken: false with nothing written, or every noise the single streak's),
+// in a filled memo and in a lazy one whose blocks the run must fill.
+TEST(StreakNoise, RowsOfOneShapeGiveEachStreak) {
+    for (const bool lazy : {false, true}) {
+        std::mt19937 random(43);
+        int32_t noise[2048];
+        for (int32_t& n : noise) n = int32_t(random() & 255);
+        StreakMemo memo;
+        memo.left = -90;
+        memo.top = -70;
+        memo.width = 200;
+        memo.height = 150;
+        memo.scale = 3072;
+        std::vector<uint8_t> cells(size_t(memo.width) * size_t(memo.height), 0xA7);
+        std::vector<std::atomic<uint8_t>> states(size_t(streakMemoBlockCount(memo.width, memo.height)));
+        if (lazy) startLazyStreakMemo(&memo, cells.data(), states.data());
+        else fillStreakMemo(noise, &memo, cells.data());
+        int taken = 0, refused = 0;
+        for (int n = 0; n < 6000; ++n) {
+            const int32_t count = 1 + int32_t(random() % 40);
+            const int32_t x0 = memo.left - 3 + int32_t(random() % uint32_t(memo.width));
+            const int32_t y0 = memo.top - 3 + int32_t(random() % uint32_t(memo.height + 6));
+            const int32_t length = n % 10 == 0 ? 0 : 1 + int32_t(random() % 60);
+            const int32_t dx = int32_t(random() % uint32_t(2 * length + 1)) - length;
+            const int32_t dy = int32_t(random() % uint32_t(2 * length + 1)) - length;
+            int32_t row[40];
+            std::fill(row, row + 40, -1);
+            if (!streakNoiseRow(&memo, noise, x0, y0, dx, dy, memo.scale, count, row)) {
+                ++refused;
+                ASSERT_EQ(row[0], -1);
+                // Refused only where some streak leaves the memo.
+                bool leaves = false;
+                for (int32_t j = 0; j < count; ++j) {
+                    const int32_t x = x0 + j;
+                    leaves = leaves || std::min(x, x + dx) - 1 < memo.left ||
+                             std::max(x, x + dx) + 1 >= memo.left + memo.width ||
+                             std::min(y0, y0 + dy) - 1 < memo.top || std::max(y0, y0 + dy) + 1 >= memo.top + memo.height;
+                }
+                ASSERT_TRUE(leaves) << x0 << "," << y0 << " by " << dx << "," << dy << " x " << count;
+                continue;
+            }
+            ++taken;
+            for (int32_t j = 0; j < count; ++j) {
+                ASSERT_EQ(row[j], streakNoise(noise, x0 + j, y0, x0 + j + dx, y0 + dy, memo.scale))
+                    << "streak " << j << " of " << count << " from " << x0 + j << "," << y0 << " by " << dx << "," << dy;
+            }
+        }
+        EXPECT_GT(taken, 1000);
+        EXPECT_GT(refused, 100);
+        int32_t row[4];
+        EXPECT_FALSE(streakNoiseRow(&memo, noise, 0, 0, 5, 5, memo.scale + 1, 4, row)) << "another scale";
+        EXPECT_FALSE(streakNoiseRow(nullptr, noise, 0, 0, 5, 5, memo.scale, 4, row));
     }
 }
 
