@@ -4,6 +4,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "kernels/glue_modes.h"
 #include "kernels/numeric_bounds.h"
 #include "kernels/perceptual_colour.h"
@@ -184,6 +188,26 @@ void blendPixels(const GlueSetup& setup, const SunPixel* effect, const int32_t (
         // full coverage always makes the starting transparency M. No light
         // is 0 in any range.
         int32_t e[3] = {0, 0, 0};
+#if defined(__SSE2__)
+        if (!dark && !layout.grey) {
+            // The three channels at once, lane by lane the same float steps
+            // as below (the fourth lane, the rim weight, is dropped).
+            static_assert(sizeof(SunPixel) == 16, "a pixel fills one vector");
+            const __m128 full = _mm_set1_ps(mf);
+            const __m128 scaled = _mm_mul_ps(
+                full, _mm_mul_ps(_mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&px))),
+                                 _mm_set1_ps(setup.inverseScale)));
+            const __m128i below = _mm_castps_si128(_mm_cmplt_ps(scaled, full));
+            const __m128i whole = _mm_or_si128(_mm_and_si128(below, _mm_cvttps_epi32(scaled)),
+                                               _mm_andnot_si128(below, _mm_set1_epi32(m)));
+            alignas(16) int32_t lanes[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(lanes),
+                            _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(scaled, _mm_setzero_ps())), whole));
+            e[0] = lanes[0];
+            e[1] = lanes[1];
+            e[2] = lanes[2];
+        } else
+#endif
         if (!dark) {
             for (int c = 0; c < 3; ++c) {
                 const float fraction = static_cast<float>(px.rgb[c]) * setup.inverseScale;

@@ -72,6 +72,9 @@ struct SpanStreaks {
     int32_t pixel = 0;  // the pixel asking
     const SunOffset* at = nullptr;
     int32_t knownFrom = 0, knownUntil = 0;
+    // Pixels before this one share the shape of a run too short to take
+    // at once: each takes its own streak without looking ahead again.
+    int32_t aloneUntil = 0;
     int32_t noise[kSpanPixels];
 };
 
@@ -91,6 +94,7 @@ int32_t spanStreakNoise(void* context) {
     SpanStreaks& s = *static_cast<SpanStreaks*>(context);
     const int32_t i = s.pixel;
     if (i >= s.knownFrom && i < s.knownUntil) return s.noise[i];
+    if (i < s.aloneUntil) return flareStreakNoise(*s.sun, *s.at);
     const SunContext& sun = *s.sun;
     const SunFrame& frame = sun.frame;
     const StreakShape shape = streakShapeOf(s.dxFirst - i, s.dy, s.distances[i]);
@@ -111,6 +115,7 @@ int32_t spanStreakNoise(void* context) {
         s.knownUntil = end;
         return s.noise[i];
     }
+    s.aloneUntil = end;
     return flareStreakNoise(sun, *s.at);
 }
 

@@ -42,6 +42,25 @@ TEST(GlueCompositor, NormalWritesTheEffectAndClampsIt) {
     EXPECT_EQ(band.outAt(0, 0, 2), 0);
 }
 
+// Negative light (spikes can give it) is no light in every mode and depth,
+// and light past the full scale is the full scale: the pixel blends as the
+// effect cut to 0..M would.
+TEST(GlueCompositor, EffectOutsideItsRangeBlendsAsItsBound) {
+    for (const int32_t depth : {8, 16}) {
+        const float scale = depth == 8 ? 255.0f : 32768.0f;
+        const int32_t full = depth == 8 ? 255 : 32768;
+        for (int32_t glue = kGlueNormal; glue < kGlueNormal + kGlueModeCount; ++glue) {
+            TestBand band(2, 1, 3, depth, false);
+            band.fillIn(depth == 8 ? 90 : 11000);
+            Compositor c(band, glue);
+            c.put(0, 0, -5, -70000, full * 3, 4, scale);
+            c.put(1, 0, 0, 0, full, 4, scale);
+            for (int ch = 0; ch < 3; ++ch)
+                EXPECT_EQ(band.outAt(0, 0, ch), band.outAt(1, 0, ch)) << "glue " << glue << " depth " << depth << " channel " << ch;
+        }
+    }
+}
+
 TEST(GlueCompositor, ModesReadTheSourceRow) {
     TestBand band(4, 2, 3, 16, false);
     band.setIn(1, 1, 0, 20000);
