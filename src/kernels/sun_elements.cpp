@@ -9,22 +9,6 @@
 
 namespace lumenfall {
 
-namespace {
-
-// The spike ramp's index r * factor / 50 saturates at this product.
-constexpr int64_t kMulDivLimit = INT64_C(0x3FFFFFFFFFFFFFFF);
-
-}  // namespace
-
-// For positive x and y, x > M / y exactly when y > M / x: the frame's
-// spikeRampReach (M / |factor|) tells the saturating products apart
-// without a division per pixel.
-int64_t spikeRampIndex(const SunFrame& s, int64_t r) {
-    const int64_t a = s.spikeRampFactor;
-    if (a == 0 || r == 0) return 0;
-    if (abs64(r) > s.spikeRampReach) return (a < 0) != (r < 0) ? -kMulDivLimit : kMulDivLimit;
-    return a * r / 50;
-}
 
 int32_t settingSize(int32_t percent, int32_t width, int32_t height) {
     int64_t q = static_cast<int64_t>(percent) * percent / 10;
@@ -163,8 +147,6 @@ int64_t spikeSum(const SunContext& sun, const SunOffset& at) {
     return sum;
 }
 
-namespace {
-
 // The ramp's colour at clamped index j: entries j / 4 and the next,
 // weighted 3 - f and f (f = j % 4; the weights sum to 3, not 4).
 int64_t spikeRampAt(const SunTables& t, int64_t j, int c) {
@@ -172,24 +154,14 @@ int64_t spikeRampAt(const SunTables& t, int64_t j, int c) {
     return static_cast<int64_t>(t.spikeRamp[c][e]) * (3 - f) + static_cast<int64_t>(t.spikeRamp[c][e1]) * f;
 }
 
+namespace {
+
 }  // namespace
 
 void fillSpikeRampMix(const SunTables& tables, SpikeRampMix mix[kSpikeRampSteps]) {
     for (int64_t j = 0; j < kSpikeRampSteps; ++j) {
         for (int c = 0; c < 3; ++c) mix[j].rgb[c] = static_cast<int32_t>(spikeRampAt(tables, j, c));
     }
-}
-
-void addSpikeRamp(const SunContext& sun, const SunOffset& at, int64_t sum, int64_t total[3]) {
-    // j = renderScale * (100 - spikeDetail) * r / 50; past the ramp's end
-    // every j reads entry 599 alone, and a negative j reads entry 0.
-    const int64_t j = clampInt64(spikeRampIndex(sun.frame, at.r), 0, kSpikeRampSteps - 1);
-    if (sun.spikeRampMix != nullptr) {
-        const SpikeRampMix& ramp = sun.spikeRampMix[j];
-        for (int c = 0; c < 3; ++c) total[c] += shiftRight64(ramp.rgb[c] * sum, 3);
-        return;
-    }
-    for (int c = 0; c < 3; ++c) total[c] += shiftRight64(spikeRampAt(*sun.tables, j, c) * sum, 3);
 }
 
 void addSpikeLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {

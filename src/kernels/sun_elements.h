@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "kernels/numeric_bounds.h"
 #include "kernels/streak_noise.h"
 
 #include "kernels/sun_surface.h"
@@ -168,10 +169,33 @@ inline int64_t spikeShare(const SunTables& tables, int32_t k, int64_t dx, int64_
     return ((along >> 7) * tables.spikeProfile[300 - across]) >> 8;
 }
 int64_t spikeSum(const SunContext& sun, const SunOffset& at);
+// The spike ramp's index r * factor / 50 saturates at this product.
+constexpr int64_t kMulDivLimit = INT64_C(0x3FFFFFFFFFFFFFFF);
+
 // The ramp's index before clamping: factor * r / 50, saturating at
-// +-(2^62 - 1) where the product would not fit.
-int64_t spikeRampIndex(const SunFrame& frame, int64_t r);
-void addSpikeRamp(const SunContext& sun, const SunOffset& at, int64_t sum, int64_t total[3]);
+// +-(2^62 - 1) where the product would not fit. For positive x and y,
+// x > M / y exactly when y > M / x: the frame's spikeRampReach
+// (M / |factor|) tells the saturating products apart without a division
+// per pixel. (Inline, as are the two below: every spike pixel takes them.)
+inline int64_t spikeRampIndex(const SunFrame& s, int64_t r) {
+    const int64_t a = s.spikeRampFactor;
+    if (a == 0 || r == 0) return 0;
+    if (abs64(r) > s.spikeRampReach) return (a < 0) != (r < 0) ? -kMulDivLimit : kMulDivLimit;
+    return a * r / 50;
+}
+// The ramp's colour at clamped index j.
+int64_t spikeRampAt(const SunTables& t, int64_t j, int c);
+inline void addSpikeRamp(const SunContext& sun, const SunOffset& at, int64_t sum, int64_t total[3]) {
+    // j = renderScale * (100 - spikeDetail) * r / 50; past the ramp's end
+    // every j reads entry 599 alone, and a negative j reads entry 0.
+    const int64_t j = clampInt64(spikeRampIndex(sun.frame, at.r), 0, kSpikeRampSteps - 1);
+    if (sun.spikeRampMix != nullptr) {
+        const SpikeRampMix& ramp = sun.spikeRampMix[j];
+        for (int c = 0; c < 3; ++c) total[c] += shiftRight64(ramp.rgb[c] * sum, 3);
+        return;
+    }
+    for (int c = 0; c < 3; ++c) total[c] += shiftRight64(spikeRampAt(*sun.tables, j, c) * sum, 3);
+}
 void addHaloLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
 void addFlareLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
 void addBowLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);

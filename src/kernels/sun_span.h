@@ -24,7 +24,7 @@ struct ColumnRange {
 ColumnRange spikeColumns(const int32_t axis[4], int64_t centreX, int64_t dy);
 
 // The distances trunc(sqrt(16 ((dx - i)^2 + dy^2))) of a span's pixels,
-// i = 0 .. count - 1 (|dx|, |dy| < 2^31).
+// i = 0 .. count - 1 (|dx - i|, |dy| < 2^29, where the sum fits 64 bits).
 void spanDistances(int64_t dx, int64_t dy, int32_t count, int64_t* out);
 
 // The largest |dx| whose distance r(dx, dy) stays below `radius` (r grows
