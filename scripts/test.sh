@@ -21,6 +21,12 @@ echo "== packages: the .deb and the Windows zip of these builds, installed and c
 bash scripts/package.sh --reuse
 bash scripts/test-package.sh
 
+echo "== scalar build: the kernel and render tests through the loops other processors take (SSE2 switched off)"
+cmake -S . -B build/scalar -G Ninja -DCMAKE_BUILD_TYPE=Release -DLF_BUILD_TESTS=ON -DCMAKE_CXX_FLAGS=-U__SSE2__
+ninja -C build/scalar -j"$jobs" test_kernels test_render
+build/scalar/bin/test_kernels --gtest_brief=1
+build/scalar/bin/test_render --gtest_brief=1
+
 echo "== sanitizer build (ASan, UBSan, float-cast-overflow)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLF_SANITIZE=ON -DLF_BUILD_TESTS=ON
 ninja -C build/asan -j"$jobs"

@@ -229,6 +229,7 @@ int32_t streakNoiseWith(const StreakMemo* memo, const int32_t* noiseTable, int32
 
 namespace {
 
+#if defined(__SSE2__)
 // Streaks longer than this are summed one by one.
 constexpr int64_t kMaxStreakTaps = 256;
 
@@ -261,7 +262,6 @@ void streakTaps(const StreakLine& l, ptrdiff_t majorStep, ptrdiff_t minorStep, S
     }
 }
 
-#if defined(__SSE2__)
 inline __m128i loadFour(const uint8_t* p) {
     int32_t v;
     std::memcpy(&v, p, 4);
@@ -295,7 +295,6 @@ void sumStreaks(const uint8_t* start, const StreakTaps& taps, int64_t* sums) {
 
 bool streakNoiseRow(const StreakMemo* memo, const int32_t* noiseTable, int32_t x0, int32_t y0, int32_t dx,
                     int32_t dy, int32_t scale, int32_t count, int32_t* out) {
-#if defined(__SSE2__)
     if (!memo || !memo->cells || memo->scale != scale || count < 1) return false;
     // Every streak's box (widened by one, as memoHolds takes it) in one.
     const int64_t first = x0, last = int64_t(x0) + count - 1;
@@ -304,40 +303,39 @@ bool streakNoiseRow(const StreakMemo* memo, const int32_t* noiseTable, int32_t x
     if (left < memo->left || right >= int64_t(memo->left) + memo->width || top < memo->top ||
         bottom >= int64_t(memo->top) + memo->height)
         return false;
-    const StreakLine l = streakLine(0, 0, dx, dy);
-    if (l.major >= kMaxStreakTaps) return false;
     if (memo->blockStates != nullptr)
         prepareStreakBlocks(noiseTable, *memo, left - memo->left, top - memo->top, right - memo->left, bottom - memo->top);
+    const StreakLine l = streakLine(0, 0, dx, dy);
     const uint8_t* start = memo->cells + (ptrdiff_t(y0) - memo->top) * ptrdiff_t(memo->width) + (x0 - memo->left);
     if (l.major == 0) {
         for (int32_t j = 0; j < count; ++j) out[j] = start[j];
         return true;
     }
     const ptrdiff_t xStep = ptrdiff_t(l.sx), yStep = ptrdiff_t(l.sy) * memo->width;
-    StreakTaps taps;
-    if (l.yMajor) streakTaps(l, yStep, xStep, &taps);
-    else streakTaps(l, xStep, yStep, &taps);
-    int64_t sums[8];
     int32_t j = 0;
-    for (; j + 8 <= count; j += 8) {
-        sumStreaks<8>(start + j, taps, sums);
-        for (int k = 0; k < 8; ++k) out[j + k] = streakMean(sums[k], l);
+#if defined(__SSE2__)
+    if (count >= 4 && l.major < kMaxStreakTaps) {
+        StreakTaps taps;
+        if (l.yMajor) streakTaps(l, yStep, xStep, &taps);
+        else streakTaps(l, xStep, yStep, &taps);
+        int64_t sums[8];
+        for (; j + 8 <= count; j += 8) {
+            sumStreaks<8>(start + j, taps, sums);
+            for (int k = 0; k < 8; ++k) out[j + k] = streakMean(sums[k], l);
+        }
+        for (; j + 4 <= count; j += 4) {
+            sumStreaks<4>(start + j, taps, sums);
+            for (int k = 0; k < 4; ++k) out[j + k] = streakMean(sums[k], l);
+        }
     }
-    for (; j + 4 <= count; j += 4) {
-        sumStreaks<4>(start + j, taps, sums);
-        for (int k = 0; k < 4; ++k) out[j + k] = streakMean(sums[k], l);
-    }
-    // The last few one by one, from the same cells.
+#endif
+    // The rest one by one, from the same cells.
     for (; j < count; ++j) {
         const int64_t sum = l.yMajor ? streakSum(MemoPoints(start + j, yStep, xStep), l.major, l.minor)
                                      : streakSum(MemoPoints(start + j, xStep, yStep), l.major, l.minor);
         out[j] = streakMean(sum, l);
     }
     return true;
-#else
-    (void)memo, (void)noiseTable, (void)x0, (void)y0, (void)dx, (void)dy, (void)scale, (void)count, (void)out;
-    return false;
-#endif
 }
 
 }  // namespace lumenfall

@@ -453,10 +453,36 @@ bool buildSwirlGrid(const SurfaceTables& tables, SwirlGrid* grid) {
 
 namespace {
 
-// The push of the swirls whose bits are set in `reaching` (those of the
-// point's grid cell), in the same order, each as swirlDisplacement's push
-// with its truncations taken by conversions to integers and back: exact, as
-// |q squared| < 2^32 and |e radius q| <= radius < 2^31. A zero may lose its
+// Calls push(i, ex, ey, q, reach) for each swirl i whose bit is set in
+// `reaching` (the swirls of the point's grid cell), in order, where the
+// point (x, y) lies within its reach: (ex, ey) the offset from its centre,
+// q = 1 / sqrt(ex^2 + ey^2) and reach = q (ex^2 + ey^2), whose truncation
+// is the distance (trunc(reach) < radius exactly when reach < radius, as
+// radius is whole).
+template <typename Push>
+inline void forReachingSwirls(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
+                              Push push) {
+    const int32_t count = tables.swirlCount;
+    const int64_t radius = tables.swirlRadius;
+    const double radiusD = static_cast<double>(radius);
+    for (int word = 0; word < 2; ++word) {
+        for (uint64_t bits = reaching[word]; bits != 0; bits &= bits - 1) {
+            const int32_t i = word * 64 + __builtin_ctzll(bits);
+            if (i >= count) return;
+            const int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
+            const int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
+            if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius) || (ex == 0 && ey == 0)) continue;
+            const double squared = static_cast<double>(ex * ex + ey * ey);
+            const double q = 1.0 / std::sqrt(squared);
+            const double reach = q * squared;
+            if (reach < radiusD) push(i, ex, ey, q, reach);
+        }
+    }
+}
+
+// swirlDisplacement's pushes of the swirls of the point's grid cell, with
+// the truncations taken by conversions to integers and back: exact, as
+// |reach| < radius < 2^31 and |e radius q| <= radius. A zero may lose its
 // sign, but every zero it meets is added to a whole number from an integer
 // (+0), so no sign survives.
 #if defined(__SSE2__)
@@ -467,7 +493,6 @@ namespace {
 // are never NaN: every term is finite).
 SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
                                 double k) {
-    const int32_t count = tables.swirlCount;
     const int64_t radius = tables.swirlRadius;
     const double radiusD = static_cast<double>(radius);
     const bool evenMonopole = tables.monopoles, oddMonopole = !tables.vortices;
@@ -475,63 +500,41 @@ SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reac
     const __m128d lowest = _mm_set1_pd(-2147483648.0), highest = _mm_set1_pd(2147483647.0);
     const __m128d negateLow = _mm_set_pd(0.0, -0.0);
     __m128d disp = _mm_setzero_pd();
-    for (int word = 0; word < 2; ++word) {
-        for (uint64_t bits = reaching[word]; bits != 0; bits &= bits - 1) {
-            const int32_t i = word * 64 + __builtin_ctzll(bits);
-            if (i >= count) break;
-            const int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
-            const int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
-            if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius) || (ex == 0 && ey == 0)) continue;
-            const double squared = static_cast<double>(ex * ex + ey * ey);
-            const double q = 1.0 / std::sqrt(squared);
-            const double reach = q * squared;
-            if (!(reach < radiusD)) continue;  // trunc(reach) < radius, as radius is whole
-            const double distance = static_cast<double>(static_cast<int32_t>(reach));
-            const double g = (i & 1) ? radiusD - distance : distance - radiusD;
-            const __m128d along = _mm_set_pd(static_cast<double>(ey * radius), static_cast<double>(ex * radius));
-            const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(along, _mm_set1_pd(q))));
-            __m128d push = _mm_mul_pd(_mm_mul_pd(whole, strength), _mm_set1_pd(g));
-            if (!((i & 2) == 0 ? evenMonopole : oddMonopole))
-                push = _mm_xor_pd(_mm_shuffle_pd(push, push, 1), negateLow);  // (-uy, ux)
-            const __m128d sum = _mm_min_pd(_mm_max_pd(_mm_add_pd(disp, push), lowest), highest);
-            disp = _mm_cvtepi32_pd(_mm_cvttpd_epi32(sum));
-        }
-    }
+    forReachingSwirls(tables, reaching, x, y, [&](int32_t i, int64_t ex, int64_t ey, double q, double reach) {
+        const double distance = static_cast<double>(static_cast<int32_t>(reach));
+        const double g = (i & 1) ? radiusD - distance : distance - radiusD;
+        const __m128d along = _mm_set_pd(static_cast<double>(ey * radius), static_cast<double>(ex * radius));
+        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(along, _mm_set1_pd(q))));
+        __m128d push = _mm_mul_pd(_mm_mul_pd(whole, strength), _mm_set1_pd(g));
+        if (!((i & 2) == 0 ? evenMonopole : oddMonopole))
+            push = _mm_xor_pd(_mm_shuffle_pd(push, push, 1), negateLow);  // (-uy, ux)
+        const __m128d sum = _mm_min_pd(_mm_max_pd(_mm_add_pd(disp, push), lowest), highest);
+        disp = _mm_cvtepi32_pd(_mm_cvttpd_epi32(sum));
+    });
     const __m128i whole = _mm_cvttpd_epi32(disp);
     return {_mm_cvtsi128_si32(whole), _mm_cvtsi128_si32(_mm_srli_si128(whole, 4))};
 }
 #else
 SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
                                 double k) {
-    const int32_t count = tables.swirlCount;
     const int64_t radius = tables.swirlRadius;
     const double radiusD = static_cast<double>(radius);
     const bool evenMonopole = tables.monopoles, oddMonopole = !tables.vortices;
     double dispX = 0.0, dispY = 0.0;
-    for (int word = 0; word < 2; ++word) {
-        for (uint64_t bits = reaching[word]; bits != 0; bits &= bits - 1) {
-            const int32_t i = word * 64 + __builtin_ctzll(bits);
-            if (i >= count) break;
-            const int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
-            const int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
-            if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius) || (ex == 0 && ey == 0)) continue;
-            const double squared = static_cast<double>(ex * ex + ey * ey);
-            const double q = 1.0 / std::sqrt(squared);
-            const double distance = static_cast<double>(static_cast<int64_t>(q * squared));
-            if (!(distance < radiusD)) continue;
-            const double g = (i & 1) ? radiusD - distance : distance - radiusD;
-            const double ux = static_cast<double>(static_cast<int64_t>(static_cast<double>(ex * radius) * q)) * k * g;
-            const double uy = static_cast<double>(static_cast<int64_t>(static_cast<double>(ey * radius) * q)) * k * g;
-            if ((i & 2) == 0 ? evenMonopole : oddMonopole) {
-                dispX = saturateToInt32(dispX + ux);
-                dispY = saturateToInt32(dispY + uy);
-            } else {
-                const double turnedX = saturateToInt32(dispX - uy);
-                dispY = saturateToInt32(dispY + ux);
-                dispX = turnedX;
-            }
+    forReachingSwirls(tables, reaching, x, y, [&](int32_t i, int64_t ex, int64_t ey, double q, double reach) {
+        const double distance = static_cast<double>(static_cast<int64_t>(reach));
+        const double g = (i & 1) ? radiusD - distance : distance - radiusD;
+        const double ux = static_cast<double>(static_cast<int64_t>(static_cast<double>(ex * radius) * q)) * k * g;
+        const double uy = static_cast<double>(static_cast<int64_t>(static_cast<double>(ey * radius) * q)) * k * g;
+        if ((i & 2) == 0 ? evenMonopole : oddMonopole) {
+            dispX = saturateToInt32(dispX + ux);
+            dispY = saturateToInt32(dispY + uy);
+        } else {
+            const double turnedX = saturateToInt32(dispX - uy);
+            dispY = saturateToInt32(dispY + ux);
+            dispX = turnedX;
         }
-    }
+    });
     return {static_cast<int32_t>(dispX), static_cast<int32_t>(dispY)};
 }
 #endif
