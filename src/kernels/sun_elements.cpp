@@ -188,14 +188,19 @@ bool wedgeHolds(const SunFrame& s, const SunTables& t, int32_t i, int64_t angle)
     return (b < angle && angle < b + wedge) || (b < angle + 16384 && angle + 16384 < b + wedge);
 }
 
-bool wedgeWeight(const SunFrame& s, const SunTables& t, int32_t i, int64_t angle, int64_t* q) {
-    const int64_t half = s.flareHalf;
+int64_t foldedWeight(int64_t d, int64_t half) {
+    if (d > half) d = 2 * half - d;
+    return d * d / half;
+}
+
+// index: where not null, its weights stand in for the division.
+bool wedgeWeight(const SunFrame& s, const SunTables& t, const FlareWedgeIndex* index, int32_t i, int64_t angle,
+                 int64_t* q) {
     const int64_t b = static_cast<int16_t>(t.flareAngles[i]);
     if (!wedgeHolds(s, t, i, angle)) return false;
     int64_t d = angle - b;
     if (d < 0) d += 16384;
-    if (d > half) d = 2 * half - d;
-    *q = d * d / half;
+    *q = index != nullptr && d < kFlareAngleEnd ? index->weightOf[d] : foldedWeight(d, s.flareHalf);
     return true;
 }
 
@@ -252,6 +257,12 @@ void buildFlareWedgeIndex(const SunFrame& frame, const SunTables& tables, FlareW
         for (int32_t a = from; a < to; ++a) index->intervalOf[a] = uint16_t(interval);
     }
     index->listStart[interval] = uint16_t(used);
+    // Held distances are below the wedge's width, at most 2 h + 1: folded,
+    // they lie in 0..h and their weights in 0..h. Others are never read.
+    const int64_t held = frame.flareHalf > 0 ? min64(frame.flareWedge, kFlareAngleEnd) : 0;
+    for (int64_t d = 0; d < kFlareAngleEnd; ++d) {
+        index->weightOf[d] = d < held ? int32_t(foldedWeight(d, frame.flareHalf)) : 0;
+    }
 }
 
 int64_t flareWedgeLight(const SunContext& sun, const SunOffset& at, int64_t noise) {
@@ -259,7 +270,7 @@ int64_t flareWedgeLight(const SunContext& sun, const SunOffset& at, int64_t nois
     int64_t light = 0;
     forWedgesAt(sun, at.angle, [&](int32_t i) {
         int64_t q;
-        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) return false;
+        if (!wedgeWeight(s, *sun.tables, sun.flareWedges, i, at.angle, &q)) return false;
         const int64_t v = (q * (s.flareOuter - at.r) * noise) / (s.flareHalf * s.flareExtent);
         if (2 * v - 80 > 0) light += 2 * v - 80;
         return false;
@@ -276,7 +287,7 @@ bool flareCanShine(const SunContext& sun, const SunOffset& at) {
     bool shines = false;
     forWedgesAt(sun, at.angle, [&](int32_t i) {
         int64_t q;
-        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) return false;
+        if (!wedgeWeight(s, *sun.tables, sun.flareWedges, i, at.angle, &q)) return false;
         shines = 2 * ((q * (s.flareOuter - at.r) * 255) / (s.flareHalf * s.flareExtent)) - 80 > 0;
         return shines;
     });
@@ -316,17 +327,21 @@ int64_t shiningFlare(const SunContext& sun, const SunOffset& at, StreakNoise str
     bool shines = false;
     forWedgesAt(sun, at.angle, [&](int32_t i) {
         int64_t q;
-        if (!wedgeWeight(s, *sun.tables, i, at.angle, &q)) return false;
+        if (!wedgeWeight(s, *sun.tables, sun.flareWedges, i, at.angle, &q)) return false;
         weights[held++] = q;
         shines = shines || q * reach * 255 >= shineBound;
         return false;
     });
     if (!shines) return 0;
     const int64_t noise = streakNoise();
+    // As above, a wedge adds light exactly when q reach noise >= 41 d; the
+    // others need no division.
+    const int64_t lit = reach * noise;
     int64_t light = 0;
     for (int32_t k = 0; k < held; ++k) {
-        const int64_t v = (weights[k] * reach * noise) / divisor;
-        if (2 * v - 80 > 0) light += 2 * v - 80;
+        const int64_t product = weights[k] * lit;
+        if (product < shineBound) continue;
+        light += 2 * (product / divisor) - 80;
     }
     return scaledFlare(s, noise, light);
 }
@@ -405,7 +420,20 @@ void fillRadialLight(const SunContext& sun, int64_t first, int64_t count, Radial
     }
 }
 
-DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3]) {
+bool discSurfacePoint(const SunContext& sun, const SunOffset& at, int32_t* sx, int32_t* sy) {
+    const SunFrame& s = sun.frame;
+    if (at.r >= s.discEdge || s.sunType == kSunFlat || s.sunType == kSunEclipse) return false;
+    int64_t k = 0;
+    if (sun.sphereTable != nullptr && sun.sphereLastIndex >= 0) {
+        k = sun.sphereTable[min64(at.r / 4, sun.sphereLastIndex)];
+    }
+    // Surface coordinates wrap like the texture they address.
+    *sx = wrapToInt32(-at.dx * 16 * k / 1024);
+    *sy = wrapToInt32(-at.dy * 16 * k / 1024);
+    return true;
+}
+
+DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3], const int32_t* surface) {
     const SunFrame& s = sun.frame;
     DiscLight disc{{0, 0, 0}, 4, false};
     const int64_t r = at.r;
@@ -416,15 +444,9 @@ DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3]
             const int64_t u = max64(derived.sunCurves[c][255], 0);
             disc.rgb[c] = u < 255 ? ((u << 7) | (u >> 1)) : 32768;
         }
-    } else if (s.sunType != kSunEclipse) {
-        int64_t k = 0;
-        if (sun.sphereTable != nullptr && sun.sphereLastIndex >= 0) {
-            k = sun.sphereTable[min64(r / 4, sun.sphereLastIndex)];
-        }
-        // Surface coordinates wrap like the texture they address.
-        const int32_t sx = wrapToInt32(-at.dx * 16 * k / 1024);
-        const int32_t sy = wrapToInt32(-at.dy * 16 * k / 1024);
-        int64_t level = 129 * static_cast<int64_t>(surfaceValue(sun.surface, sx, sy));
+    } else if (int32_t sx, sy; discSurfacePoint(sun, at, &sx, &sy)) {
+        const int32_t value = surface != nullptr ? *surface : surfaceValue(sun.surface, sx, sy);
+        int64_t level = 129 * static_cast<int64_t>(value);
         if (r > s.limbStart) level = level * (s.discEdge - r) / (s.discEdge - s.limbStart);
         for (int c = 0; c < 3; ++c) disc.rgb[c] = curveLookup(derived.sunCurves[c], level);
     }

@@ -96,6 +96,10 @@ struct FlareWedgeIndex {
     uint16_t intervalOf[kFlareAngleEnd];
     uint16_t listStart[kMaxFlareIntervals + 1];
     uint8_t wedges[kMaxFlareIntervals * 100];
+    // A wedge's weight q by the angle's distance d from its start (before
+    // folding at h), for every d a wedge can hold below kFlareAngleEnd:
+    // each lit wedge of every flare pixel would otherwise divide by h.
+    int32_t weightOf[kFlareAngleEnd];
 };
 void buildFlareWedgeIndex(const SunFrame& frame, const SunTables& tables, FlareWedgeIndex* index);
 
@@ -229,7 +233,12 @@ struct DiscLight {
     int32_t rimWeight;   // 0 inside the disc, 0..3 on the rim, 4 outside
     bool onRim;
 };
-DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3]);
+// surface: where not null, the surface value at the disc's surface point
+// (found beforehand, as for a pair of pixels); null: found here.
+DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3], const int32_t* surface = nullptr);
+// The surface point the disc reads at the offset; false where it reads none
+// (outside the disc, or a flat or eclipsed sun).
+bool discSurfacePoint(const SunContext& sun, const SunOffset& at, int32_t* sx, int32_t* sy);
 
 struct SunPixel {
     int32_t rgb[3];     // 0..M (negative spike light may go below 0)

@@ -119,6 +119,36 @@ int32_t spanStreakNoise(void* context) {
     return flareStreakNoise(sun, *s.at);
 }
 
+// The surface value of each pixel of the span whose disc reads one, its
+// pixels taken in pairs (dxFirst: dx of the first pixel; pixels with |dx|
+// beyond reach are outside the disc).
+void spanSurfaceValues(const SunContext& sun, int64_t dxFirst, int64_t dy, int64_t reach, int32_t count,
+                       const int64_t* distances, int32_t* surface) {
+    int32_t waiting = -1;  // a pixel whose pair is still to be found
+    int32_t x[2], y[2];
+    for (int32_t i = 0; i < count; ++i) {
+        const int64_t dx = dxFirst - i;
+        if ((dx < 0 ? -dx : dx) > reach) continue;
+        SunOffset at;
+        at.dx = dx;
+        at.dy = dy;
+        at.r = distances[i];
+        at.angle = 0;
+        const int32_t slot = waiting < 0 ? 0 : 1;
+        if (!discSurfacePoint(sun, at, &x[slot], &y[slot])) continue;
+        if (waiting < 0) {
+            waiting = i;
+            continue;
+        }
+        int32_t values[2];
+        surfaceValuePair(sun.surface, x, y, values);
+        surface[waiting] = values[0];
+        surface[i] = values[1];
+        waiting = -1;
+    }
+    if (waiting >= 0) surface[waiting] = surfaceValue(sun.surface, x[0], y[0]);
+}
+
 void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row, int32_t first, int32_t count,
                 SunPixel* out) {
     const SunFrame& frame = sun.frame;
@@ -164,6 +194,11 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
     // then overlaps the next instead of waiting at the head of a long pixel.
     int64_t distances[kSpanPixels];
     spanDistances(cx - first, dy, count, distances);
+    // The disc's surface values, two pixels at a time: the swirl sums of
+    // neighbouring surface points then run side by side.
+    int32_t surface[kSpanPixels];
+    const bool textured = frame.sunType != kSunFlat && frame.sunType != kSunEclipse;
+    if (textured) spanSurfaceValues(sun, cx - first, dy, reach, count, distances, surface);
     SpanStreaks streaks;
     streaks.sun = &sun;
     streaks.distances = distances;
@@ -211,7 +246,8 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
         }
         // Outside the disc's edge the disc gives what beyond gives.
         const bool inDisc = !beyond && at.r < frame.discEdge;
-        const DiscLight disc = inDisc ? discLight(sun, at, total) : DiscLight{{0, 0, 0}, 4, false};
+        const DiscLight disc =
+            inDisc ? discLight(sun, at, total, textured ? &surface[i] : nullptr) : DiscLight{{0, 0, 0}, 4, false};
         finishSunPixel(frame, total, disc, &out[i]);
     }
 }

@@ -453,35 +453,42 @@ bool buildSwirlGrid(const SurfaceTables& tables, SwirlGrid* grid) {
 
 namespace {
 
-// Calls push(i, ex, ey, q, reach) for each swirl i whose bit is set in
-// `reaching` (the swirls of the point's grid cell), in order, where the
-// point (x, y) lies within its reach: (ex, ey) the offset from its centre,
-// q = 1 / sqrt(ex^2 + ey^2) and reach = q (ex^2 + ey^2), whose truncation
-// is the distance (trunc(reach) < radius exactly when reach < radius, as
-// radius is whole).
-template <typename Push>
-inline void forReachingSwirls(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
-                              Push push) {
-    const int32_t count = tables.swirlCount;
+// Whether swirl i reaches the point (x, y), and then (ex, ey) its offset
+// from the swirl's centre, q = 1 / sqrt(ex^2 + ey^2) and reach =
+// q (ex^2 + ey^2), whose truncation is the distance (trunc(reach) < radius
+// exactly when reach < radius, as radius is whole).
+struct SwirlReach {
+    int64_t ex, ey;
+    double q, reach;
+};
+inline bool swirlReaches(const SurfaceTables& tables, int32_t i, int32_t x, int32_t y, SwirlReach* at) {
     const int64_t radius = tables.swirlRadius;
-    const double radiusD = static_cast<double>(radius);
+    const int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
+    const int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
+    if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius) || (ex == 0 && ey == 0)) return false;
+    const double squared = static_cast<double>(ex * ex + ey * ey);
+    const double q = 1.0 / std::sqrt(squared);
+    const double reach = q * squared;
+    *at = SwirlReach{ex, ey, q, reach};
+    return reach < static_cast<double>(radius);
+}
+
+// Calls visit(i) for each swirl i whose bit is set in `reaching` (the
+// swirls of a grid cell), in order.
+template <typename Visit>
+inline void forSwirlBits(const SurfaceTables& tables, const uint64_t reaching[2], Visit visit) {
+    const int32_t count = tables.swirlCount;
     for (int word = 0; word < 2; ++word) {
         for (uint64_t bits = reaching[word]; bits != 0; bits &= bits - 1) {
             const int32_t i = word * 64 + __builtin_ctzll(bits);
             if (i >= count) return;
-            const int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
-            const int64_t ey = static_cast<int64_t>(y) - tables.centresY[i];
-            if (!((ex < 0 ? -ex : ex) < radius && (ey < 0 ? -ey : ey) < radius) || (ex == 0 && ey == 0)) continue;
-            const double squared = static_cast<double>(ex * ex + ey * ey);
-            const double q = 1.0 / std::sqrt(squared);
-            const double reach = q * squared;
-            if (reach < radiusD) push(i, ex, ey, q, reach);
+            visit(i);
         }
     }
 }
 
-// swirlDisplacement's pushes of the swirls of the point's grid cell, with
-// the truncations taken by conversions to integers and back: exact, as
+// swirlDisplacement's pushes of the swirls of a grid cell, with the
+// truncations taken by conversions to integers and back: exact, as
 // |reach| < radius < 2^31 and |e radius q| <= radius. A zero may lose its
 // sign, but every zero it meets is added to a whole number from an integer
 // (+0), so no sign survives.
@@ -494,25 +501,85 @@ inline void forReachingSwirls(const SurfaceTables& tables, const uint64_t reachi
 SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
                                 double k) {
     const int64_t radius = tables.swirlRadius;
-    const double radiusD = static_cast<double>(radius);
-    const bool evenMonopole = tables.monopoles, oddMonopole = !tables.vortices;
+    const __m128d radiusD = _mm_set1_pd(static_cast<double>(radius));
     const __m128d strength = _mm_set1_pd(k);
     const __m128d lowest = _mm_set1_pd(-2147483648.0), highest = _mm_set1_pd(2147483647.0);
     const __m128d negateLow = _mm_set_pd(0.0, -0.0);
+    // The swirl's parity picks the sign of g and its kind whether the push
+    // turns: both are taken by masks, as a branch on them is mispredicted
+    // about every other swirl. radius - d is -(d - radius) exactly.
+    const __m128d signOf[2] = {_mm_setzero_pd(), _mm_set1_pd(-0.0)};
+    const __m128d allOnes = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    const __m128d turnsOf[2] = {tables.monopoles ? _mm_setzero_pd() : allOnes,
+                                !tables.vortices ? _mm_setzero_pd() : allOnes};
     __m128d disp = _mm_setzero_pd();
-    forReachingSwirls(tables, reaching, x, y, [&](int32_t i, int64_t ex, int64_t ey, double q, double reach) {
-        const double distance = static_cast<double>(static_cast<int32_t>(reach));
-        const double g = (i & 1) ? radiusD - distance : distance - radiusD;
-        const __m128d along = _mm_set_pd(static_cast<double>(ey * radius), static_cast<double>(ex * radius));
-        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(along, _mm_set1_pd(q))));
-        __m128d push = _mm_mul_pd(_mm_mul_pd(whole, strength), _mm_set1_pd(g));
-        if (!((i & 2) == 0 ? evenMonopole : oddMonopole))
-            push = _mm_xor_pd(_mm_shuffle_pd(push, push, 1), negateLow);  // (-uy, ux)
+    forSwirlBits(tables, reaching, [&](int32_t i) {
+        SwirlReach at;
+        if (!swirlReaches(tables, i, x, y, &at)) return;
+        const __m128d distance = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_set1_pd(at.reach)));
+        const __m128d g = _mm_xor_pd(_mm_sub_pd(distance, radiusD), signOf[i & 1]);
+        const __m128d along = _mm_set_pd(static_cast<double>(at.ey * radius), static_cast<double>(at.ex * radius));
+        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(along, _mm_set1_pd(at.q))));
+        const __m128d straight = _mm_mul_pd(_mm_mul_pd(whole, strength), g);
+        const __m128d turned = _mm_xor_pd(_mm_shuffle_pd(straight, straight, 1), negateLow);  // (-uy, ux)
+        const __m128d turns = turnsOf[(i >> 1) & 1];
+        const __m128d push = _mm_or_pd(_mm_and_pd(turns, turned), _mm_andnot_pd(turns, straight));
         const __m128d sum = _mm_min_pd(_mm_max_pd(_mm_add_pd(disp, push), lowest), highest);
         disp = _mm_cvtepi32_pd(_mm_cvttpd_epi32(sum));
     });
     const __m128i whole = _mm_cvttpd_epi32(disp);
     return {_mm_cvtsi128_si32(whole), _mm_cvtsi128_si32(_mm_srli_si128(whole, 4))};
+}
+
+// Radii up to this keep every offset's squared length below 2^53 within
+// the box |ex|, |ey| < radius: doubles then hold it, and each product and
+// sum below, exactly.
+constexpr int64_t kPairRadiusLimit = int64_t(1) << 26;
+
+// The pushes of two points of one grid cell, a lane each: the same
+// operations as the push above, lane by lane, in the same order. Each
+// swirl's square root and division serve both points, and the x and y
+// sums of both run side by side. A lane the swirl does not reach adds a
+// zero, which leaves its whole-number sum as it is.
+void gridSwirlDisplacementPair(const SurfaceTables& tables, const uint64_t reaching[2], const int32_t x[2],
+                               const int32_t y[2], double k, SwirlPush out[2]) {
+    const double radius = static_cast<double>(tables.swirlRadius);
+    const __m128d radiusD = _mm_set1_pd(radius);
+    const __m128d strength = _mm_set1_pd(k);
+    const __m128d lowest = _mm_set1_pd(-2147483648.0), highest = _mm_set1_pd(2147483647.0);
+    const __m128d signBits = _mm_set1_pd(-0.0), zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
+    const __m128d allOnes = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    const __m128d signOf[2] = {zero, signBits};
+    const __m128d turnsOf[2] = {tables.monopoles ? zero : allOnes, !tables.vortices ? zero : allOnes};
+    const __m128d px = _mm_set_pd(double(x[1]), double(x[0])), py = _mm_set_pd(double(y[1]), double(y[0]));
+    __m128d dispX = zero, dispY = zero;
+    forSwirlBits(tables, reaching, [&](int32_t i) {
+        const __m128d ex = _mm_sub_pd(px, _mm_set1_pd(double(tables.centresX[i])));
+        const __m128d ey = _mm_sub_pd(py, _mm_set1_pd(double(tables.centresY[i])));
+        const __m128d inBox = _mm_and_pd(_mm_cmplt_pd(_mm_andnot_pd(signBits, ex), radiusD),
+                                         _mm_cmplt_pd(_mm_andnot_pd(signBits, ey), radiusD));
+        const __m128d squared = _mm_add_pd(_mm_mul_pd(ex, ex), _mm_mul_pd(ey, ey));
+        const __m128d q = _mm_div_pd(one, _mm_sqrt_pd(squared));
+        const __m128d reach = _mm_mul_pd(q, squared);
+        // On the centre, reach is 0 times infinity, not a number: no push.
+        const __m128d reaches = _mm_and_pd(inBox, _mm_cmplt_pd(reach, radiusD));
+        if (_mm_movemask_pd(reaches) == 0) return;
+        const __m128d distance = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_and_pd(reaches, reach)));
+        const __m128d g = _mm_xor_pd(_mm_sub_pd(distance, radiusD), signOf[i & 1]);
+        const __m128d wholeX = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_and_pd(reaches, _mm_mul_pd(_mm_mul_pd(ex, radiusD), q))));
+        const __m128d wholeY = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_and_pd(reaches, _mm_mul_pd(_mm_mul_pd(ey, radiusD), q))));
+        // A lane it does not reach has whole parts 0, so pushes of +-0.
+        const __m128d ux = _mm_mul_pd(_mm_mul_pd(wholeX, strength), g);
+        const __m128d uy = _mm_mul_pd(_mm_mul_pd(wholeY, strength), g);
+        const __m128d turns = turnsOf[(i >> 1) & 1];
+        const __m128d pushX = _mm_or_pd(_mm_and_pd(turns, _mm_xor_pd(uy, signBits)), _mm_andnot_pd(turns, ux));
+        const __m128d pushY = _mm_or_pd(_mm_and_pd(turns, ux), _mm_andnot_pd(turns, uy));
+        dispX = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(_mm_add_pd(dispX, pushX), lowest), highest)));
+        dispY = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(_mm_add_pd(dispY, pushY), lowest), highest)));
+    });
+    const __m128i wholeX = _mm_cvttpd_epi32(dispX), wholeY = _mm_cvttpd_epi32(dispY);
+    out[0] = {_mm_cvtsi128_si32(wholeX), _mm_cvtsi128_si32(wholeY)};
+    out[1] = {_mm_cvtsi128_si32(_mm_srli_si128(wholeX, 4)), _mm_cvtsi128_si32(_mm_srli_si128(wholeY, 4))};
 }
 #else
 SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
@@ -521,11 +588,15 @@ SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reac
     const double radiusD = static_cast<double>(radius);
     const bool evenMonopole = tables.monopoles, oddMonopole = !tables.vortices;
     double dispX = 0.0, dispY = 0.0;
-    forReachingSwirls(tables, reaching, x, y, [&](int32_t i, int64_t ex, int64_t ey, double q, double reach) {
-        const double distance = static_cast<double>(static_cast<int64_t>(reach));
+    forSwirlBits(tables, reaching, [&](int32_t i) {
+        SwirlReach at;
+        if (!swirlReaches(tables, i, x, y, &at)) return;
+        const double distance = static_cast<double>(static_cast<int64_t>(at.reach));
         const double g = (i & 1) ? radiusD - distance : distance - radiusD;
-        const double ux = static_cast<double>(static_cast<int64_t>(static_cast<double>(ex * radius) * q)) * k * g;
-        const double uy = static_cast<double>(static_cast<int64_t>(static_cast<double>(ey * radius) * q)) * k * g;
+        const double ux =
+            static_cast<double>(static_cast<int64_t>(static_cast<double>(at.ex * radius) * at.q)) * k * g;
+        const double uy =
+            static_cast<double>(static_cast<int64_t>(static_cast<double>(at.ey * radius) * at.q)) * k * g;
         if ((i & 2) == 0 ? evenMonopole : oddMonopole) {
             dispX = saturateToInt32(dispX + ux);
             dispY = saturateToInt32(dispY + uy);
@@ -539,13 +610,26 @@ SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reac
 }
 #endif
 
+// The push strength k of the tables.
+double swirlStrengthOf(const SurfaceTables& tables) {
+    const double radiusD = static_cast<double>(tables.swirlRadius);
+    return static_cast<double>(tables.swirlStrength) / (radiusD * radiusD);
+}
+
+// The grid cell of (x, y); false outside the grid, where no swirl reaches.
+bool swirlCellOf(const SwirlGrid& grid, int32_t x, int32_t y, int64_t* gx, int64_t* gy) {
+    *gx = floorDivide(int64_t(x) - grid.originX, grid.cell);
+    *gy = floorDivide(int64_t(y) - grid.originY, grid.cell);
+    return *gx >= 0 && *gy >= 0 && *gx < kSwirlGridSide && *gy < kSwirlGridSide;
+}
+
 }  // namespace
 
 SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
     const int32_t count = tables.swirlCount;
     const int64_t radius = tables.swirlRadius;
     const double radiusD = static_cast<double>(radius);
-    const double k = static_cast<double>(tables.swirlStrength) / (radiusD * radiusD);
+    const double k = swirlStrengthOf(tables);
     double dispX = 0.0, dispY = 0.0;  // always whole numbers within 32 bits
     auto push = [&](int32_t i) {
         int64_t ex = static_cast<int64_t>(x) - tables.centresX[i];
@@ -572,9 +656,8 @@ SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
         }
     };
     if (const SwirlGrid* grid = tables.swirlGrid) {
-        const int64_t gx = floorDivide(int64_t(x) - grid->originX, grid->cell);
-        const int64_t gy = floorDivide(int64_t(y) - grid->originY, grid->cell);
-        if (gx < 0 || gy < 0 || gx >= kSwirlGridSide || gy >= kSwirlGridSide) return {0, 0};
+        int64_t gx, gy;
+        if (!swirlCellOf(*grid, x, y, &gx, &gy)) return {0, 0};
         return gridSwirlDisplacement(tables, grid->swirls[gy][gx], x, y, k);
     } else {
         for (int32_t i = 0; i < count; ++i) push(i);
@@ -582,19 +665,29 @@ SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
     return {static_cast<int32_t>(dispX), static_cast<int32_t>(dispY)};
 }
 
-int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y) {
-    if (!tables.vortices && !tables.monopoles) {
-        int32_t v = sunNoise(tables, x, y);
-        return v > 255 ? 255 : v;
+void swirlDisplacementPair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], SwirlPush out[2]) {
+#if defined(__SSE2__)
+    const SwirlGrid* grid = tables.swirlGrid;
+    int64_t gx[2], gy[2];
+    if (grid != nullptr && tables.swirlRadius <= kPairRadiusLimit && swirlCellOf(*grid, x[0], y[0], &gx[0], &gy[0]) &&
+        swirlCellOf(*grid, x[1], y[1], &gx[1], &gy[1]) && gx[0] == gx[1] && gy[0] == gy[1]) {
+        gridSwirlDisplacementPair(tables, grid->swirls[gy[0]][gx[0]], x, y, swirlStrengthOf(tables), out);
+        return;
     }
-    SwirlPush push = swirlDisplacement(tables, x, y);
+#endif
+    for (int p = 0; p < 2; ++p) out[p] = swirlDisplacement(tables, x[p], y[p]);
+}
+
+namespace {
+
+// The surface value at (x, y) pushed to (x + push.dx, y + push.dy); reach:
+// the push at a strength of 100 where the smear goes beyond that range.
+int32_t pushedSurfaceValue(const SurfaceTables& tables, int32_t x, int32_t y, SwirlPush push,
+                           const SwirlPush* reach) {
     int64_t stepLimit = kMaxSmearSteps;
-    if (tables.smearBeyondRange) {
-        SurfaceTables at100 = tables;
-        at100.swirlStrength = tables.strengthAt100;
-        const SwirlPush reach = swirlDisplacement(at100, x, y);
-        const int64_t ax = reach.dx < 0 ? -int64_t(reach.dx) : int64_t(reach.dx);
-        const int64_t ay = reach.dy < 0 ? -int64_t(reach.dy) : int64_t(reach.dy);
+    if (reach != nullptr) {
+        const int64_t ax = reach->dx < 0 ? -int64_t(reach->dx) : int64_t(reach->dx);
+        const int64_t ay = reach->dy < 0 ? -int64_t(reach->dy) : int64_t(reach->dy);
         const int64_t major = ax > ay ? ax : ay;
         stepLimit = (major + tables.smearStride - 1) / tables.smearStride;
         if (stepLimit > kMaxSmearSteps) stepLimit = kMaxSmearSteps;
@@ -602,6 +695,37 @@ int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y) {
     int32_t v = smearedTexture(tables, x, y, static_cast<int64_t>(x) + push.dx,
                                static_cast<int64_t>(y) + push.dy, stepLimit);
     return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
+
+SurfaceTables atStrength100(const SurfaceTables& tables) {
+    SurfaceTables at100 = tables;
+    at100.swirlStrength = tables.strengthAt100;
+    return at100;
+}
+
+}  // namespace
+
+int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y) {
+    if (!tables.vortices && !tables.monopoles) {
+        int32_t v = sunNoise(tables, x, y);
+        return v > 255 ? 255 : v;
+    }
+    const SwirlPush push = swirlDisplacement(tables, x, y);
+    if (!tables.smearBeyondRange) return pushedSurfaceValue(tables, x, y, push, nullptr);
+    const SwirlPush reach = swirlDisplacement(atStrength100(tables), x, y);
+    return pushedSurfaceValue(tables, x, y, push, &reach);
+}
+
+void surfaceValuePair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], int32_t out[2]) {
+    if (!tables.vortices && !tables.monopoles) {
+        for (int p = 0; p < 2; ++p) out[p] = surfaceValue(tables, x[p], y[p]);
+        return;
+    }
+    SwirlPush push[2], reach[2];
+    swirlDisplacementPair(tables, x, y, push);
+    if (tables.smearBeyondRange) swirlDisplacementPair(atStrength100(tables), x, y, reach);
+    for (int p = 0; p < 2; ++p)
+        out[p] = pushedSurfaceValue(tables, x[p], y[p], push[p], tables.smearBeyondRange ? &reach[p] : nullptr);
 }
 
 }  // namespace lumenfall

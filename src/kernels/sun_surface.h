@@ -185,8 +185,14 @@ struct SwirlPush {
 };
 SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y);
 
+// The displacements of two points: swirlDisplacement of each. Two points
+// of one grid cell share its walk, and their sums run side by side.
+void swirlDisplacementPair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], SwirlPush out[2]);
+
 // The surface value 0..255 at surface coordinates (x, y).
 int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y);
+// surfaceValue of two points, their swirl pushes taken as a pair.
+void surfaceValuePair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], int32_t out[2]);
 
 }  // namespace lumenfall
 

@@ -250,11 +250,12 @@ namespace {
 // The swirl grid against testing every swirl: the same push at every point
 // near and on the edges of the swirls' reaches, for clustered and spread
 // centres, centres at the ends of their range, radii from 1 to beyond the
-// whole range, and swirls whose pushes saturate.
+// whole range, and swirls whose pushes saturate; and for points taken in
+// pairs, whose sums run side by side.
 TEST(SunSurface, SwirlGridGivesThePushOfEverySwirl) {
     std::mt19937 random(22);
     auto grid = std::make_unique<SwirlGrid>();
-    for (const int32_t radius : {1, 2, 7, 60, 900, 40000, 2000000}) {
+    for (const int32_t radius : {1, 2, 7, 49, 60, 900, 40000, 2000000, 100000000}) {
         for (const int32_t spread : {3, 200, 65535}) {
             SurfaceFixture f;
             for (int i = 0; i < 100; ++i) {
@@ -289,6 +290,22 @@ TEST(SunSurface, SwirlGridGivesThePushOfEverySwirl) {
                 const SwirlPush b = swirlDisplacement(fast, x, y);
                 ASSERT_TRUE(a.dx == b.dx && a.dy == b.dy)
                     << "radius " << radius << " spread " << spread << " at " << x << "," << y;
+                // And paired with a neighbour: the point itself, one a few
+                // steps off (often in another cell), one on the centre, or
+                // one straight across from it at the radius, where the
+                // reach of 49 rounds below 49 but the box keeps it out.
+                int32_t pairX[2] = {x, x + (n % 5 == 0 ? 0 : int32_t(random() % 7) - 3)};
+                int32_t pairY[2] = {y, y + int32_t(n % 3 == 0)};
+                if (n % 16 == 5) pairX[1] = f.centresX[i], pairY[1] = f.centresY[i];
+                if (n % 16 == 9) pairX[1] = f.centresX[i], pairY[1] = f.centresY[i] + radius;
+                if (n % 16 == 13) pairX[1] = f.centresX[i] - radius, pairY[1] = f.centresY[i];
+                SwirlPush pair[2];
+                swirlDisplacementPair(fast, pairX, pairY, pair);
+                const SwirlPush second = swirlDisplacement(f.tables, pairX[1], pairY[1]);
+                ASSERT_TRUE(pair[0].dx == a.dx && pair[0].dy == a.dy && pair[1].dx == second.dx &&
+                            pair[1].dy == second.dy)
+                    << "radius " << radius << " spread " << spread << " pair at " << x << "," << y << " and "
+                    << pairX[1] << "," << pairY[1];
             }
         }
     }
