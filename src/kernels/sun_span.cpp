@@ -41,9 +41,8 @@ int64_t distanceOf(int64_t dx, int64_t dy) {
     return static_cast<int64_t>(std::sqrt(static_cast<double>(16 * (dx * dx + dy * dy))));
 }
 
-// spikeShare of spike k over count columns from the offset (dx, dy), dx
-// falling by one a column: across and along change by a constant step, so
-// each column takes additions where spikeShare takes products.
+}  // namespace
+
 void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, int64_t count, int64_t* sums) {
     const int32_t* axis = tables.spikeAxes[k];
     int64_t across = axis[0] * dy + axis[1] * dx;
@@ -57,6 +56,8 @@ void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, i
         along -= alongStep;
     }
 }
+
+namespace {
 
 // The streak noises of a span's flare pixels. Neighbouring pixels mostly
 // have streaks of the same shape (the same end offsets), and those are

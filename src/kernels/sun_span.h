@@ -27,6 +27,12 @@ ColumnRange spikeColumns(const int32_t axis[4], int64_t centreX, int64_t dy);
 // i = 0 .. count - 1 (|dx - i|, |dy| < 2^29, where the sum fits 64 bits).
 void spanDistances(int64_t dx, int64_t dy, int32_t count, int64_t* out);
 
+// Adds spikeShare of spike k to each of count columns from the offset
+// (dx, dy), dx falling by one a column: across and along change by a
+// constant step, so each column takes additions where spikeShare takes
+// products.
+void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, int64_t count, int64_t* sums);
+
 // The largest |dx| whose distance r(dx, dy) stays below `radius` (r grows
 // with |dx|), found by bisection on r itself; -1 when even dx = 0 is not.
 int64_t reachAcross(int64_t dy, int64_t radius);

@@ -291,6 +291,39 @@ TEST(FastPath, SpanDistancesAreTheIntegerDistances) {
     }
 }
 
+// A spike's strip, stepped column to column, against spikeShare of each
+// column: axes of every slope (steps of 0, 1 and thousands of units a
+// column), runs inside the strip, across its edges and wholly outside it,
+// of every length, over sums that already hold light; profile entries up to
+// 65535.
+TEST(FastPath, SpikeStripsAddEachColumnsShare) {
+    std::mt19937_64 random(41);
+    auto tables = std::make_unique<SunTables>();
+    // Every other table byte nonzero: a read just outside the profile shows.
+    std::memset(static_cast<void*>(tables.get()), 0x5A, sizeof(SunTables));
+    for (int32_t a = 0; a <= 300; ++a) tables->spikeProfile[a] = uint16_t(a == 300 ? 65535 : random() % 65536);
+    int64_t got[300], want[300];
+    for (int n = 0; n < 6000; ++n) {
+        int32_t* axis = tables->spikeAxes[0];
+        const int32_t scale = n % 4 == 0 ? 2 : (n % 4 == 1 ? 300 : 32767);
+        for (int c = 0; c < 4; ++c) axis[c] = int32_t(random() % uint64_t(2 * scale + 1)) - scale;
+        const int64_t dy = int64_t(random() % 4001) - 2000;
+        // Start about the strip where there is one, else anywhere.
+        const ColumnRange strip = spikeColumns(axis, 0, dy);
+        int64_t x = int64_t(random() % 4001) - 2000;
+        if (strip.first <= strip.last && n % 3 != 0)
+            x = std::clamp<int64_t>(strip.first, -100000, 100000) + int64_t(random() % 41) - 20;
+        const int32_t count = 1 + int32_t(random() % 300);
+        for (int32_t i = 0; i < count; ++i) got[i] = want[i] = int64_t(random() % 1000);
+        addSpikeStrip(*tables, 0, -x, dy, count, got);
+        for (int32_t i = 0; i < count; ++i) {
+            want[i] += spikeShare(*tables, 0, -(x + i), dy);
+            ASSERT_EQ(got[i], want[i]) << "axis " << axis[0] << " " << axis[1] << " " << axis[2] << " " << axis[3]
+                                       << " column " << x + i << " row offset " << dy;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace lumenfall
 
