@@ -41,9 +41,8 @@ int64_t distanceOf(int64_t dx, int64_t dy) {
     return static_cast<int64_t>(std::sqrt(static_cast<double>(16 * (dx * dx + dy * dy))));
 }
 
-}  // namespace
-
-void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, int64_t count, int64_t* sums) {
+// addSpikeStrip, inline in the span's loop: strips are often a few columns.
+inline void addStripShares(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, int64_t count, int64_t* sums) {
     const int32_t* axis = tables.spikeAxes[k];
     int64_t across = axis[0] * dy + axis[1] * dx;
     int64_t along = axis[3] * dx - axis[2] * dy;
@@ -56,8 +55,6 @@ void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, i
         along -= alongStep;
     }
 }
-
-namespace {
 
 // The streak noises of a span's flare pixels. Neighbouring pixels mostly
 // have streaks of the same shape (the same end offsets), and those are
@@ -127,9 +124,10 @@ void spanSurfaceValues(const SunContext& sun, int64_t dxFirst, int64_t dy, int64
                        const int64_t* distances, int32_t* surface) {
     int32_t waiting = -1;  // a pixel whose pair is still to be found
     int32_t x[2], y[2];
-    for (int32_t i = 0; i < count; ++i) {
+    // |dxFirst - i| <= reach
+    const int64_t begin = std::max<int64_t>(0, dxFirst - reach), end = std::min<int64_t>(count, dxFirst + reach + 1);
+    for (int32_t i = int32_t(begin); i < end; ++i) {
         const int64_t dx = dxFirst - i;
-        if ((dx < 0 ? -dx : dx) > reach) continue;
         SunOffset at;
         at.dx = dx;
         at.dy = dy;
@@ -150,7 +148,21 @@ void spanSurfaceValues(const SunContext& sun, int64_t dxFirst, int64_t dy, int64
     if (waiting >= 0) surface[waiting] = surfaceValue(sun.surface, x[0], y[0]);
 }
 
-void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row, int32_t first, int32_t count,
+// How far across from the centre column a row's pixels lie within each
+// distance that bounds an element (reachAcross; -1: none of the row).
+struct RowReaches {
+    int64_t outer;  // every annulus: beyond it only spikes shine
+    int64_t disc;   // the disc's edge
+    int64_t inner;  // the sun's radius, inside which spikes do not shine
+};
+
+RowReaches rowReachesOf(const SunFrame& frame, int64_t dy) {
+    const int64_t outer = std::max({frame.haloOuter, frame.flareOuter, frame.bowOuter, frame.discEdge});
+    return RowReaches{reachAcross(dy, outer), reachAcross(dy, frame.discEdge), reachAcross(dy, frame.sunRadius)};
+}
+
+void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowReaches& reaches, int32_t row,
+                int32_t first, int32_t count,
                 SunPixel* out) {
     const SunFrame& frame = sun.frame;
     const int64_t cx = frame.centreX;
@@ -163,17 +175,28 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
     if (spiky) {
         std::fill(spikes, spikes + count, 0);
         const int64_t last = int64_t(first) + count - 1;
+        // Spikes shine only from the sun's radius out: the strips skip the
+        // columns inside it (|dx| <= inner), where every spike meets, and
+        // their sums stay 0 unread.
+        const int64_t inner = reaches.inner;
+        const auto addPart = [&](int32_t k, int64_t from, int64_t to) {
+            if (from <= to) addStripShares(*sun.tables, k, cx - from, dy, to - from + 1, spikes + (from - first));
+        };
         for (int32_t s = 0; s < strips.count; ++s) {
             const int32_t k = strips.spike[s];
             const int64_t from = std::max<int64_t>(strips.columns[s].first, first);
             const int64_t to = std::min<int64_t>(strips.columns[s].last, last);
-            addSpikeStrip(*sun.tables, k, cx - from, dy, to - from + 1, spikes + (from - first));
+            if (inner < 0) {
+                addPart(k, from, to);
+            } else {
+                addPart(k, from, std::min(to, cx - inner - 1));
+                addPart(k, std::max(from, cx + inner + 1), to);
+            }
         }
     }
 
     // Every annulus ends below this distance: beyond it only spikes shine.
-    const int64_t outer = std::max({frame.haloOuter, frame.flareOuter, frame.bowOuter, frame.discEdge});
-    const int64_t reach = reachAcross(dy, outer);
+    const int64_t reach = reaches.outer;
     // A span no annulus reaches and no spike lights is dark throughout.
     const bool annuliMiss = reach < 0 || cx - reach > int64_t(first) + count - 1 || cx + reach < first;
     if (annuliMiss && (!spiky || std::all_of(spikes, spikes + count, [](int64_t v) { return v == 0; }))) {
@@ -199,7 +222,7 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
     // neighbouring surface points then run side by side.
     int32_t surface[kSpanPixels];
     const bool textured = frame.sunType != kSunFlat && frame.sunType != kSunEclipse;
-    if (textured) spanSurfaceValues(sun, cx - first, dy, reach, count, distances, surface);
+    if (textured && reaches.disc >= 0) spanSurfaceValues(sun, cx - first, dy, reaches.disc, count, distances, surface);
     SpanStreaks streaks;
     streaks.sun = &sun;
     streaks.distances = distances;
@@ -254,6 +277,10 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, int32_t row
 }
 
 }  // namespace
+
+void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, int64_t count, int64_t* sums) {
+    addStripShares(tables, k, dx, dy, count, sums);
+}
 
 void spanDistances(int64_t dx, int64_t dy, int32_t count, int64_t* out) {
     int32_t i = 0;
@@ -326,9 +353,10 @@ void findSpikeStrips(const SunContext& sun, int32_t row, int32_t first, int32_t 
 
 void renderSunSpanCulled(const SunContext& sun, const RowSpikeStrips& strips, int32_t row, int32_t first,
                          int32_t count, SunPixel* out) {
+    const RowReaches reaches = rowReachesOf(sun.frame, sun.frame.centreY - row);
     for (int32_t done = 0; done < count; done += kSpanPixels) {
         const int32_t n = std::min(count - done, kSpanPixels);
-        renderPart(sun, strips, row, first + done, n, out + done);
+        renderPart(sun, strips, reaches, row, first + done, n, out + done);
     }
 }
 
