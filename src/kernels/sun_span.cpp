@@ -223,6 +223,11 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
     int32_t surface[kSpanPixels];
     const bool textured = frame.sunType != kSunFlat && frame.sunType != kSunEclipse;
     if (textured && reaches.disc >= 0) spanSurfaceValues(sun, cx - first, dy, reaches.disc, count, distances, surface);
+    // The light sums and the disc of each pixel not dark, to be finished.
+    int64_t totals[kSpanPixels][3];
+    DiscLight discs[kSpanPixels];
+    int16_t litPixels[kSpanPixels];
+    int32_t lit = 0;
     SpanStreaks streaks;
     streaks.sun = &sun;
     streaks.distances = distances;
@@ -248,7 +253,8 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
         // Every element adds whole numbers to the sums, so their order is
         // free: the halo and bow come first, as a table read that starts the
         // sums without reading them back from memory.
-        int64_t total[3] = {0, 0, 0};
+        int64_t* const total = totals[lit];
+        total[0] = total[1] = total[2] = 0;
         if (!beyond) {
             const RadialLight& radial = sun.radial;
             if (radial.entries == nullptr) {
@@ -270,10 +276,13 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
         }
         // Outside the disc's edge the disc gives what beyond gives.
         const bool inDisc = !beyond && at.r < frame.discEdge;
-        const DiscLight disc =
+        discs[lit] =
             inDisc ? discLight(sun, at, total, textured ? &surface[i] : nullptr) : DiscLight{{0, 0, 0}, 4, false};
-        finishSunPixel(frame, total, disc, &out[i]);
+        litPixels[lit++] = int16_t(i);
     }
+    // Finished in a loop of their own: each pixel's finish waits on its
+    // last sum, and here the next pixel's finish overlaps that wait.
+    for (int32_t k = 0; k < lit; ++k) finishSunPixel(frame, totals[k], discs[k], &out[litPixels[k]]);
 }
 
 }  // namespace
