@@ -15,15 +15,27 @@ namespace {
 // Spike sums are kept for this many pixels at a time.
 constexpr int32_t kSpanPixels = 256;
 
+// a / b, truncated. Below 2^53 in magnitude the double quotient truncates
+// to the same whole number: a and b convert exactly, and the quotient,
+// rounded once, stays within |a / b| 2^-53 < 1 / |b| of a / b, nearer than
+// any whole number it is not. Four of these a spike a row find the spikes'
+// strips, and the double division overlaps where the integer one waits.
+inline int64_t truncDiv(int64_t a, int64_t b) {
+    constexpr int64_t kExact = int64_t(1) << 53;
+    if (a > -kExact && a < kExact && b > -kExact && b < kExact)
+        return static_cast<int64_t>(static_cast<double>(a) / static_cast<double>(b));
+    return a / b;
+}
+
 int64_t floorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    if (a % b != 0 && ((a < 0) != (b < 0))) --q;
+    int64_t q = truncDiv(a, b);
+    if (a - q * b != 0 && ((a < 0) != (b < 0))) --q;
     return q;
 }
 
 int64_t ceilDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    if (a % b != 0 && ((a < 0) == (b < 0))) ++q;
+    int64_t q = truncDiv(a, b);
+    if (a - q * b != 0 && ((a < 0) == (b < 0))) ++q;
     return q;
 }
 

@@ -261,6 +261,32 @@ TEST(FastPath, SpikeColumnsAndReachAreExact) {
             ASSERT_EQ(inside, x >= range.first && x <= range.last) << dy << " " << x;
         }
     }
+    // Random axes of every size, far centres and rows: the strip's first
+    // and last columns lie inside it and their outer neighbours outside,
+    // where the sums pass 2^53 (the divisions then leave doubles) and below.
+    std::mt19937_64 random(53);
+    for (int n = 0; n < 20000; ++n) {
+        const int64_t size = int64_t(1) << (n % 4 == 0 ? 4 : (n % 4 == 1 ? 15 : 31));
+        int32_t big[4];
+        for (int32_t& a : big) a = int32_t(int64_t(random() % uint64_t(2 * size)) - size);
+        // A steep strip along no length: across reaches 2^57 at a small slope.
+        if (n % 5 == 4) big[1] = int32_t(random() % 7) - 3, big[2] = big[3] = 0;
+        const int64_t far = int64_t(1) << (n % 3 == 0 ? 10 : 26);
+        const int64_t centre = int64_t(random() % uint64_t(2 * far)) - far;
+        const int64_t dy = int64_t(random() % uint64_t(2 * far)) - far;
+        const ColumnRange range = spikeColumns(big, centre, dy);
+        if (range.first > range.last) continue;
+        auto inside = [&](int64_t x) {
+            const __int128 dx = centre - x;
+            const __int128 across = __int128(big[0]) * dy + __int128(big[1]) * dx;
+            const __int128 along = __int128(big[3]) * dx - __int128(big[2]) * dy;
+            return across >= -300 && across <= 300 && along >= -32512 && along <= 32512;
+        };
+        // An axis of zero slope holds every column or none.
+        if (range.last - range.first > (int64_t(1) << 40)) continue;
+        ASSERT_TRUE(inside(range.first) && inside(range.last) && !inside(range.first - 1) && !inside(range.last + 1))
+            << big[0] << " " << big[1] << " " << big[2] << " " << big[3] << " centre " << centre << " dy " << dy;
+    }
     for (int64_t dy : {0, 3, 250}) {
         const int64_t reach = reachAcross(dy, 1000);
         auto r = [&](int64_t dx) { return int64_t(std::sqrt(double(16 * (dx * dx + dy * dy)))); };
