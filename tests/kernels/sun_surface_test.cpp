@@ -268,7 +268,7 @@ TEST(SunSurface, SwirlGridGivesThePushOfEverySwirl) {
             }
             f.tables.swirlRadius = radius;
             f.tables.swirlCount = int32_t(random() % 101);
-            f.tables.swirlStrength = radius == 60 ? 2000000000 : 100 * radius;
+            f.tables.swirlStrength = radius == 60 ? 2000000000 : int32_t(std::min<int64_t>(100 * int64_t(radius), INT32_MAX));
             f.tables.monopoles = random() % 2 == 0;
             f.tables.vortices = random() % 2 == 0;
             SurfaceTables fast = f.tables;
