@@ -9,7 +9,6 @@
 
 namespace lumenfall {
 
-
 int32_t settingSize(int32_t percent, int32_t width, int32_t height) {
     int64_t q = static_cast<int64_t>(percent) * percent / 10;
     int32_t shortSide = width < height ? width : height;
@@ -154,9 +153,6 @@ int64_t spikeRampAt(const SunTables& t, int64_t j, int c) {
     return static_cast<int64_t>(t.spikeRamp[c][e]) * (3 - f) + static_cast<int64_t>(t.spikeRamp[c][e1]) * f;
 }
 
-namespace {
-
-}  // namespace
 
 void fillSpikeRampMix(const SunTables& tables, SpikeRampMix mix[kSpikeRampSteps]) {
     for (int64_t j = 0; j < kSpikeRampSteps; ++j) {
@@ -444,8 +440,16 @@ DiscLight discLight(const SunContext& sun, const SunOffset& at, int64_t total[3]
             const int64_t u = max64(derived.sunCurves[c][255], 0);
             disc.rgb[c] = u < 255 ? ((u << 7) | (u >> 1)) : 32768;
         }
-    } else if (int32_t sx, sy; discSurfacePoint(sun, at, &sx, &sy)) {
-        const int32_t value = surface != nullptr ? *surface : surfaceValue(sun.surface, sx, sy);
+    } else if (s.sunType != kSunEclipse) {
+        // A value found beforehand was found at this same surface point.
+        int32_t value;
+        if (surface != nullptr) {
+            value = *surface;
+        } else {
+            int32_t sx, sy;
+            discSurfacePoint(sun, at, &sx, &sy);
+            value = surfaceValue(sun.surface, sx, sy);
+        }
         int64_t level = 129 * static_cast<int64_t>(value);
         if (r > s.limbStart) level = level * (s.discEdge - r) / (s.discEdge - s.limbStart);
         for (int c = 0; c < 3; ++c) disc.rgb[c] = curveLookup(derived.sunCurves[c], level);

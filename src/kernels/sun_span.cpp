@@ -53,21 +53,6 @@ int64_t distanceOf(int64_t dx, int64_t dy) {
     return static_cast<int64_t>(std::sqrt(static_cast<double>(16 * (dx * dx + dy * dy))));
 }
 
-// addSpikeStrip, inline in the span's loop: strips are often a few columns.
-inline void addStripShares(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, int64_t count, int64_t* sums) {
-    const int32_t* axis = tables.spikeAxes[k];
-    int64_t across = axis[0] * dy + axis[1] * dx;
-    int64_t along = axis[3] * dx - axis[2] * dy;
-    const int64_t acrossStep = axis[1], alongStep = axis[3];
-    for (int64_t i = 0; i < count; ++i) {
-        const int64_t a = across < 0 ? -across : across;
-        const int64_t l = 32640 - (along < 0 ? -along : along);
-        if (a <= 300 && l >= 128) sums[i] += ((l >> 7) * tables.spikeProfile[300 - a]) >> 8;
-        across -= acrossStep;
-        along -= alongStep;
-    }
-}
-
 // The streak noises of a span's flare pixels. Neighbouring pixels mostly
 // have streaks of the same shape (the same end offsets), and those are
 // summed several at a time from the streak memo: a pixel that needs its
@@ -192,7 +177,7 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
         // their sums stay 0 unread.
         const int64_t inner = reaches.inner;
         const auto addPart = [&](int32_t k, int64_t from, int64_t to) {
-            if (from <= to) addStripShares(*sun.tables, k, cx - from, dy, to - from + 1, spikes + (from - first));
+            if (from <= to) addSpikeStrip(*sun.tables, k, cx - from, dy, to - from + 1, spikes + (from - first));
         };
         for (int32_t s = 0; s < strips.count; ++s) {
             const int32_t k = strips.spike[s];
@@ -298,10 +283,6 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
 }
 
 }  // namespace
-
-void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, int64_t count, int64_t* sums) {
-    addStripShares(tables, k, dx, dy, count, sums);
-}
 
 void spanDistances(int64_t dx, int64_t dy, int32_t count, int64_t* out) {
     int32_t i = 0;

@@ -30,8 +30,20 @@ void spanDistances(int64_t dx, int64_t dy, int32_t count, int64_t* out);
 // Adds spikeShare of spike k to each of count columns from the offset
 // (dx, dy), dx falling by one a column: across and along change by a
 // constant step, so each column takes additions where spikeShare takes
-// products.
-void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, int64_t count, int64_t* sums);
+// products. (Inline: strips are often a few columns.)
+inline void addSpikeStrip(const SunTables& tables, int32_t k, int64_t dx, int64_t dy, int64_t count, int64_t* sums) {
+    const int32_t* axis = tables.spikeAxes[k];
+    int64_t across = axis[0] * dy + axis[1] * dx;
+    int64_t along = axis[3] * dx - axis[2] * dy;
+    const int64_t acrossStep = axis[1], alongStep = axis[3];
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t a = across < 0 ? -across : across;
+        const int64_t l = 32640 - (along < 0 ? -along : along);
+        if (a <= 300 && l >= 128) sums[i] += ((l >> 7) * tables.spikeProfile[300 - a]) >> 8;
+        across -= acrossStep;
+        along -= alongStep;
+    }
+}
 
 // The largest |dx| whose distance r(dx, dy) stays below `radius` (r grows
 // with |dx|), found by bisection on r itself; -1 when even dx = 0 is not.
