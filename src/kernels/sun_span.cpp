@@ -15,37 +15,39 @@ namespace {
 // Spike sums are kept for this many pixels at a time.
 constexpr int32_t kSpanPixels = 256;
 
-// a / b, truncated. Below 2^53 in magnitude the double quotient truncates
-// to the same whole number: a and b convert exactly, and the quotient,
-// rounded once, stays within |a / b| 2^-53 < 1 / |b| of a / b, nearer than
-// any whole number it is not. Four of these a spike a row find the spikes'
-// strips, and the double division overlaps where the integer one waits.
-inline int64_t truncDiv(int64_t a, int64_t b) {
-    constexpr int64_t kExact = int64_t(1) << 53;
-    if (a > -kExact && a < kExact && b > -kExact && b < kExact)
-        return static_cast<int64_t>(static_cast<double>(a) / static_cast<double>(b));
-    return a / b;
-}
-
+// a / b rounded down and up, for b > 0.
 int64_t floorDiv(int64_t a, int64_t b) {
-    int64_t q = truncDiv(a, b);
-    if (a - q * b != 0 && ((a < 0) != (b < 0))) --q;
-    return q;
+    const int64_t q = a / b;
+    return a - q * b < 0 ? q - 1 : q;
 }
 
 int64_t ceilDiv(int64_t a, int64_t b) {
-    int64_t q = truncDiv(a, b);
-    if (a - q * b != 0 && ((a < 0) == (b < 0))) ++q;
-    return q;
+    const int64_t q = a / b;
+    return a - q * b > 0 ? q + 1 : q;
 }
 
-// The x with lo <= c x <= hi.
+// The x with lo <= c x <= hi (|lo|, |hi| < 2^62).
 ColumnRange solveLinear(int64_t lo, int64_t hi, int64_t c) {
     constexpr ColumnRange kAll{INT64_MIN / 4, INT64_MAX / 4};
     constexpr ColumnRange kNone{1, 0};
     if (c == 0) return lo <= 0 && 0 <= hi ? kAll : kNone;
-    if (c > 0) return ColumnRange{ceilDiv(lo, c), floorDiv(hi, c)};
-    return ColumnRange{ceilDiv(hi, c), floorDiv(lo, c)};
+    // c x in lo..hi is -c x in -hi..-lo: the divisor is made positive by
+    // selects, as its sign changes from spike to spike and a branch on it
+    // is mispredicted.
+    const bool negative = c < 0;
+    const int64_t from = negative ? -hi : lo, to = negative ? -lo : hi, by = negative ? -c : c;
+    // Below 2^53 the double quotient rounds to the same whole numbers: the
+    // operands convert exactly, and the quotient a / b, rounded once, stays
+    // within |a / b| 2^-53 < 1 / b of itself, nearer than any whole number
+    // it is not (a whole quotient is held exactly). Its floor and ceiling, taken
+    // from its truncation without a remainder, are then the exact ones.
+    constexpr int64_t kExact = int64_t(1) << 53;
+    if (from > -kExact && from < kExact && to > -kExact && to < kExact && by < kExact) {
+        const double low = double(from) / double(by), high = double(to) / double(by);
+        const int64_t lowWhole = static_cast<int64_t>(low), highWhole = static_cast<int64_t>(high);
+        return ColumnRange{lowWhole + (double(lowWhole) < low), highWhole - (double(highWhole) > high)};
+    }
+    return ColumnRange{ceilDiv(from, by), floorDiv(to, by)};
 }
 
 // The distance of the sun elements: trunc(sqrt(16 (dx^2 + dy^2))).
@@ -115,34 +117,37 @@ int32_t spanStreakNoise(void* context) {
 }
 
 // The surface value of each pixel of the span whose disc reads one, its
-// pixels taken in pairs (dxFirst: dx of the first pixel; pixels with |dx|
-// beyond reach are outside the disc).
+// pixels taken four at a time (dxFirst: dx of the first pixel; pixels
+// with |dx| beyond reach are outside the disc).
 void spanSurfaceValues(const SunContext& sun, int64_t dxFirst, int64_t dy, int64_t reach, int32_t count,
                        const int64_t* distances, int32_t* surface) {
-    int32_t waiting = -1;  // a pixel whose pair is still to be found
-    int32_t x[2], y[2];
+    int32_t waiting[4];  // pixels whose values are still to be found
+    int32_t x[4], y[4];
+    int32_t found = 0;
     // |dxFirst - i| <= reach
     const int64_t begin = std::max<int64_t>(0, dxFirst - reach), end = std::min<int64_t>(count, dxFirst + reach + 1);
     for (int32_t i = int32_t(begin); i < end; ++i) {
-        const int64_t dx = dxFirst - i;
         SunOffset at;
-        at.dx = dx;
+        at.dx = dxFirst - i;
         at.dy = dy;
         at.r = distances[i];
         at.angle = 0;
-        const int32_t slot = waiting < 0 ? 0 : 1;
-        if (!discSurfacePoint(sun, at, &x[slot], &y[slot])) continue;
-        if (waiting < 0) {
-            waiting = i;
-            continue;
-        }
-        int32_t values[2];
-        surfaceValuePair(sun.surface, x, y, values);
-        surface[waiting] = values[0];
-        surface[i] = values[1];
-        waiting = -1;
+        if (!discSurfacePoint(sun, at, &x[found], &y[found])) continue;
+        waiting[found++] = i;
+        if (found < 4) continue;
+        int32_t values[4];
+        surfaceValueQuad(sun.surface, x, y, values);
+        for (int32_t p = 0; p < 4; ++p) surface[waiting[p]] = values[p];
+        found = 0;
     }
-    if (waiting >= 0) surface[waiting] = surfaceValue(sun.surface, x[0], y[0]);
+    int32_t p = 0;
+    for (; p + 2 <= found; p += 2) {
+        int32_t values[2];
+        surfaceValuePair(sun.surface, x + p, y + p, values);
+        surface[waiting[p]] = values[0];
+        surface[waiting[p + 1]] = values[1];
+    }
+    if (p < found) surface[waiting[p]] = surfaceValue(sun.surface, x[p], y[p]);
 }
 
 // How far across from the centre column a row's pixels lie within each

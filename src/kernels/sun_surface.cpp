@@ -8,6 +8,16 @@
 #include <emmintrin.h>
 #endif
 
+// Four points a vector where the CPU has AVX, chosen when the program
+// runs. Not in Windows builds: MinGW's compiler does not align the stack
+// to the 32 bytes that AVX values spilled to it need.
+#if defined(__SSE2__) && defined(__GNUC__) && !defined(_WIN32)
+#define LUMENFALL_SWIRL_QUADS 1
+#include <immintrin.h>
+#else
+#define LUMENFALL_SWIRL_QUADS 0
+#endif
+
 #include "kernels/lazy_blocks.h"
 #include "kernels/numeric_bounds.h"
 
@@ -581,6 +591,71 @@ void gridSwirlDisplacementPair(const SurfaceTables& tables, const uint64_t reach
     out[0] = {_mm_cvtsi128_si32(wholeX), _mm_cvtsi128_si32(wholeY)};
     out[1] = {_mm_cvtsi128_si32(_mm_srli_si128(wholeX, 4)), _mm_cvtsi128_si32(_mm_srli_si128(wholeY, 4))};
 }
+#if LUMENFALL_SWIRL_QUADS
+// The pushes of four points of one grid cell, a lane each: the pair's
+// operations in vectors twice as wide.
+[[gnu::target("avx")]] void gridSwirlDisplacementQuad(const SurfaceTables& tables, const uint64_t reaching[2],
+                                                      const int32_t x[4], const int32_t y[4], double k,
+                                                      SwirlPush out[4]) {
+    const double radius = static_cast<double>(tables.swirlRadius);
+    const __m256d radiusD = _mm256_set1_pd(radius);
+    const __m256d strength = _mm256_set1_pd(k);
+    const __m256d lowest = _mm256_set1_pd(-2147483648.0), highest = _mm256_set1_pd(2147483647.0);
+    const __m256d signBits = _mm256_set1_pd(-0.0), zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0);
+    const __m256d allOnes = _mm256_castsi256_pd(_mm256_set1_epi32(-1));
+    const __m256d signOf[2] = {zero, signBits};
+    const __m256d turnsOf[2] = {tables.monopoles ? zero : allOnes, !tables.vortices ? zero : allOnes};
+    const __m256d px = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)));
+    const __m256d py = _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y)));
+    __m256d dispX = zero, dispY = zero;
+    // The loop of forSwirlBits written out: a lambda would not be compiled
+    // for AVX.
+    const int32_t count = tables.swirlCount;
+    for (int word = 0; word < 2; ++word) {
+        for (uint64_t bits = reaching[word]; bits != 0; bits &= bits - 1) {
+            const int32_t i = word * 64 + __builtin_ctzll(bits);
+            if (i >= count) break;
+            const __m256d ex = _mm256_sub_pd(px, _mm256_set1_pd(double(tables.centresX[i])));
+            const __m256d ey = _mm256_sub_pd(py, _mm256_set1_pd(double(tables.centresY[i])));
+            const __m256d inBox = _mm256_and_pd(_mm256_cmp_pd(_mm256_andnot_pd(signBits, ex), radiusD, _CMP_LT_OQ),
+                                                _mm256_cmp_pd(_mm256_andnot_pd(signBits, ey), radiusD, _CMP_LT_OQ));
+            const __m256d squared = _mm256_add_pd(_mm256_mul_pd(ex, ex), _mm256_mul_pd(ey, ey));
+            const __m256d q = _mm256_div_pd(one, _mm256_sqrt_pd(squared));
+            const __m256d reach = _mm256_mul_pd(q, squared);
+            // On the centre, reach is 0 times infinity, not a number: no push.
+            const __m256d reaches = _mm256_and_pd(inBox, _mm256_cmp_pd(reach, radiusD, _CMP_LT_OQ));
+            if (_mm256_movemask_pd(reaches) == 0) continue;
+            const __m256d distance = _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(_mm256_and_pd(reaches, reach)));
+            const __m256d g = _mm256_xor_pd(_mm256_sub_pd(distance, radiusD), signOf[i & 1]);
+            const __m256d wholeX = _mm256_cvtepi32_pd(
+                _mm256_cvttpd_epi32(_mm256_and_pd(reaches, _mm256_mul_pd(_mm256_mul_pd(ex, radiusD), q))));
+            const __m256d wholeY = _mm256_cvtepi32_pd(
+                _mm256_cvttpd_epi32(_mm256_and_pd(reaches, _mm256_mul_pd(_mm256_mul_pd(ey, radiusD), q))));
+            const __m256d ux = _mm256_mul_pd(_mm256_mul_pd(wholeX, strength), g);
+            const __m256d uy = _mm256_mul_pd(_mm256_mul_pd(wholeY, strength), g);
+            const __m256d turns = turnsOf[(i >> 1) & 1];
+            const __m256d pushX =
+                _mm256_or_pd(_mm256_and_pd(turns, _mm256_xor_pd(uy, signBits)), _mm256_andnot_pd(turns, ux));
+            const __m256d pushY = _mm256_or_pd(_mm256_and_pd(turns, ux), _mm256_andnot_pd(turns, uy));
+            dispX = _mm256_cvtepi32_pd(
+                _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(_mm256_add_pd(dispX, pushX), lowest), highest)));
+            dispY = _mm256_cvtepi32_pd(
+                _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(_mm256_add_pd(dispY, pushY), lowest), highest)));
+        }
+    }
+    alignas(16) int32_t wholeX[4], wholeY[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(wholeX), _mm256_cvttpd_epi32(dispX));
+    _mm_store_si128(reinterpret_cast<__m128i*>(wholeY), _mm256_cvttpd_epi32(dispY));
+    for (int p = 0; p < 4; ++p) out[p] = {wholeX[p], wholeY[p]};
+}
+
+// Whether this CPU (and its system, which must save the wide registers)
+// runs AVX; found once, when the library loads.
+const bool kQuadsRun = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") != 0;
+}();
+#endif
 #else
 SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
                                 double k) {
@@ -678,6 +753,24 @@ void swirlDisplacementPair(const SurfaceTables& tables, const int32_t x[2], cons
     for (int p = 0; p < 2; ++p) out[p] = swirlDisplacement(tables, x[p], y[p]);
 }
 
+void swirlDisplacementQuad(const SurfaceTables& tables, const int32_t x[4], const int32_t y[4], SwirlPush out[4]) {
+#if LUMENFALL_SWIRL_QUADS
+    const SwirlGrid* grid = tables.swirlGrid;
+    if (kQuadsRun && grid != nullptr && tables.swirlRadius <= kPairRadiusLimit) {
+        int64_t gx[4], gy[4];
+        bool oneCell = true;
+        for (int p = 0; p < 4 && oneCell; ++p)
+            oneCell = swirlCellOf(*grid, x[p], y[p], &gx[p], &gy[p]) && gx[p] == gx[0] && gy[p] == gy[0];
+        if (oneCell) {
+            gridSwirlDisplacementQuad(tables, grid->swirls[gy[0]][gx[0]], x, y, swirlStrengthOf(tables), out);
+            return;
+        }
+    }
+#endif
+    swirlDisplacementPair(tables, x, y, out);
+    swirlDisplacementPair(tables, x + 2, y + 2, out + 2);
+}
+
 namespace {
 
 // The surface value at (x, y) pushed to (x + push.dx, y + push.dy); reach:
@@ -725,6 +818,18 @@ void surfaceValuePair(const SurfaceTables& tables, const int32_t x[2], const int
     swirlDisplacementPair(tables, x, y, push);
     if (tables.smearBeyondRange) swirlDisplacementPair(atStrength100(tables), x, y, reach);
     for (int p = 0; p < 2; ++p)
+        out[p] = pushedSurfaceValue(tables, x[p], y[p], push[p], tables.smearBeyondRange ? &reach[p] : nullptr);
+}
+
+void surfaceValueQuad(const SurfaceTables& tables, const int32_t x[4], const int32_t y[4], int32_t out[4]) {
+    if (!tables.vortices && !tables.monopoles) {
+        for (int p = 0; p < 4; ++p) out[p] = surfaceValue(tables, x[p], y[p]);
+        return;
+    }
+    SwirlPush push[4], reach[4];
+    swirlDisplacementQuad(tables, x, y, push);
+    if (tables.smearBeyondRange) swirlDisplacementQuad(atStrength100(tables), x, y, reach);
+    for (int p = 0; p < 4; ++p)
         out[p] = pushedSurfaceValue(tables, x[p], y[p], push[p], tables.smearBeyondRange ? &reach[p] : nullptr);
 }
 

@@ -188,11 +188,16 @@ SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y);
 // The displacements of two points: swirlDisplacement of each. Two points
 // of one grid cell share its walk, and their sums run side by side.
 void swirlDisplacementPair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], SwirlPush out[2]);
+// The same for four points: four of one grid cell share a vector where
+// the CPU has AVX, others go as two pairs.
+void swirlDisplacementQuad(const SurfaceTables& tables, const int32_t x[4], const int32_t y[4], SwirlPush out[4]);
 
 // The surface value 0..255 at surface coordinates (x, y).
 int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y);
 // surfaceValue of two points, their swirl pushes taken as a pair.
 void surfaceValuePair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], int32_t out[2]);
+// surfaceValue of four points, their swirl pushes taken as a quad.
+void surfaceValueQuad(const SurfaceTables& tables, const int32_t x[4], const int32_t y[4], int32_t out[4]);
 
 }  // namespace lumenfall
 

@@ -251,7 +251,7 @@ namespace {
 // near and on the edges of the swirls' reaches, for clustered and spread
 // centres, centres at the ends of their range, radii from 1 to beyond the
 // whole range, and swirls whose pushes saturate; and for points taken in
-// pairs, whose sums run side by side.
+// pairs and fours, whose sums run side by side.
 TEST(SunSurface, SwirlGridGivesThePushOfEverySwirl) {
     std::mt19937 random(22);
     auto grid = std::make_unique<SwirlGrid>();
@@ -306,6 +306,20 @@ TEST(SunSurface, SwirlGridGivesThePushOfEverySwirl) {
                             pair[1].dy == second.dy)
                     << "radius " << radius << " spread " << spread << " pair at " << x << "," << y << " and "
                     << pairX[1] << "," << pairY[1];
+                // And four at a time: the pair and two more about the point,
+                // one of them on the centre now and then.
+                const int32_t quadX[4] = {pairX[0], pairX[1], x + int32_t(random() % 5) - 2,
+                                          n % 16 == 7 ? f.centresX[i] : x + int32_t(random() % 9) - 4};
+                const int32_t quadY[4] = {pairY[0], pairY[1], y + int32_t(random() % 3) - 1,
+                                          n % 16 == 7 ? f.centresY[i] : y - int32_t(n % 2)};
+                SwirlPush quad[4];
+                swirlDisplacementQuad(fast, quadX, quadY, quad);
+                for (int p = 0; p < 4; ++p) {
+                    const SwirlPush one = swirlDisplacement(f.tables, quadX[p], quadY[p]);
+                    ASSERT_TRUE(quad[p].dx == one.dx && quad[p].dy == one.dy)
+                        << "radius " << radius << " spread " << spread << " quad point " << p << " at " << quadX[p]
+                        << "," << quadY[p];
+                }
             }
         }
     }
