@@ -4,22 +4,15 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-// Four points a vector where the CPU has AVX, chosen when the program
-// runs. Not in Windows builds: MinGW's compiler does not align the stack
-// to the 32 bytes that AVX values spilled to it need.
-#if defined(__SSE2__) && defined(__GNUC__) && !defined(_WIN32)
-#define LUMENFALL_SWIRL_QUADS 1
-#include <immintrin.h>
-#else
-#define LUMENFALL_SWIRL_QUADS 0
-#endif
-
+#include "kernels/cpu_features.h"
 #include "kernels/lazy_blocks.h"
 #include "kernels/numeric_bounds.h"
+
+#if LUMENFALL_WIDE_VECTORS
+#include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace lumenfall {
 
@@ -591,7 +584,7 @@ void gridSwirlDisplacementPair(const SurfaceTables& tables, const uint64_t reach
     out[0] = {_mm_cvtsi128_si32(wholeX), _mm_cvtsi128_si32(wholeY)};
     out[1] = {_mm_cvtsi128_si32(_mm_srli_si128(wholeX, 4)), _mm_cvtsi128_si32(_mm_srli_si128(wholeY, 4))};
 }
-#if LUMENFALL_SWIRL_QUADS
+#if LUMENFALL_WIDE_VECTORS
 // The pushes of four points of one grid cell, a lane each: the pair's
 // operations in vectors twice as wide.
 [[gnu::target("avx")]] void gridSwirlDisplacementQuad(const SurfaceTables& tables, const uint64_t reaching[2],
@@ -648,13 +641,6 @@ void gridSwirlDisplacementPair(const SurfaceTables& tables, const uint64_t reach
     _mm_store_si128(reinterpret_cast<__m128i*>(wholeY), _mm256_cvttpd_epi32(dispY));
     for (int p = 0; p < 4; ++p) out[p] = {wholeX[p], wholeY[p]};
 }
-
-// Whether this CPU (and its system, which must save the wide registers)
-// runs AVX; found once, when the library loads.
-const bool kQuadsRun = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx") != 0;
-}();
 #endif
 #else
 SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reaching[2], int32_t x, int32_t y,
@@ -754,9 +740,9 @@ void swirlDisplacementPair(const SurfaceTables& tables, const int32_t x[2], cons
 }
 
 void swirlDisplacementQuad(const SurfaceTables& tables, const int32_t x[4], const int32_t y[4], SwirlPush out[4]) {
-#if LUMENFALL_SWIRL_QUADS
+#if LUMENFALL_WIDE_VECTORS
     const SwirlGrid* grid = tables.swirlGrid;
-    if (kQuadsRun && grid != nullptr && tables.swirlRadius <= kPairRadiusLimit) {
+    if (cpuRunsAvx() && grid != nullptr && tables.swirlRadius <= kPairRadiusLimit) {
         int64_t gx[4], gy[4];
         bool oneCell = true;
         for (int p = 0; p < 4 && oneCell; ++p)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kernels/kernel_test_support.h"
+#include "kernels/sun_finish.h"
 #include "kernels/sun_renderer.h"
 #include "kernels/sun_span.h"
 #include "params/random_settings.h"
@@ -346,6 +347,65 @@ TEST(FastPath, SpikeStripsAddEachColumnsShare) {
             want[i] += spikeShare(*tables, 0, -(x + i), dy);
             ASSERT_EQ(got[i], want[i]) << "axis " << axis[0] << " " << axis[1] << " " << axis[2] << " " << axis[3]
                                        << " column " << x + i << " row offset " << dy;
+        }
+    }
+}
+
+// A span's pixels finished together (three channels a vector where the
+// CPU has AVX2) against each pixel's own finish: sums about every bound
+// the steps meet (the light bound 2^31, the scaled bound 2^40, M and the
+// quotients' whole numbers), rim pixels, brightnesses to 2^21 and beyond,
+// both depths, and pixels written out of order.
+TEST(FastPath, FinishOfASpanIsEachPixelsFinish) {
+    std::mt19937_64 random(43);
+    constexpr int32_t kCount = 256;
+    for (int n = 0; n < 400; ++n) {
+        SunFrame frame{};
+        frame.eightBit = n % 2 == 0;
+        frame.fullScale = frame.eightBit ? 255 : (n % 4 == 1 ? 32768 : 65535);
+        const int32_t brightnesses[] = {1,       25,      37,       100,        -3,     0, (1 << 21) - 1,
+                                        -((1 << 21) - 1), 1 << 21, 7919, (1 << 23) + 5, -(1 << 24)};
+        frame.masterBrightness = brightnesses[n % 12];
+        const int64_t divisor = frame.eightBit ? 25 * 129 : 25;
+        const int64_t b = frame.masterBrightness == 0 ? 1 : std::abs(int64_t(frame.masterBrightness));
+        auto near = [&](int64_t v) { return v + int64_t(random() % 5) - 2; };
+        auto channel = [&]() -> int64_t {
+            const int64_t sign = random() % 4 == 0 ? -1 : 1;
+            switch (random() % 9) {
+                case 0: return 0;
+                case 1: return sign * int64_t(random() % 4096);
+                case 2: return sign * near(kMaxLight);
+                case 3: return sign * near(int64_t(1) << 62);
+                case 4: return sign * near(frame.fullScale * divisor / b);  // about M once scaled
+                case 5: return sign * near(((int64_t(1) << 40) / b) * divisor);  // about the scaled bound
+                case 6: return sign * near(int64_t(random() % 1000) * divisor / b);  // about whole quotients
+                default: return sign * int64_t(random() % uint64_t(int64_t(1) << (10 + random() % 24)));
+            }
+        };
+        int64_t totals[kCount][4], copies[kCount][4];
+        DiscLight discs[kCount];
+        int16_t at[kCount];
+        for (int32_t k = 0; k < kCount; ++k) {
+            for (int c = 0; c < 3; ++c) totals[k][c] = random() % 3 == 0 ? 0 : channel();
+            totals[k][3] = int64_t(random());  // never read
+            discs[k].onRim = random() % 10 == 0;
+            discs[k].rimWeight = int32_t(random() % 5);
+            for (int c = 0; c < 3; ++c) discs[k].rgb[c] = int64_t(random() % 200000) - 1000;
+            at[k] = int16_t(k);
+        }
+        std::shuffle(at, at + kCount, random);
+        std::memcpy(copies, totals, sizeof totals);
+        SunPixel got[kCount], want[kCount];
+        finishSunPixels(frame, totals, discs, at, kCount, got);
+        for (int32_t k = 0; k < kCount; ++k) {
+            finishSunPixel(frame, copies[k], discs[k], &want[at[k]]);
+        }
+        for (int32_t i = 0; i < kCount; ++i) {
+            ASSERT_TRUE(std::memcmp(&got[i], &want[i], sizeof(SunPixel)) == 0)
+                << "pixel " << i << " brightness " << frame.masterBrightness << " M " << frame.fullScale << ": "
+                << got[i].rgb[0] << "," << got[i].rgb[1] << "," << got[i].rgb[2] << "," << got[i].rimWeight
+                << " against " << want[i].rgb[0] << "," << want[i].rgb[1] << "," << want[i].rgb[2] << ","
+                << want[i].rimWeight;
         }
     }
 }

@@ -1,0 +1,83 @@
+#include "kernels/sun_finish.h"
+
+#include "kernels/cpu_features.h"
+
+#if LUMENFALL_WIDE_VECTORS
+#include <immintrin.h>
+#endif
+
+namespace lumenfall {
+namespace {
+
+void finishEach(const SunFrame& s, int64_t (*totals)[4], const DiscLight* discs, const int16_t* at, int32_t count,
+                SunPixel* out) {
+    for (int32_t k = 0; k < count; ++k) finishSunPixel(s, totals[k], discs[k], &out[at[k]]);
+}
+
+#if LUMENFALL_WIDE_VECTORS
+// A pixel's three channels a vector, in doubles, which hold every step
+// exactly: the bounded sum (|x| <= 2^31) times a master brightness below
+// 2^21 stays below 2^52; a quotient of whole numbers below 2^53, rounded
+// once, stays within |a / b| 2^-53 < 1 / b of a / b, nearer than any whole
+// number it is not, so it truncates to the integer quotient; and the
+// bounds after it are whole numbers below 2^53. Pixels on the rim or with
+// a channel over M take the scalar steps.
+[[gnu::target("avx2")]] void finishWide(const SunFrame& s, int64_t (*totals)[4], const DiscLight* discs,
+                                         const int16_t* at, int32_t count, SunPixel* out) {
+    const __m256i lowLight = _mm256_set1_epi64x(-kMaxLight), highLight = _mm256_set1_epi64x(kMaxLight);
+    // A whole number x, |x| < 2^51, added to the bits of 2^52 + 2^51 gives
+    // the bits of the double 2^52 + 2^51 + x.
+    const __m256i magicBits = _mm256_set1_epi64x(INT64_C(0x4338000000000000));
+    const __m256d magic = _mm256_set1_pd(6755399441055744.0);
+    const __m256d brightness = _mm256_set1_pd(double(s.masterBrightness));
+    const __m256d divisor = _mm256_set1_pd(s.eightBit ? 25.0 * 129.0 : 25.0);
+    const __m256d lowScaled = _mm256_set1_pd(double(-kMaxScaledLight));
+    const __m256d highScaled = _mm256_set1_pd(double(kMaxScaledLight));
+    const __m256d full = _mm256_set1_pd(double(s.fullScale)), lowest = _mm256_set1_pd(double(INT32_MIN));
+    for (int32_t k = 0; k < count; ++k) {
+        const DiscLight& light = discs[k];
+        SunPixel* const pixel = &out[at[k]];
+        if (light.onRim) {
+            finishSunPixel(s, totals[k], light, pixel);
+            continue;
+        }
+        __m256i total = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(totals[k]));
+        total = _mm256_blend_epi32(total, _mm256_setzero_si256(), 0xC0);  // the fourth entry as 0
+        if (_mm256_testz_si256(total, total)) {
+            *pixel = SunPixel{{0, 0, 0}, light.rimWeight};
+            continue;
+        }
+        total = _mm256_blendv_epi8(total, lowLight, _mm256_cmpgt_epi64(lowLight, total));
+        total = _mm256_blendv_epi8(total, highLight, _mm256_cmpgt_epi64(total, highLight));
+        const __m256d sum = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(total, magicBits)), magic);
+        const __m256d scaled = _mm256_round_pd(_mm256_div_pd(_mm256_mul_pd(sum, brightness), divisor),
+                                               _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        const __m256d bounded = _mm256_min_pd(_mm256_max_pd(scaled, lowScaled), highScaled);
+        if (_mm256_movemask_pd(_mm256_cmp_pd(bounded, full, _CMP_GT_OQ)) != 0) {
+            finishSunPixel(s, totals[k], light, pixel);
+            continue;
+        }
+        // Not over M: the clamp to INT32_MIN..M is the lower bound alone.
+        const __m128i rgb = _mm256_cvttpd_epi32(_mm256_max_pd(bounded, lowest));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pixel), _mm_insert_epi32(rgb, light.rimWeight, 3));
+    }
+}
+#endif
+
+}  // namespace
+
+void finishSunPixels(const SunFrame& s, int64_t (*totals)[4], const DiscLight* discs, const int16_t* at,
+                     int32_t count, SunPixel* out) {
+#if LUMENFALL_WIDE_VECTORS
+    static_assert(sizeof(SunPixel) == 16, "a pixel is one 128-bit store");
+    const int64_t brightness = s.masterBrightness;
+    constexpr int64_t kExactBrightness = int64_t(1) << 21;
+    if (cpuRunsAvx2() && brightness > -kExactBrightness && brightness < kExactBrightness && s.fullScale >= 0) {
+        finishWide(s, totals, discs, at, count, out);
+        return;
+    }
+#endif
+    finishEach(s, totals, discs, at, count, out);
+}
+
+}  // namespace lumenfall
