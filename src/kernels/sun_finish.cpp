@@ -1,5 +1,7 @@
 #include "kernels/sun_finish.h"
 
+#include <algorithm>
+
 #include "kernels/cpu_features.h"
 
 #if LUMENFALL_WIDE_VECTORS
@@ -9,7 +11,11 @@
 namespace lumenfall {
 namespace {
 
-void finishEach(const SunFrame& s, int64_t (*totals)[4], const DiscLight* discs, const int16_t* at, int32_t count,
+// Pixels finished in a batch before those of them that need the scalar
+// steps are.
+constexpr int32_t kFinishBatch = 64;
+
+void finishEach(const SunFrame& s, int64_t (*totals)[3], const DiscLight* discs, const int16_t* at, int32_t count,
                 SunPixel* out) {
     for (int32_t k = 0; k < count; ++k) finishSunPixel(s, totals[k], discs[k], &out[at[k]]);
 }
@@ -22,7 +28,7 @@ void finishEach(const SunFrame& s, int64_t (*totals)[4], const DiscLight* discs,
 // number it is not, so it truncates to the integer quotient; and the
 // bounds after it are whole numbers below 2^53. Pixels on the rim or with
 // a channel over M take the scalar steps.
-[[gnu::target("avx2")]] void finishWide(const SunFrame& s, int64_t (*totals)[4], const DiscLight* discs,
+[[gnu::target("avx2")]] void finishWide(const SunFrame& s, int64_t (*totals)[3], const DiscLight* discs,
                                          const int16_t* at, int32_t count, SunPixel* out) {
     const __m256i lowLight = _mm256_set1_epi64x(-kMaxLight), highLight = _mm256_set1_epi64x(kMaxLight);
     // A whole number x, |x| < 2^51, added to the bits of 2^52 + 2^51 gives
@@ -34,39 +40,43 @@ void finishEach(const SunFrame& s, int64_t (*totals)[4], const DiscLight* discs,
     const __m256d lowScaled = _mm256_set1_pd(double(-kMaxScaledLight));
     const __m256d highScaled = _mm256_set1_pd(double(kMaxScaledLight));
     const __m256d full = _mm256_set1_pd(double(s.fullScale)), lowest = _mm256_set1_pd(double(INT32_MIN));
-    for (int32_t k = 0; k < count; ++k) {
-        const DiscLight& light = discs[k];
-        SunPixel* const pixel = &out[at[k]];
-        if (light.onRim) {
-            finishSunPixel(s, totals[k], light, pixel);
-            continue;
+    // Every pixel goes through the vector steps without a branch (a zero
+    // sum comes out as zeros, as the scalar shortcut gives), and the few
+    // that need the scalar steps are noted and finished again after:
+    // branches on the quotients would wait for each division.
+    int32_t again[kFinishBatch];
+    for (int32_t done = 0; done < count; done += kFinishBatch) {
+        const int32_t end = std::min(count, done + kFinishBatch);
+        int32_t noted = 0;
+        for (int32_t k = done; k < end; ++k) {
+            // Read entry by entry: each was just stored alone, and one wide
+            // read of several such stores waits until they reach the cache.
+            __m256i total = _mm256_set_epi64x(0, totals[k][2], totals[k][1], totals[k][0]);
+            total = _mm256_blendv_epi8(total, lowLight, _mm256_cmpgt_epi64(lowLight, total));
+            total = _mm256_blendv_epi8(total, highLight, _mm256_cmpgt_epi64(total, highLight));
+            const __m256d sum = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(total, magicBits)), magic);
+            const __m256d scaled = _mm256_round_pd(_mm256_div_pd(_mm256_mul_pd(sum, brightness), divisor),
+                                                   _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+            const __m256d bounded = _mm256_min_pd(_mm256_max_pd(scaled, lowScaled), highScaled);
+            // Not over M: the clamp to INT32_MIN..M is the lower bound alone.
+            const __m128i rgb = _mm256_cvttpd_epi32(_mm256_max_pd(bounded, lowest));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(&out[at[k]]), _mm_insert_epi32(rgb, discs[k].rimWeight, 3));
+            // Over M (the bleed) or on the rim (the disc mix): again.
+            const int over = _mm256_movemask_pd(_mm256_cmp_pd(bounded, full, _CMP_GT_OQ));
+            again[noted] = k;
+            noted += (over != 0) | discs[k].onRim;
         }
-        __m256i total = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(totals[k]));
-        total = _mm256_blend_epi32(total, _mm256_setzero_si256(), 0xC0);  // the fourth entry as 0
-        if (_mm256_testz_si256(total, total)) {
-            *pixel = SunPixel{{0, 0, 0}, light.rimWeight};
-            continue;
+        for (int32_t n = 0; n < noted; ++n) {
+            const int32_t k = again[n];
+            finishSunPixel(s, totals[k], discs[k], &out[at[k]]);
         }
-        total = _mm256_blendv_epi8(total, lowLight, _mm256_cmpgt_epi64(lowLight, total));
-        total = _mm256_blendv_epi8(total, highLight, _mm256_cmpgt_epi64(total, highLight));
-        const __m256d sum = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(total, magicBits)), magic);
-        const __m256d scaled = _mm256_round_pd(_mm256_div_pd(_mm256_mul_pd(sum, brightness), divisor),
-                                               _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-        const __m256d bounded = _mm256_min_pd(_mm256_max_pd(scaled, lowScaled), highScaled);
-        if (_mm256_movemask_pd(_mm256_cmp_pd(bounded, full, _CMP_GT_OQ)) != 0) {
-            finishSunPixel(s, totals[k], light, pixel);
-            continue;
-        }
-        // Not over M: the clamp to INT32_MIN..M is the lower bound alone.
-        const __m128i rgb = _mm256_cvttpd_epi32(_mm256_max_pd(bounded, lowest));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(pixel), _mm_insert_epi32(rgb, light.rimWeight, 3));
     }
 }
 #endif
 
 }  // namespace
 
-void finishSunPixels(const SunFrame& s, int64_t (*totals)[4], const DiscLight* discs, const int16_t* at,
+void finishSunPixels(const SunFrame& s, int64_t (*totals)[3], const DiscLight* discs, const int16_t* at,
                      int32_t count, SunPixel* out) {
 #if LUMENFALL_WIDE_VECTORS
     static_assert(sizeof(SunPixel) == 16, "a pixel is one 128-bit store");

@@ -56,9 +56,9 @@ inline void finishSunPixel(const SunFrame& s, int64_t total[3], const DiscLight&
     }
 }
 
-// finishSunPixel of `count` pixels: totals[k] (its fourth entry unread)
-// and discs[k] into out[at[k]]. The totals may be changed.
-void finishSunPixels(const SunFrame& s, int64_t (*totals)[4], const DiscLight* discs, const int16_t* at,
+// finishSunPixel of `count` pixels: totals[k] and discs[k] into
+// out[at[k]]. The totals may be changed.
+void finishSunPixels(const SunFrame& s, int64_t (*totals)[3], const DiscLight* discs, const int16_t* at,
                      int32_t count, SunPixel* out);
 
 }  // namespace lumenfall

@@ -226,7 +226,7 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
     const bool textured = frame.sunType != kSunFlat && frame.sunType != kSunEclipse;
     if (textured && reaches.disc >= 0) spanSurfaceValues(sun, cx - first, dy, reaches.disc, count, distances, surface);
     // The light sums and the disc of each pixel not dark, to be finished.
-    int64_t totals[kSpanPixels][4];
+    int64_t totals[kSpanPixels][3];
     DiscLight discs[kSpanPixels];
     int16_t litPixels[kSpanPixels];
     int32_t lit = 0;
@@ -256,7 +256,7 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
         // free: the halo and bow come first, as a table read that starts the
         // sums without reading them back from memory.
         int64_t* const total = totals[lit];
-        total[0] = total[1] = total[2] = total[3] = 0;
+        total[0] = total[1] = total[2] = 0;
         if (!beyond) {
             const RadialLight& radial = sun.radial;
             if (radial.entries == nullptr) {

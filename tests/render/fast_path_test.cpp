@@ -382,12 +382,11 @@ TEST(FastPath, FinishOfASpanIsEachPixelsFinish) {
                 default: return sign * int64_t(random() % uint64_t(int64_t(1) << (10 + random() % 24)));
             }
         };
-        int64_t totals[kCount][4], copies[kCount][4];
+        int64_t totals[kCount][3], copies[kCount][3];
         DiscLight discs[kCount];
         int16_t at[kCount];
         for (int32_t k = 0; k < kCount; ++k) {
             for (int c = 0; c < 3; ++c) totals[k][c] = random() % 3 == 0 ? 0 : channel();
-            totals[k][3] = int64_t(random());  // never read
             discs[k].onRim = random() % 10 == 0;
             discs[k].rimWeight = int32_t(random() % 5);
             for (int c = 0; c < 3; ++c) discs[k].rgb[c] = int64_t(random() % 200000) - 1000;
