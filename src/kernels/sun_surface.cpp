@@ -585,8 +585,9 @@ void gridSwirlDisplacementPair(const SurfaceTables& tables, const uint64_t reach
     out[1] = {_mm_cvtsi128_si32(_mm_srli_si128(wholeX, 4)), _mm_cvtsi128_si32(_mm_srli_si128(wholeY, 4))};
 }
 #if LUMENFALL_WIDE_VECTORS
-// The pushes of four points of one grid cell, a lane each: the pair's
-// operations in vectors twice as wide.
+// The pushes of four points, a lane each, from the swirls of `reaching`
+// (every swirl that reaches any of them): the pair's operations in vectors
+// twice as wide.
 [[gnu::target("avx")]] void gridSwirlDisplacementQuad(const SurfaceTables& tables, const uint64_t reaching[2],
                                                       const int32_t x[4], const int32_t y[4], double k,
                                                       SwirlPush out[4]) {
@@ -743,14 +744,18 @@ void swirlDisplacementQuad(const SurfaceTables& tables, const int32_t x[4], cons
 #if LUMENFALL_WIDE_VECTORS
     const SwirlGrid* grid = tables.swirlGrid;
     if (cpuRunsAvx() && grid != nullptr && tables.swirlRadius <= kPairRadiusLimit) {
-        int64_t gx[4], gy[4];
-        bool oneCell = true;
-        for (int p = 0; p < 4 && oneCell; ++p)
-            oneCell = swirlCellOf(*grid, x[p], y[p], &gx[p], &gy[p]) && gx[p] == gx[0] && gy[p] == gy[0];
-        if (oneCell) {
-            gridSwirlDisplacementQuad(tables, grid->swirls[gy[0]][gx[0]], x, y, swirlStrengthOf(tables), out);
-            return;
+        // The swirls of every cell the points lie in, in their order: a
+        // swirl missing from a point's cell does not reach the point, and
+        // adds +0 to its sums. A point off the grid is reached by none.
+        uint64_t reaching[2] = {0, 0};
+        for (int p = 0; p < 4; ++p) {
+            int64_t gx, gy;
+            if (!swirlCellOf(*grid, x[p], y[p], &gx, &gy)) continue;
+            reaching[0] |= grid->swirls[gy][gx][0];
+            reaching[1] |= grid->swirls[gy][gx][1];
         }
+        gridSwirlDisplacementQuad(tables, reaching, x, y, swirlStrengthOf(tables), out);
+        return;
     }
 #endif
     swirlDisplacementPair(tables, x, y, out);

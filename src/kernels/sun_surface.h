@@ -188,8 +188,8 @@ SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y);
 // The displacements of two points: swirlDisplacement of each. Two points
 // of one grid cell share its walk, and their sums run side by side.
 void swirlDisplacementPair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], SwirlPush out[2]);
-// The same for four points: four of one grid cell share a vector where
-// the CPU has AVX, others go as two pairs.
+// The same for four points: where the CPU has AVX they share a vector,
+// which takes the swirls of each of their grid cells; else two pairs.
 void swirlDisplacementQuad(const SurfaceTables& tables, const int32_t x[4], const int32_t y[4], SwirlPush out[4]);
 
 // The surface value 0..255 at surface coordinates (x, y).

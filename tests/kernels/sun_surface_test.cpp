@@ -307,11 +307,16 @@ TEST(SunSurface, SwirlGridGivesThePushOfEverySwirl) {
                     << "radius " << radius << " spread " << spread << " pair at " << x << "," << y << " and "
                     << pairX[1] << "," << pairY[1];
                 // And four at a time: the pair and two more about the point,
-                // one of them on the centre now and then.
-                const int32_t quadX[4] = {pairX[0], pairX[1], x + int32_t(random() % 5) - 2,
-                                          n % 16 == 7 ? f.centresX[i] : x + int32_t(random() % 9) - 4};
-                const int32_t quadY[4] = {pairY[0], pairY[1], y + int32_t(random() % 3) - 1,
-                                          n % 16 == 7 ? f.centresY[i] : y - int32_t(n % 2)};
+                // one of them now and then on the centre, or near another
+                // swirl (in other cells, off the grid, or beside it).
+                const int32_t j = int32_t(random() % 100);
+                const bool elsewhere = n % 4 == 2;
+                const int32_t quadX[4] = {
+                    pairX[0], pairX[1], x + int32_t(random() % 5) - 2,
+                    n % 16 == 7 ? f.centresX[i] : (elsewhere ? f.centresX[j] + int32_t(random() % 7) - 3 : x - 4)};
+                const int32_t quadY[4] = {
+                    pairY[0], pairY[1], y + int32_t(random() % 3) - 1,
+                    n % 16 == 7 ? f.centresY[i] : (elsewhere ? f.centresY[j] + radius - 1 : y - int32_t(n % 2))};
                 SwirlPush quad[4];
                 swirlDisplacementQuad(fast, quadX, quadY, quad);
                 for (int p = 0; p < 4; ++p) {
