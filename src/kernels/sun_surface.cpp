@@ -800,28 +800,32 @@ int32_t surfaceValue(const SurfaceTables& tables, int32_t x, int32_t y) {
     return pushedSurfaceValue(tables, x, y, push, &reach);
 }
 
-void surfaceValuePair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], int32_t out[2]) {
+namespace {
+
+// surfaceValue of kPoints points, their swirl pushes found together by
+// displace (the pair's or the quad's).
+template <int kPoints, typename Displace>
+void surfaceValuesOf(const SurfaceTables& tables, const int32_t* x, const int32_t* y, int32_t* out,
+                     Displace displace) {
     if (!tables.vortices && !tables.monopoles) {
-        for (int p = 0; p < 2; ++p) out[p] = surfaceValue(tables, x[p], y[p]);
+        for (int p = 0; p < kPoints; ++p) out[p] = surfaceValue(tables, x[p], y[p]);
         return;
     }
-    SwirlPush push[2], reach[2];
-    swirlDisplacementPair(tables, x, y, push);
-    if (tables.smearBeyondRange) swirlDisplacementPair(atStrength100(tables), x, y, reach);
-    for (int p = 0; p < 2; ++p)
+    SwirlPush push[kPoints], reach[kPoints];
+    displace(tables, x, y, push);
+    if (tables.smearBeyondRange) displace(atStrength100(tables), x, y, reach);
+    for (int p = 0; p < kPoints; ++p)
         out[p] = pushedSurfaceValue(tables, x[p], y[p], push[p], tables.smearBeyondRange ? &reach[p] : nullptr);
 }
 
+}  // namespace
+
+void surfaceValuePair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], int32_t out[2]) {
+    surfaceValuesOf<2>(tables, x, y, out, swirlDisplacementPair);
+}
+
 void surfaceValueQuad(const SurfaceTables& tables, const int32_t x[4], const int32_t y[4], int32_t out[4]) {
-    if (!tables.vortices && !tables.monopoles) {
-        for (int p = 0; p < 4; ++p) out[p] = surfaceValue(tables, x[p], y[p]);
-        return;
-    }
-    SwirlPush push[4], reach[4];
-    swirlDisplacementQuad(tables, x, y, push);
-    if (tables.smearBeyondRange) swirlDisplacementQuad(atStrength100(tables), x, y, reach);
-    for (int p = 0; p < 4; ++p)
-        out[p] = pushedSurfaceValue(tables, x[p], y[p], push[p], tables.smearBeyondRange ? &reach[p] : nullptr);
+    surfaceValuesOf<4>(tables, x, y, out, swirlDisplacementQuad);
 }
 
 }  // namespace lumenfall
