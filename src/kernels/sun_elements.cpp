@@ -153,7 +153,6 @@ int64_t spikeRampAt(const SunTables& t, int64_t j, int c) {
     return static_cast<int64_t>(t.spikeRamp[c][e]) * (3 - f) + static_cast<int64_t>(t.spikeRamp[c][e1]) * f;
 }
 
-
 void fillSpikeRampMix(const SunTables& tables, SpikeRampMix mix[kSpikeRampSteps]) {
     for (int64_t j = 0; j < kSpikeRampSteps; ++j) {
         for (int c = 0; c < 3; ++c) mix[j].rgb[c] = static_cast<int32_t>(spikeRampAt(tables, j, c));

@@ -39,8 +39,8 @@ ColumnRange solveLinear(int64_t lo, int64_t hi, int64_t c) {
     // Below 2^53 the double quotient rounds to the same whole numbers: the
     // operands convert exactly, and the quotient a / b, rounded once, stays
     // within |a / b| 2^-53 < 1 / b of itself, nearer than any whole number
-    // it is not (a whole quotient is held exactly). Its floor and ceiling, taken
-    // from its truncation without a remainder, are then the exact ones.
+    // it is not (a whole quotient is held exactly). Its floor and ceiling,
+    // taken from its truncation without a remainder, are the exact ones.
     constexpr int64_t kExact = int64_t(1) << 53;
     if (from > -kExact && from < kExact && to > -kExact && to < kExact && by < kExact) {
         const double low = double(from) / double(by), high = double(to) / double(by);
@@ -220,7 +220,7 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
     // then overlaps the next instead of waiting at the head of a long pixel.
     int64_t distances[kSpanPixels];
     spanDistances(cx - first, dy, count, distances);
-    // The disc's surface values, two pixels at a time: the swirl sums of
+    // The disc's surface values, four pixels at a time: the swirl sums of
     // neighbouring surface points then run side by side.
     int32_t surface[kSpanPixels];
     const bool textured = frame.sunType != kSunFlat && frame.sunType != kSunEclipse;

@@ -537,10 +537,11 @@ SwirlPush gridSwirlDisplacement(const SurfaceTables& tables, const uint64_t reac
 // Radii up to this keep every offset's squared length below 2^53 within
 // the box |ex|, |ey| < radius: doubles then hold it, and each product and
 // sum below, exactly.
-constexpr int64_t kPairRadiusLimit = int64_t(1) << 26;
+constexpr int64_t kLaneRadiusLimit = int64_t(1) << 26;
 
-// The pushes of two points of one grid cell, a lane each: the same
-// operations as the push above, lane by lane, in the same order. Each
+// The pushes of two points, a lane each, from the swirls of `reaching`
+// (every swirl that reaches either): the same operations as the push
+// above, lane by lane, in the same order. Each
 // swirl's square root and division serve both points, and the x and y
 // sums of both run side by side. A lane the swirl does not reach adds a
 // zero, which leaves its whole-number sum as it is.
@@ -727,13 +728,32 @@ SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y) {
     return {static_cast<int32_t>(dispX), static_cast<int32_t>(dispY)};
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// The swirls of every grid cell the points lie in, in index order: points
+// pushed side by side take them all, as a swirl missing from a point's
+// cell does not reach the point and adds +0 to its whole-number sums. A
+// point off the grid is reached by none.
+void swirlsOfCells(const SwirlGrid& grid, const int32_t* x, const int32_t* y, int32_t points, uint64_t reaching[2]) {
+    reaching[0] = reaching[1] = 0;
+    for (int32_t p = 0; p < points; ++p) {
+        int64_t gx, gy;
+        if (!swirlCellOf(grid, x[p], y[p], &gx, &gy)) continue;
+        reaching[0] |= grid.swirls[gy][gx][0];
+        reaching[1] |= grid.swirls[gy][gx][1];
+    }
+}
+
+}  // namespace
+#endif
+
 void swirlDisplacementPair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], SwirlPush out[2]) {
 #if defined(__SSE2__)
-    const SwirlGrid* grid = tables.swirlGrid;
-    int64_t gx[2], gy[2];
-    if (grid != nullptr && tables.swirlRadius <= kPairRadiusLimit && swirlCellOf(*grid, x[0], y[0], &gx[0], &gy[0]) &&
-        swirlCellOf(*grid, x[1], y[1], &gx[1], &gy[1]) && gx[0] == gx[1] && gy[0] == gy[1]) {
-        gridSwirlDisplacementPair(tables, grid->swirls[gy[0]][gx[0]], x, y, swirlStrengthOf(tables), out);
+    if (const SwirlGrid* grid = tables.swirlGrid; grid != nullptr && tables.swirlRadius <= kLaneRadiusLimit) {
+        uint64_t reaching[2];
+        swirlsOfCells(*grid, x, y, 2, reaching);
+        gridSwirlDisplacementPair(tables, reaching, x, y, swirlStrengthOf(tables), out);
         return;
     }
 #endif
@@ -742,18 +762,10 @@ void swirlDisplacementPair(const SurfaceTables& tables, const int32_t x[2], cons
 
 void swirlDisplacementQuad(const SurfaceTables& tables, const int32_t x[4], const int32_t y[4], SwirlPush out[4]) {
 #if LUMENFALL_WIDE_VECTORS
-    const SwirlGrid* grid = tables.swirlGrid;
-    if (cpuRunsAvx() && grid != nullptr && tables.swirlRadius <= kPairRadiusLimit) {
-        // The swirls of every cell the points lie in, in their order: a
-        // swirl missing from a point's cell does not reach the point, and
-        // adds +0 to its sums. A point off the grid is reached by none.
-        uint64_t reaching[2] = {0, 0};
-        for (int p = 0; p < 4; ++p) {
-            int64_t gx, gy;
-            if (!swirlCellOf(*grid, x[p], y[p], &gx, &gy)) continue;
-            reaching[0] |= grid->swirls[gy][gx][0];
-            reaching[1] |= grid->swirls[gy][gx][1];
-        }
+    if (const SwirlGrid* grid = tables.swirlGrid;
+        cpuRunsAvx() && grid != nullptr && tables.swirlRadius <= kLaneRadiusLimit) {
+        uint64_t reaching[2];
+        swirlsOfCells(*grid, x, y, 4, reaching);
         gridSwirlDisplacementQuad(tables, reaching, x, y, swirlStrengthOf(tables), out);
         return;
     }

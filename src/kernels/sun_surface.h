@@ -185,11 +185,12 @@ struct SwirlPush {
 };
 SwirlPush swirlDisplacement(const SurfaceTables& tables, int32_t x, int32_t y);
 
-// The displacements of two points: swirlDisplacement of each. Two points
-// of one grid cell share its walk, and their sums run side by side.
+// The displacements of two points: swirlDisplacement of each. With a grid
+// they walk the swirls of both their cells together, and their sums run
+// side by side.
 void swirlDisplacementPair(const SurfaceTables& tables, const int32_t x[2], const int32_t y[2], SwirlPush out[2]);
-// The same for four points: where the CPU has AVX they share a vector,
-// which takes the swirls of each of their grid cells; else two pairs.
+// The same for four points: where the CPU has AVX they share a vector;
+// else two pairs.
 void swirlDisplacementQuad(const SurfaceTables& tables, const int32_t x[4], const int32_t y[4], SwirlPush out[4]);
 
 // The surface value 0..255 at surface coordinates (x, y).
