@@ -160,14 +160,16 @@ void startFinalRender(PluginGlobals& g, ParameterBlock& block) {
     if (*g.result != 0) endRun(g);
 }
 
-void continueBandLoop(PluginGlobals& g, ParameterBlock& block) {
-    if (!g.buffers.allocated || !g.plan) {
-        emptyRectangles(g.record);
-        return;
-    }
+namespace {
+
+// The band loop's rows while the host delivers them. True when the run has
+// ended and its buffers must go; the caller frees them only once the
+// threads, which may still be computing a row ahead from the plan, are
+// joined.
+bool renderDeliveredRows(PluginGlobals& g, ParameterBlock& block) {
     RenderGeometry& geometry = g.geometry;
     BandServices services(g, kTargetHostImage, nullptr);
-    // The threads that share each row; joined when this selector returns.
+    // The threads that share each row; joined when this returns.
     RowWorkers workers(renderThreadCount());
     describeHostBand(g);
     for (;;) {
@@ -179,18 +181,24 @@ void continueBandLoop(PluginGlobals& g, ParameterBlock& block) {
             // A render that lost its state on the way (a host that broke the
             // run between selectors) never passes for a finished image.
             if (*g.result == 0 && g.rowsRendered < geometry.renderHeight) *g.result = pi::kFilterBadParameters;
-            endRun(g);
-            return;
+            return true;
         }
-        if (!g.record->advanceState) return;
+        if (!g.record->advanceState) return false;
         *g.result = g.record->advanceState();
-        if (*g.result != 0) {
-            // The host could not deliver the band: stop with nothing held.
-            endRun(g);
-            return;
-        }
+        // The host could not deliver the band: stop with nothing held.
+        if (*g.result != 0) return true;
         describeHostBand(g);
     }
+}
+
+}  // namespace
+
+void continueBandLoop(PluginGlobals& g, ParameterBlock& block) {
+    if (!g.buffers.allocated || !g.plan) {
+        emptyRectangles(g.record);
+        return;
+    }
+    if (renderDeliveredRows(g, block)) endRun(g);
 }
 
 }  // namespace lumenfall

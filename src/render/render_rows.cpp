@@ -5,14 +5,11 @@
 
 #include "kernels/glue_modes.h"
 #include "kernels/sun_span.h"
+#include "render/effect_ahead.h"
 #include "render/row_workers.h"
 
 namespace lumenfall {
 namespace {
-
-// Columns a thread takes at a time: small enough to share a row evenly,
-// large enough that taking one costs nothing.
-constexpr int32_t kChunkColumns = 256;
 
 struct RowWork {
     const SunContext* sun;
@@ -25,6 +22,7 @@ struct RowWork {
     RowSpikeStrips strips;
 };
 
+// A chunk's effect and its blend, on whichever thread takes it.
 void renderChunk(void* context, int32_t chunk) {
     RowWork& work = *static_cast<RowWork*>(context);
     const int32_t first = work.firstColumn + chunk * kChunkColumns;
@@ -32,6 +30,26 @@ void renderChunk(void* context, int32_t chunk) {
     SunPixel effect[kChunkColumns];
     renderSunSpanCulled(*work.sun, work.strips, work.row, first, count, effect);
     if (!work.target->receive(*work.glue, work.row, first, count, effect)) work.delivered.store(false);
+}
+
+// Blends a row whose effect was computed ahead, a chunk at a time as the
+// targets receive it.
+bool blendRow(RowTarget& target, const GlueSetup& glue, int32_t row, int32_t firstColumn, int32_t endColumn,
+              const SunPixel* effect) {
+    bool delivered = true;
+    for (int32_t first = firstColumn; first < endColumn; first += kChunkColumns) {
+        const int32_t count = std::min(kChunkColumns, endColumn - first);
+        if (!target.receive(glue, row, first, count, effect + (first - firstColumn))) delivered = false;
+    }
+    return delivered;
+}
+
+// Starts the helpers on the row after this one, where there is one and it is
+// worth their waking.
+void startNextRow(EffectAhead* ahead, RowWorkers& workers, const RenderPlan& plan, const TargetShape& shape,
+                  const SunContext& sun, int32_t row, int32_t firstColumn, int32_t endColumn) {
+    if (row >= shape.height || spanPlainlyDark(sun, row, firstColumn, endColumn - firstColumn)) return;
+    ahead->start(workers, &plan, shape, sun, row, firstColumn, endColumn);
 }
 
 }  // namespace
@@ -87,26 +105,43 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
         if (plan.darkChannel8Valid[transparency]) glue.darkChannel = plan.darkChannel8[transparency];
     }
 
+    EffectAhead* ahead = EffectAhead::of(workers, span);
     for (int32_t row = firstRow; row < endRow; ++row) {
         if (services) services->rowStarting(row);
         if (blendable && row >= 0 && row < shape.height) {
-            RowWork work{&sun, &glue, &target, row, firstColumn, endColumn, {true}, {}};
-            findSpikeStrips(sun, row, firstColumn, span, &work.strips);
-            const int32_t chunks = (span + kChunkColumns - 1) / kChunkColumns;
-            // A row that is plainly dark is cheaper to blend here than to
-            // hand to the other threads (waking them costs more).
-            if (workers && !spanPlainlyDark(sun, row, firstColumn, span)) {
-                workers->run(chunks, renderChunk, &work);
+            bool delivered = true;
+            if (ahead && ahead->holds(&plan, shape, row, firstColumn, endColumn)) {
+                const SunPixel* effect = ahead->take(*workers);
+                // The next row's effect goes on while this one is blended and
+                // while the caller trades rows with the host.
+                startNextRow(ahead, *workers, plan, shape, sun, row + 1, firstColumn, endColumn);
+                delivered = blendRow(target, glue, row, firstColumn, endColumn, effect);
             } else {
-                for (int32_t chunk = 0; chunk < chunks; ++chunk) renderChunk(&work, chunk);
+                if (ahead) ahead->drop(*workers);
+                RowWork work{&sun, &glue, &target, row, firstColumn, endColumn, {true}, {}};
+                findSpikeStrips(sun, row, firstColumn, span, &work.strips);
+                const int32_t chunks = (span + kChunkColumns - 1) / kChunkColumns;
+                // A row that is plainly dark is cheaper to blend here than to
+                // hand to the other threads (waking them costs more).
+                if (workers && !spanPlainlyDark(sun, row, firstColumn, span)) {
+                    workers->run(chunks, renderChunk, &work);
+                } else {
+                    for (int32_t chunk = 0; chunk < chunks; ++chunk) renderChunk(&work, chunk);
+                }
+                delivered = work.delivered.load();
+                if (ahead) startNextRow(ahead, *workers, plan, shape, sun, row + 1, firstColumn, endColumn);
             }
             // A stop asked for at the same row wins over the missing buffers.
-            if (!work.delivered.load()) {
+            if (!delivered) {
+                if (ahead) ahead->drop(*workers);
                 const bool goOn = !services || services->rowFinished(row);
                 return goOn ? RenderStatus::NoDestination : RenderStatus::Stopped;
             }
         }
-        if (services && !services->rowFinished(row)) return RenderStatus::Stopped;
+        if (services && !services->rowFinished(row)) {
+            if (ahead) ahead->drop(*workers);
+            return RenderStatus::Stopped;
+        }
     }
     return RenderStatus::Done;
 }

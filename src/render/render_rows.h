@@ -37,6 +37,12 @@ enum class RenderStatus {
 // workers, each row's columns are shared among their threads; the services
 // and everything between rows run on the calling thread, and the pixels
 // are the same with any number of threads.
+//
+// With helpers, the workers also compute the effect of the row after each
+// row, and may still be computing it when this returns, so that the next
+// call (a host's band step asks for one row at a time) finds it done. The
+// plan must therefore stay as it is while the workers live; a call for
+// another row, plan, target shape or columns simply computes its own.
 RenderStatus renderRows(const RenderPlan& plan, RowTarget& target, int32_t firstRow, int32_t endRow,
                         RenderServices* services = nullptr, RowWorkers* workers = nullptr);
 

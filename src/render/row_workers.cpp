@@ -40,6 +40,7 @@ RowWorkers::RowWorkers(int32_t threads) {
 }
 
 RowWorkers::~RowWorkers() {
+    finish();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_.store(true);
@@ -72,11 +73,19 @@ void RowWorkers::helperLoop() {
 }
 
 void RowWorkers::run(int32_t chunks, Work work, void* context) {
+    finish();
     if (chunks <= 0) return;
     if (helpers_.empty() || chunks == 1) {
         for (int32_t chunk = 0; chunk < chunks; ++chunk) work(context, chunk);
         return;
     }
+    start(chunks, work, context);
+    finish();
+}
+
+void RowWorkers::start(int32_t chunks, Work work, void* context) {
+    finish();
+    if (chunks <= 0 || helpers_.empty()) return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         work_ = work;
@@ -87,6 +96,12 @@ void RowWorkers::run(int32_t chunks, Work work, void* context) {
         generation_.fetch_add(1);
     }
     wake_.notify_all();
+    started_ = true;
+}
+
+void RowWorkers::finish() {
+    if (!started_) return;
+    started_ = false;
     takeChunks();
     const auto finished = [&] { return busy_.load() == 0; };
     if (spinUntil(finished)) return;

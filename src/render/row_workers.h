@@ -4,12 +4,19 @@
 // selector's rows and it joins them before the selector returns. A helper
 // that cannot be started leaves fewer threads, never an error: the rows
 // come out the same with any number of threads.
+//
+// A run may also be left going: start() hands its chunks to the helpers and
+// returns at once, so that they work while the calling thread does
+// something else (the renderer computes the next row's effect this way
+// while the host delivers that row). finish() takes what is left and waits;
+// the next run and the destructor finish it first.
 #ifndef LUMENFALL_RENDER_ROW_WORKERS_H
 #define LUMENFALL_RENDER_ROW_WORKERS_H
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -32,6 +39,24 @@ public:
     // when all have run.
     void run(int32_t chunks, Work work, void* context);
 
+    // Starts the same run on the helpers and returns before it has run.
+    // Without helpers nothing starts and started() stays false: the caller
+    // does the work itself when it needs it.
+    void start(int32_t chunks, Work work, void* context);
+    bool started() const { return started_; }
+    // Takes the started run's remaining chunks on the calling thread and
+    // returns when all have run; nothing when no run is going.
+    void finish();
+
+    // What a caller keeps with the workers between its runs (the renderer's
+    // row computed ahead). It lives as long as the workers, so a started run
+    // that works on it always ends before it goes.
+    class Kept {
+    public:
+        virtual ~Kept() = default;
+    };
+    std::unique_ptr<Kept>& kept() { return kept_; }
+
 private:
     void helperLoop();
     void takeChunks();
@@ -49,6 +74,8 @@ private:
     void* context_ = nullptr;
     int32_t chunks_ = 0;
     std::atomic<int32_t> next_{0};
+    bool started_ = false;
+    std::unique_ptr<Kept> kept_;
 };
 
 // Threads for a render: LUMENFALL_THREADS when it holds a number 1..64,

@@ -1,6 +1,7 @@
 // The threads that share a row's columns: run() returns only once every
 // chunk has finished (not merely been taken), each chunk runs exactly once,
-// and a pool stays sound over many runs of any size.
+// a pool stays sound over many runs of any size, and a run left going ends
+// before anything that could outlive its work.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -83,6 +84,56 @@ TEST(RowWorkers, TheChunksOfARunShareTheThreads) {
         },
         &meeting);
     EXPECT_TRUE(meeting.met.load());
+}
+
+TEST(RowWorkers, AStartedRunGoesOnWithoutTheCallerAndEndsBeforeAnythingElse) {
+    {
+        // Without helpers nothing starts: the caller does the work itself.
+        RowWorkers alone(1);
+        std::vector<std::atomic<int32_t>> hits(4);
+        alone.start(4, countChunk, &hits);
+        EXPECT_FALSE(alone.started());
+        alone.finish();
+        for (const auto& h : hits) EXPECT_EQ(h.load(), 0);
+    }
+    RowWorkers workers(3);
+    if (workers.threads() < 2) GTEST_SKIP() << "no second thread could be made";
+    // The helpers take every chunk while the caller does not take part.
+    SlowChunks record{12};
+    workers.start(12, slowChunk, &record);
+    ASSERT_TRUE(workers.started());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto allFinished = [&] {
+        for (const auto& f : record.finished)
+            if (!f.load()) return false;
+        return true;
+    };
+    while (!allFinished() && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    EXPECT_TRUE(allFinished());
+    workers.finish();
+    EXPECT_FALSE(workers.started());
+    for (const auto& r : record.runs) EXPECT_EQ(r.load(), 1);
+
+    // A run, a new start and the destructor each end the started run first:
+    // nothing of it is left running, and no chunk runs twice.
+    for (int round = 0; round < 3; ++round) {
+        SlowChunks first{7}, second{5};
+        {
+            RowWorkers pool(2);
+            pool.start(7, slowChunk, &first);
+            if (round == 0) pool.run(5, slowChunk, &second);
+            if (round == 1) pool.start(5, slowChunk, &second);
+            for (size_t c = 0; c < 7; ++c) {
+                if (round == 2) break;
+                EXPECT_TRUE(first.finished[c].load()) << "round " << round << " chunk " << c;
+            }
+        }
+        for (size_t c = 0; c < 7; ++c) {
+            EXPECT_TRUE(first.finished[c].load()) << "round " << round << " chunk " << c;
+            EXPECT_EQ(first.runs[c].load(), 1) << "round " << round << " chunk " << c;
+        }
+        for (size_t c = 0; c < 5 && round < 2; ++c) EXPECT_EQ(second.runs[c].load(), 1) << "round " << round;
+    }
 }
 
 #ifndef _WIN32
