@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "kernels/spike_strip.h"
 #include "kernels/sun_finish.h"
 
 namespace lumenfall {
@@ -182,7 +183,8 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
         // their sums stay 0 unread.
         const int64_t inner = reaches.inner;
         const auto addPart = [&](int32_t k, int64_t from, int64_t to) {
-            if (from <= to) addSpikeStrip(*sun.tables, k, cx - from, dy, to - from + 1, spikes + (from - first));
+            if (from <= to)
+                addSpikeStripFast(*sun.tables, k, cx - from, dy, to - from + 1, spikes + (from - first));
         };
         for (int32_t s = 0; s < strips.count; ++s) {
             const int32_t k = strips.spike[s];
