@@ -56,9 +56,16 @@ inline void finishSunPixel(const SunFrame& s, int64_t total[3], const DiscLight&
     }
 }
 
-// finishSunPixel of `count` pixels: totals[k] and discs[k] into
-// out[at[k]]. The totals may be changed.
-void finishSunPixels(const SunFrame& s, int64_t (*totals)[3], const DiscLight* discs, const int16_t* at,
+// The light sums of up to kSpanTotals pixels of a span, a channel at a
+// time: the finish reads one channel of four pixels as one vector.
+constexpr int32_t kSpanTotals = 256;
+struct SpanTotals {
+    int64_t rgb[3][kSpanTotals];
+};
+
+// finishSunPixel of `count` pixels: the sums of pixel k and discs[k] into
+// out[at[k]].
+void finishSunPixels(const SunFrame& s, const SpanTotals& totals, const DiscLight* discs, const int16_t* at,
                      int32_t count, SunPixel* out);
 
 }  // namespace lumenfall

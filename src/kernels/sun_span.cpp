@@ -228,7 +228,8 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
     const bool textured = frame.sunType != kSunFlat && frame.sunType != kSunEclipse;
     if (textured && reaches.disc >= 0) spanSurfaceValues(sun, cx - first, dy, reaches.disc, count, distances, surface);
     // The light sums and the disc of each pixel not dark, to be finished.
-    int64_t totals[kSpanPixels][3];
+    static_assert(kSpanPixels <= kSpanTotals, "a span's sums fit the finish's");
+    SpanTotals totals;
     DiscLight discs[kSpanPixels];
     int16_t litPixels[kSpanPixels];
     int32_t lit = 0;
@@ -257,8 +258,7 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
         // Every element adds whole numbers to the sums, so their order is
         // free: the halo and bow come first, as a table read that starts the
         // sums without reading them back from memory.
-        int64_t* const total = totals[lit];
-        total[0] = total[1] = total[2] = 0;
+        int64_t total[3] = {0, 0, 0};
         if (!beyond) {
             const RadialLight& radial = sun.radial;
             if (radial.entries == nullptr) {
@@ -282,6 +282,7 @@ void renderPart(const SunContext& sun, const RowSpikeStrips& strips, const RowRe
         const bool inDisc = !beyond && at.r < frame.discEdge;
         discs[lit] =
             inDisc ? discLight(sun, at, total, textured ? &surface[i] : nullptr) : DiscLight{{0, 0, 0}, 4, false};
+        for (int c = 0; c < 3; ++c) totals.rgb[c][lit] = total[c];
         litPixels[lit++] = int16_t(i);
     }
     // Finished in a loop of their own: each pixel's finish waits on its

@@ -351,8 +351,8 @@ TEST(FastPath, SpikeStripsAddEachColumnsShare) {
     }
 }
 
-// A span's pixels finished together (three channels a vector where the
-// CPU has AVX2) against each pixel's own finish: sums about every bound
+// A span's pixels finished together (a channel of four pixels a vector
+// where the CPU has AVX2) against each pixel's own finish: sums about every bound
 // the steps meet (the light bound 2^31, the scaled bound 2^40, M and the
 // quotients' whole numbers), rim pixels, brightnesses to 2^21 and beyond,
 // both depths, and pixels written out of order.
@@ -382,23 +382,24 @@ TEST(FastPath, FinishOfASpanIsEachPixelsFinish) {
                 default: return sign * int64_t(random() % uint64_t(int64_t(1) << (10 + random() % 24)));
             }
         };
-        int64_t totals[kCount][3], copies[kCount][3];
+        SpanTotals totals;
+        int64_t copies[kCount][3];
         DiscLight discs[kCount];
         int16_t at[kCount];
         for (int32_t k = 0; k < kCount; ++k) {
-            for (int c = 0; c < 3; ++c) totals[k][c] = random() % 3 == 0 ? 0 : channel();
+            for (int c = 0; c < 3; ++c) copies[k][c] = totals.rgb[c][k] = random() % 3 == 0 ? 0 : channel();
             discs[k].onRim = random() % 10 == 0;
             discs[k].rimWeight = int32_t(random() % 5);
             for (int c = 0; c < 3; ++c) discs[k].rgb[c] = int64_t(random() % 200000) - 1000;
             at[k] = int16_t(k);
         }
         std::shuffle(at, at + kCount, random);
-        std::memcpy(copies, totals, sizeof totals);
-        SunPixel got[kCount], want[kCount];
-        finishSunPixels(frame, totals, discs, at, kCount, got);
-        for (int32_t k = 0; k < kCount; ++k) {
-            finishSunPixel(frame, copies[k], discs[k], &want[at[k]]);
-        }
+        // Spans of every length modulo four, so that a span's last pixels
+        // that do not fill a vector are finished too.
+        const int32_t count = kCount - n % 5;
+        SunPixel got[kCount] = {}, want[kCount] = {};
+        finishSunPixels(frame, totals, discs, at, count, got);
+        for (int32_t k = 0; k < count; ++k) finishSunPixel(frame, copies[k], discs[k], &want[at[k]]);
         for (int32_t i = 0; i < kCount; ++i) {
             ASSERT_TRUE(std::memcmp(&got[i], &want[i], sizeof(SunPixel)) == 0)
                 << "pixel " << i << " brightness " << frame.masterBrightness << " M " << frame.fullScale << ": "
