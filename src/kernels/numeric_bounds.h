@@ -67,13 +67,23 @@ inline int32_t wrapToInt32(int64_t v) {
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
 }
 
-// Arithmetic right shift of a signed value, written so that it is defined
-// for negative values on every compiler (rounds toward minus infinity).
+// Arithmetic right shift of a signed value (rounds toward minus infinity).
+// GCC and Clang define >> of a negative value as exactly this (sign
+// extension) and make it one instruction; other compilers get it written
+// out, where a branch on the sign would be mispredicted on mixed signs.
 inline int32_t shiftRight(int32_t v, int n) {
+#if defined(__GNUC__)
+    return v >> n;
+#else
     return v >= 0 ? (v >> n) : static_cast<int32_t>(~(~static_cast<uint32_t>(v) >> n));
+#endif
 }
 inline int64_t shiftRight64(int64_t v, int n) {
+#if defined(__GNUC__)
+    return v >> n;
+#else
     return v >= 0 ? (v >> n) : static_cast<int64_t>(~(~static_cast<uint64_t>(v) >> n));
+#endif
 }
 
 }  // namespace lumenfall

@@ -12,7 +12,7 @@ namespace lumenfall {
 namespace {
 
 // Pixels finished in a batch before those of them that need the scalar
-// steps are.
+// steps are (a bit each in a 64-bit mask).
 constexpr int32_t kFinishBatch = 64;
 
 // finishSunPixel of pixel k of the span.
@@ -93,11 +93,11 @@ struct WideFinish {
 [[gnu::target("avx2")]] void finishWide(const SunFrame& s, const SpanTotals& totals, const DiscLight* discs,
                                          const int16_t* at, int32_t count, SunPixel* out) {
     const WideFinish wide(s);
-    int32_t again[kFinishBatch];
     const int32_t fours = count & ~3;
     for (int32_t done = 0; done < fours; done += kFinishBatch) {
         const int32_t end = std::min(fours, done + kFinishBatch);
-        int32_t noted = 0;
+        // A bit for each pixel of the batch to finish again.
+        uint64_t again = 0;
         for (int32_t k = done; k < end; k += 4) {
             int over = 0;
             const __m128i r = wide.channel(&totals.rgb[0][k], &over);
@@ -113,12 +113,11 @@ struct WideFinish {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(&out[at[k + 2]]), _mm_unpacklo_epi64(rg23, bw23));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(&out[at[k + 3]]), _mm_unpackhi_epi64(rg23, bw23));
             // Over M (the bleed) or on the rim (the disc mix): again.
-            for (int j = 0; j < 4; ++j) {
-                again[noted] = k + j;
-                noted += ((over >> j) & 1) | discs[k + j].onRim;
-            }
+            const unsigned rim = unsigned(discs[k].onRim) | unsigned(discs[k + 1].onRim) << 1 |
+                                 unsigned(discs[k + 2].onRim) << 2 | unsigned(discs[k + 3].onRim) << 3;
+            again |= uint64_t(unsigned(over) | rim) << (k - done);
         }
-        for (int32_t n = 0; n < noted; ++n) finishOne(s, totals, discs, at, again[n], out);
+        for (; again != 0; again &= again - 1) finishOne(s, totals, discs, at, done + __builtin_ctzll(again), out);
     }
     for (int32_t k = fours; k < count; ++k) finishOne(s, totals, discs, at, k, out);
 }
