@@ -398,9 +398,13 @@ bool compositeBandSpan(const GlueSetup& setup, const HostBand& band, BandWrite h
     if (in == nullptr || out == nullptr) return true;
     const BlendSpanFunction blend = blendSpanFunction(setup);
     // Most of a picture lies beyond the sun's reach: runs of dark pixels in
-    // the final write are mapped byte for byte.
-    const bool darkRuns = how == BandWrite::Final && setup.darkChannel != nullptr &&
-                          setup.layout.fullScale == kFullScale8 && setup.layout.bytes == 1;
+    // the final write are mapped byte for byte. So are the preview's where
+    // it has no selection and no transparency: it then shows the blend's
+    // result as it is, the bytes of the final write.
+    const bool writesResult =
+        how == BandWrite::Final || (band.maskData == nullptr && !setup.layout.transparency);
+    const bool darkRuns = writesResult && setup.darkChannel != nullptr && setup.layout.fullScale == kFullScale8 &&
+                          setup.layout.bytes == 1;
     // Between the dark runs, only lit pixels: where the glue keeps the
     // effect they are the effect alone. (Three planes in colour leave none
     // for transparency.)

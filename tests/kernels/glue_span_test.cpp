@@ -79,8 +79,10 @@ TEST(GlueSpan, EveryModeAndDepthBlendsAsThePerPixelChoice) {
 }
 
 // The band's bytes with the dark-pixel table (dark runs mapped byte for
-// byte) and without it (every pixel read, blended and written), for final
-// and preview writes, spans that start and end inside runs.
+// byte, lit runs of a glue that keeps the effect written from it) and
+// without it (every pixel read, blended and written), for final and
+// preview writes with and without a selection, spans that start and end
+// inside runs.
 TEST(GlueSpan, DarkRunsWriteWhatTheBlendWrites) {
     std::mt19937 random(2022);
     int32_t weights[256];
@@ -88,28 +90,36 @@ TEST(GlueSpan, DarkRunsWriteWhatTheBlendWrites) {
     for (const int32_t depth : {8, 16}) {
         for (const Layout l : kLayouts) {
             for (int32_t mode = 0; mode <= kGlueModeCount + 1; ++mode) {
-                for (const BandWrite how : {BandWrite::Final, BandWrite::Preview}) {
-                    TestBand plain(900, 2, l.planes, depth, l.transparency);
-                    GlueSetup setup{mode, weights, depth == 8 ? 1.0f / 255 : 1.0f / 32768, {}};
-                    ASSERT_TRUE(pixelLayoutOf(depth, l.planes, l.transparency, &setup.layout));
-                    fillRandom(random, plain, setup.layout.fullScale);
-                    // The output starts different from the input: planes the
-                    // blend does not write must stay as they were.
-                    for (uint8_t& byte : plain.out) byte = uint8_t(random());
-                    TestBand fast = plain;
-                    fast.band.inData = fast.in.data();
-                    fast.band.outData = fast.out.data();
-                    int32_t table[256];
-                    GlueSetup withTable = setup;
-                    if (darkChannelTable(setup, table)) withTable.darkChannel = table;
-                    const std::vector<SunPixel> effect = effectRuns(random, 900, setup.layout.fullScale);
-                    const int32_t first = int32_t(random() % 40), count = 860 - first;
-                    for (int32_t row = 0; row < 2; ++row) {
-                        compositeBandSpan(setup, plain.band, how, row, first, count, effect.data() + first);
-                        compositeBandSpan(withTable, fast.band, how, row, first, count, effect.data() + first);
+                for (const bool selection : {false, true}) {
+                    for (const BandWrite how : {BandWrite::Final, BandWrite::Preview}) {
+                        TestBand plain(900, 2, l.planes, depth, l.transparency);
+                        GlueSetup setup{mode, weights, depth == 8 ? 1.0f / 255 : 1.0f / 32768, {}};
+                        ASSERT_TRUE(pixelLayoutOf(depth, l.planes, l.transparency, &setup.layout));
+                        fillRandom(random, plain, setup.layout.fullScale);
+                        // A partial selection: the preview weighs the result
+                        // against its checkerboard.
+                        if (selection) plain.addMask(0, 2, uint8_t(40 + random() % 170));
+                        // The output starts different from the input: planes
+                        // the blend does not write must stay as they were.
+                        for (uint8_t& byte : plain.out) byte = uint8_t(random());
+                        TestBand fast = plain;
+                        fast.band.inData = fast.in.data();
+                        fast.band.outData = fast.out.data();
+                        if (selection) fast.band.maskData = fast.mask.data();
+                        int32_t table[256];
+                        GlueSetup withTable = setup;
+                        if (darkChannelTable(setup, table)) withTable.darkChannel = table;
+                        const std::vector<SunPixel> effect = effectRuns(random, 900, setup.layout.fullScale);
+                        const int32_t first = int32_t(random() % 40), count = 860 - first;
+                        for (int32_t row = 0; row < 2; ++row) {
+                            compositeBandSpan(setup, plain.band, how, row, first, count, effect.data() + first);
+                            compositeBandSpan(withTable, fast.band, how, row, first, count, effect.data() + first);
+                        }
+                        ASSERT_EQ(plain.out, fast.out)
+                            << "mode " << mode << " depth " << depth << " planes " << l.planes
+                            << (how == BandWrite::Final ? " final" : " preview")
+                            << (selection ? " with a selection" : "");
                     }
-                    ASSERT_EQ(plain.out, fast.out) << "mode " << mode << " depth " << depth << " planes "
-                                                   << l.planes << (how == BandWrite::Final ? " final" : " preview");
                 }
             }
         }
