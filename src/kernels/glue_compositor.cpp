@@ -162,6 +162,21 @@ bool isDark(const SunPixel& px) {
     return std::memcmp(&px, &kDark, sizeof(SunPixel)) == 0;
 }
 
+#if defined(__SSE2__)
+// The effect's three channels in the image's range at once (full: M as a
+// float, top: M), lane by lane the same float steps as blendPixels' scalar
+// ones: truncated, saturated and capped at M, NaN and below 0 giving 0. The
+// fourth lane, the rim weight, is to be dropped.
+inline __m128i effectInRange(const SunPixel& px, __m128 full, __m128 inverseScale, __m128i top) {
+    static_assert(sizeof(SunPixel) == 16, "a pixel fills one vector");
+    const __m128 scaled = _mm_mul_ps(
+        full, _mm_mul_ps(_mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&px))), inverseScale));
+    const __m128i below = _mm_castps_si128(_mm_cmplt_ps(scaled, full));
+    const __m128i whole = _mm_or_si128(_mm_and_si128(below, _mm_cvttps_epi32(scaled)), _mm_andnot_si128(below, top));
+    return _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(scaled, _mm_setzero_ps())), whole);
+}
+#endif
+
 // The blend of a span. Mode, M and the channel formula Blend are constants
 // in the span functions of the dispatch table, so that the per-pixel choice
 // of formula folds away and Blend is inlined; Mode and M 0 (and Blend null)
@@ -190,19 +205,10 @@ void blendPixels(const GlueSetup& setup, const SunPixel* effect, const int32_t (
         int32_t e[3] = {0, 0, 0};
 #if defined(__SSE2__)
         if (!dark && !layout.grey) {
-            // The three channels at once, lane by lane the same float steps
-            // as below (the fourth lane, the rim weight, is dropped).
-            static_assert(sizeof(SunPixel) == 16, "a pixel fills one vector");
-            const __m128 full = _mm_set1_ps(mf);
-            const __m128 scaled = _mm_mul_ps(
-                full, _mm_mul_ps(_mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&px))),
-                                 _mm_set1_ps(setup.inverseScale)));
-            const __m128i below = _mm_castps_si128(_mm_cmplt_ps(scaled, full));
-            const __m128i whole = _mm_or_si128(_mm_and_si128(below, _mm_cvttps_epi32(scaled)),
-                                               _mm_andnot_si128(below, _mm_set1_epi32(m)));
+            // The three channels at once, as below.
             alignas(16) int32_t lanes[4];
             _mm_store_si128(reinterpret_cast<__m128i*>(lanes),
-                            _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(scaled, _mm_setzero_ps())), whole));
+                            effectInRange(px, _mm_set1_ps(mf), _mm_set1_ps(setup.inverseScale), _mm_set1_epi32(m)));
             e[0] = lanes[0];
             e[1] = lanes[1];
             e[2] = lanes[2];
@@ -332,14 +338,7 @@ bool glueKeepsEffect(int32_t mode) { return glueTableIndex(mode) == 0 || mode ==
 #if defined(__SSE2__)
     const __m128 full = _mm_set1_ps(mf), inverse = _mm_set1_ps(setup.inverseScale);
     const __m128i top = _mm_set1_epi32(kFullScale8);
-    const auto channels = [&](const SunPixel& px) {
-        const __m128 scaled = _mm_mul_ps(
-            full, _mm_mul_ps(_mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&px))), inverse));
-        const __m128i below = _mm_castps_si128(_mm_cmplt_ps(scaled, full));
-        const __m128i whole =
-            _mm_or_si128(_mm_and_si128(below, _mm_cvttps_epi32(scaled)), _mm_andnot_si128(below, top));
-        return _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(scaled, _mm_setzero_ps())), whole);
-    };
+    const auto channels = [&](const SunPixel& px) { return effectInRange(px, full, inverse, top); };
     int32_t i = 0;
     for (; i + 4 <= count; i += 4, to += 12) {
         // Four pixels' (r g b rim) as bytes, each 0..255; the rim bytes are

@@ -89,7 +89,7 @@ struct WideFinish {
 // through the vector steps without a branch (a zero sum comes out as zeros,
 // as the scalar shortcut gives), and the few that need the scalar steps are
 // noted and finished again after: branches on the quotients would wait for
-// each division.
+// each of them.
 [[gnu::target("avx2")]] void finishWide(const SunFrame& s, const SpanTotals& totals, const DiscLight* discs,
                                          const int16_t* at, int32_t count, SunPixel* out) {
     const WideFinish wide(s);

@@ -4,13 +4,17 @@
 #include <new>
 
 namespace lumenfall {
+namespace {
 
+// Chunk `chunk` (kChunkColumns columns) of an EffectRowWork.
 void computeEffectChunk(void* context, int32_t chunk) {
     const EffectRowWork& work = *static_cast<const EffectRowWork*>(context);
     const int32_t first = work.firstColumn + chunk * kChunkColumns;
     const int32_t count = std::min(kChunkColumns, work.endColumn - first);
     renderSunSpanCulled(work.sun, work.strips, work.row, first, count, work.out + (first - work.firstColumn));
 }
+
+}  // namespace
 
 EffectAhead* EffectAhead::of(RowWorkers* workers, int32_t span) {
     if (!workers || workers->threads() < 2 || span <= 0) return nullptr;

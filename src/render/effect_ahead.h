@@ -30,9 +30,6 @@ struct EffectRowWork {
     SunPixel* out = nullptr;
 };
 
-// Computes chunk `chunk` (kChunkColumns columns) of an EffectRowWork.
-void computeEffectChunk(void* context, int32_t chunk);
-
 class EffectAhead : public RowWorkers::Kept {
 public:
     // The row ahead of the workers, made on first use; null when they have no

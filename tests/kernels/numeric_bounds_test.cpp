@@ -30,7 +30,9 @@ TEST(NumericBounds, ShiftsRoundTowardMinusInfinity) {
         for (int n = 0; n < 63; ++n) {
             ASSERT_EQ(shiftRight64(v, n), floorByPower(v, n)) << v << " >> " << n;
             const int32_t narrow = int32_t(v);
-            if (n < 31) ASSERT_EQ(int64_t(shiftRight(narrow, n)), floorByPower(narrow, n)) << narrow << " >> " << n;
+            if (n < 31) {
+                ASSERT_EQ(int64_t(shiftRight(narrow, n)), floorByPower(narrow, n)) << narrow << " >> " << n;
+            }
         }
     }
 }
