@@ -2,19 +2,32 @@
 
 #include <algorithm>
 #include <new>
+#include <thread>
 
 namespace lumenfall {
 namespace {
 
-// Chunk `chunk` (kChunkColumns columns) of an EffectRowWork.
-void computeEffectChunk(void* context, int32_t chunk) {
-    const EffectRowWork& work = *static_cast<const EffectRowWork*>(context);
-    const int32_t first = work.firstColumn + chunk * kChunkColumns;
-    const int32_t count = std::min(kChunkColumns, work.endColumn - first);
-    renderSunSpanCulled(work.sun, work.strips, work.row, first, count, work.out + (first - work.firstColumn));
+// A run's chunk numbers stay well inside 32 bits: a run that would pass
+// this many is ended and a new one started.
+constexpr int32_t kChunksPerRun = int32_t(1) << 30;
+
+void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
 }
 
 }  // namespace
+
+// Chunk `chunk` of the run: its row's slot, then kChunkColumns columns of it.
+void EffectAhead::computeChunk(void* context, int32_t chunk) {
+    EffectAhead& ahead = *static_cast<EffectAhead*>(context);
+    Slot& slot = ahead.slotOf(chunk / ahead.chunksPerRow_);
+    const int32_t first = ahead.firstColumn_ + (chunk % ahead.chunksPerRow_) * kChunkColumns;
+    const int32_t count = std::min(kChunkColumns, ahead.endColumn_ - first);
+    renderSunSpanCulled(slot.sun, slot.strips, slot.row, first, count, slot.out.get() + (first - ahead.firstColumn_));
+    slot.done.fetch_add(1, std::memory_order_release);
+}
 
 EffectAhead* EffectAhead::of(RowWorkers* workers, int32_t span) {
     if (!workers || workers->threads() < 2 || span <= 0) return nullptr;
@@ -32,14 +45,13 @@ EffectAhead* EffectAhead::of(RowWorkers* workers, int32_t span) {
 
 bool EffectAhead::reserve(int32_t span) {
     if (span <= capacity_) return true;
-    // Buffers in use by a started row are never replaced: a wider row drops
-    // it first (drop() in of()).
-    if (going_) return false;
-    for (auto& row : rows_) {
-        row.reset(new (std::nothrow) SunPixel[size_t(span)]);
-        if (!row) {
-            rows_[0].reset();
-            rows_[1].reset();
+    // Buffers in use by a run are never replaced: a wider row drops it first
+    // (drop() in of()).
+    if (open_) return false;
+    for (Slot& slot : slots_) {
+        slot.out.reset(new (std::nothrow) SunPixel[size_t(span)]);
+        if (!slot.out) {
+            for (Slot& other : slots_) other.out.reset();
             capacity_ = 0;
             return false;
         }
@@ -48,41 +60,81 @@ bool EffectAhead::reserve(int32_t span) {
     return true;
 }
 
+bool EffectAhead::sameRun(const RenderPlan* plan, const TargetShape& shape, int32_t firstColumn,
+                          int32_t endColumn) const {
+    return open_ && plan == plan_ && firstColumn == firstColumn_ && endColumn == endColumn_ &&
+           shape.width == shape_.width && shape.height == shape_.height && shape.depth == shape_.depth &&
+           shape.planes == shape_.planes && shape.editableTransparency == shape_.editableTransparency &&
+           shape.enlargement == shape_.enlargement;
+}
+
 bool EffectAhead::holds(const RenderPlan* plan, const TargetShape& shape, int32_t row, int32_t firstColumn,
                         int32_t endColumn) const {
-    return going_ && plan == plan_ && row == work_.row && firstColumn == work_.firstColumn &&
-           endColumn == work_.endColumn && shape.width == shape_.width && shape.height == shape_.height &&
-           shape.depth == shape_.depth && shape.planes == shape_.planes &&
-           shape.editableTransparency == shape_.editableTransparency && shape.enlargement == shape_.enlargement;
+    return going_ > 0 && sameRun(plan, shape, firstColumn, endColumn) &&
+           slotOf(queued_ - going_).row == row;
+}
+
+bool EffectAhead::hasRoomFor(const RenderPlan* plan, const TargetShape& shape, int32_t firstColumn,
+                             int32_t endColumn) const {
+    return going_ == 0 || (going_ < kRowsAhead && sameRun(plan, shape, firstColumn, endColumn));
 }
 
 const SunPixel* EffectAhead::take(RowWorkers& workers) {
-    workers.finish();
-    going_ = false;
-    return work_.out;
+    Slot& slot = slotOf(queued_ - going_);
+    // The last chunks of this row may be on another thread: take chunks of
+    // the rows after it meanwhile rather than wait idle.
+    for (int32_t spins = 0; slot.done.load(std::memory_order_acquire) < chunksPerRow_;) {
+        if (workers.takeOne()) continue;
+        if (++spins < 4096) {
+            pause();
+        } else {
+            std::this_thread::yield();  // the other thread may have lost its core
+        }
+    }
+    --going_;
+    return slot.out.get();
 }
 
-void EffectAhead::start(RowWorkers& workers, const RenderPlan* plan, const TargetShape& shape,
+void EffectAhead::queue(RowWorkers& workers, const RenderPlan* plan, const TargetShape& shape,
                         const SunContext& sun, int32_t row, int32_t firstColumn, int32_t endColumn) {
-    drop(workers);
     const int32_t span = endColumn - firstColumn;
+    const int32_t chunks = (span + kChunkColumns - 1) / kChunkColumns;
+    if (!sameRun(plan, shape, firstColumn, endColumn) || going_ >= kRowsAhead ||
+        queued_ >= kChunksPerRun / std::max(chunks, 1) - 1) {
+        drop(workers);
+    }
     if (span <= 0 || span > capacity_) return;
-    plan_ = plan;
-    shape_ = shape;
-    work_.sun = sun;
-    work_.row = row;
-    work_.firstColumn = firstColumn;
-    work_.endColumn = endColumn;
-    work_.out = rows_[next_].get();
-    next_ ^= 1;
-    findSpikeStrips(work_.sun, row, firstColumn, span, &work_.strips);
-    workers.start((span + kChunkColumns - 1) / kChunkColumns, computeEffectChunk, &work_);
-    going_ = workers.started();
+    if (!open_) {
+        workers.startOpen(computeChunk, this);
+        if (!workers.started()) return;
+        open_ = true;
+        // The slots go on in turn from the last run's, so that the row last
+        // taken is not written.
+        firstSlot_ = (firstSlot_ + queued_) % kSlots;
+        queued_ = 0;
+        going_ = 0;
+        plan_ = plan;
+        shape_ = shape;
+        firstColumn_ = firstColumn;
+        endColumn_ = endColumn;
+        chunksPerRow_ = chunks;
+    }
+    // This slot's row was taken before the row last taken, and blended.
+    Slot& slot = slotOf(queued_);
+    slot.sun = sun;
+    slot.row = row;
+    slot.done.store(0, std::memory_order_relaxed);
+    findSpikeStrips(slot.sun, row, firstColumn, span, &slot.strips);
+    ++queued_;
+    ++going_;
+    lastRow_ = row;
+    workers.post(chunks);
 }
 
 void EffectAhead::drop(RowWorkers& workers) {
-    if (going_) workers.finish();
-    going_ = false;
+    if (open_) workers.finish();
+    open_ = false;
+    going_ = 0;
 }
 
 }  // namespace lumenfall

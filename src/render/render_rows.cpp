@@ -44,12 +44,18 @@ bool blendRow(RowTarget& target, const GlueSetup& glue, int32_t row, int32_t fir
     return delivered;
 }
 
-// Starts the helpers on the row after this one, where there is one and it is
-// worth their waking.
-void startNextRow(EffectAhead* ahead, RowWorkers& workers, const RenderPlan& plan, const TargetShape& shape,
-                  const SunContext& sun, int32_t row, int32_t firstColumn, int32_t endColumn) {
-    if (row >= shape.height || spanPlainlyDark(sun, row, firstColumn, endColumn - firstColumn)) return;
-    ahead->start(workers, &plan, shape, sun, row, firstColumn, endColumn);
+// Queues the rows after `row` for the helpers, up to kRowsAhead of them, while
+// they lie in the picture and are worth the helpers' time. A plainly dark row
+// ends the queue: it is blended in its turn by the calling thread.
+void queueRowsAhead(EffectAhead* ahead, RowWorkers& workers, const RenderPlan& plan, const TargetShape& shape,
+                    const SunContext& sun, int32_t row, int32_t firstColumn, int32_t endColumn) {
+    const int32_t span = endColumn - firstColumn;
+    for (int32_t next = std::max(row, ahead->lastQueuedRow()) + 1; next <= row + kRowsAhead; ++next) {
+        if (!ahead->hasRoomFor(&plan, shape, firstColumn, endColumn)) return;
+        if (next >= shape.height || spanPlainlyDark(sun, next, firstColumn, span)) return;
+        ahead->queue(workers, &plan, shape, sun, next, firstColumn, endColumn);
+        if (ahead->lastQueuedRow() != next) return;
+    }
 }
 
 }  // namespace
@@ -112,9 +118,9 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
             bool delivered = true;
             if (ahead && ahead->holds(&plan, shape, row, firstColumn, endColumn)) {
                 const SunPixel* effect = ahead->take(*workers);
-                // The next row's effect goes on while this one is blended and
+                // The next rows' effect goes on while this one is blended and
                 // while the caller trades rows with the host.
-                startNextRow(ahead, *workers, plan, shape, sun, row + 1, firstColumn, endColumn);
+                queueRowsAhead(ahead, *workers, plan, shape, sun, row, firstColumn, endColumn);
                 delivered = blendRow(target, glue, row, firstColumn, endColumn, effect);
             } else {
                 if (ahead) ahead->drop(*workers);
@@ -129,7 +135,7 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
                     for (int32_t chunk = 0; chunk < chunks; ++chunk) renderChunk(&work, chunk);
                 }
                 delivered = work.delivered.load();
-                if (ahead) startNextRow(ahead, *workers, plan, shape, sun, row + 1, firstColumn, endColumn);
+                if (ahead) queueRowsAhead(ahead, *workers, plan, shape, sun, row, firstColumn, endColumn);
             }
             // A stop asked for at the same row wins over the missing buffers.
             if (!delivered) {

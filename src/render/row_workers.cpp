@@ -49,8 +49,42 @@ RowWorkers::~RowWorkers() {
     for (std::thread& helper : helpers_) helper.join();
 }
 
+bool RowWorkers::claim(int32_t* chunk) {
+    int32_t next = next_.load();
+    // Never past the posted chunks: an open run's next post must find its
+    // first chunk untaken.
+    while (next < posted_.load()) {
+        if (next_.compare_exchange_weak(next, next + 1)) {
+            *chunk = next;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RowWorkers::takeOne() {
+    int32_t chunk = 0;
+    if (!started_ || !claim(&chunk)) return false;
+    work_(context_, chunk);
+    return true;
+}
+
+// The helpers' share of a run: every chunk they can take, and for an open
+// run the posts to come until it is finished.
 void RowWorkers::takeChunks() {
-    for (int32_t chunk = next_.fetch_add(1); chunk < chunks_; chunk = next_.fetch_add(1)) work_(context_, chunk);
+    for (;;) {
+        int32_t chunk = 0;
+        if (claim(&chunk)) {
+            work_(context_, chunk);
+            continue;
+        }
+        if (!open_.load()) return;
+        const auto more = [&] { return !open_.load() || next_.load() < posted_.load(); };
+        if (!spinUntil(more)) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, more);
+        }
+    }
 }
 
 void RowWorkers::helperLoop() {
@@ -85,13 +119,23 @@ void RowWorkers::run(int32_t chunks, Work work, void* context) {
 
 void RowWorkers::start(int32_t chunks, Work work, void* context) {
     finish();
-    if (chunks <= 0 || helpers_.empty()) return;
+    if (chunks > 0) begin(chunks, false, work, context);
+}
+
+void RowWorkers::startOpen(Work work, void* context) {
+    finish();
+    begin(0, true, work, context);
+}
+
+void RowWorkers::begin(int32_t chunks, bool open, Work work, void* context) {
+    if (helpers_.empty()) return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         work_ = work;
         context_ = context;
-        chunks_ = chunks;
+        posted_.store(chunks);
         next_.store(0);
+        open_.store(open);
         busy_.store(int32_t(helpers_.size()));
         generation_.fetch_add(1);
     }
@@ -99,8 +143,25 @@ void RowWorkers::start(int32_t chunks, Work work, void* context) {
     started_ = true;
 }
 
+void RowWorkers::post(int32_t chunks) {
+    if (!started_ || !open_.load() || chunks <= 0) return;
+    {
+        // Under the mutex so that a helper about to sleep sees the post.
+        std::lock_guard<std::mutex> lock(mutex_);
+        posted_.fetch_add(chunks);
+    }
+    wake_.notify_all();
+}
+
 void RowWorkers::finish() {
     if (!started_) return;
+    if (open_.load()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            open_.store(false);
+        }
+        wake_.notify_all();
+    }
     started_ = false;
     takeChunks();
     const auto finished = [&] { return busy_.load() == 0; };

@@ -10,6 +10,11 @@
 // something else (the renderer computes the next row's effect this way
 // while the host delivers that row). finish() takes what is left and waits;
 // the next run and the destructor finish it first.
+//
+// A started run may also stay open: its chunks are posted a batch at a time
+// (post()), and the helpers take them as they come and wait for more, so
+// that they go straight on from one row to the next while the calling
+// thread is elsewhere. The calling thread takes part with takeOne().
 #ifndef LUMENFALL_RENDER_ROW_WORKERS_H
 #define LUMENFALL_RENDER_ROW_WORKERS_H
 
@@ -45,8 +50,18 @@ public:
     void start(int32_t chunks, Work work, void* context);
     bool started() const { return started_; }
     // Takes the started run's remaining chunks on the calling thread and
-    // returns when all have run; nothing when no run is going.
+    // returns when all have run; nothing when no run is going. An open run
+    // takes no more posts.
     void finish();
+
+    // Starts an open run with no chunk yet (nothing without helpers, as
+    // start()). Chunks are numbered from 0 in the order of their posting.
+    void startOpen(Work work, void* context);
+    // Makes the next `chunks` chunks of the open run available.
+    void post(int32_t chunks);
+    // Runs one posted chunk that no thread has taken on the calling thread;
+    // false when there is none.
+    bool takeOne();
 
     // What a caller keeps with the workers between its runs (the renderer's
     // row computed ahead). It lives as long as the workers, so a started run
@@ -60,6 +75,8 @@ public:
 private:
     void helperLoop();
     void takeChunks();
+    bool claim(int32_t* chunk);
+    void begin(int32_t chunks, bool open, Work work, void* context);
 
     std::vector<std::thread> helpers_;
     std::mutex mutex_;
@@ -72,8 +89,11 @@ private:
     std::atomic<bool> stopping_{false};
     Work work_ = nullptr;
     void* context_ = nullptr;
-    int32_t chunks_ = 0;
+    // Chunks below posted_ may be taken; next_ is the first not taken. An
+    // open run may still grow, and its helpers wait for it to.
+    std::atomic<int32_t> posted_{0};
     std::atomic<int32_t> next_{0};
+    std::atomic<bool> open_{false};
     bool started_ = false;
     std::unique_ptr<Kept> kept_;
 };

@@ -1,4 +1,4 @@
-// The next row's effect computed ahead by the helper threads: the rows come
+// The next rows' effect computed ahead by the helper threads: the rows come
 // out as those of one call on one thread however a caller asks for them,
 // one row a call as a host's band steps do, out of order, over changing
 // columns, plans and targets, and after stops and missing buffers.
@@ -134,7 +134,7 @@ TEST(RowsAhead, ARowHeldForOnePlanTargetOrColumnsIsNeverGivenToAnother) {
     }
 }
 
-TEST(RowsAhead, ABandStepLeavesTheNextRowComputingAndTheLastNone) {
+TEST(RowsAhead, ABandStepLeavesTheNextRowsComputingAndAfterTheLastNone) {
     // Not a pixel question: without it every row would be computed in its
     // turn, the same rows more slowly.
     PlanHarness h(kWidth, kHeight);
@@ -148,10 +148,50 @@ TEST(RowsAhead, ABandStepLeavesTheNextRowComputingAndTheLastNone) {
     for (int32_t row = 0; row < kHeight; ++row) {
         ASSERT_EQ(renderRows(plan, band.target, row, row + 1, nullptr, &workers), RenderStatus::Done);
         EXPECT_EQ(ahead->holds(&plan, shape, row + 1, 0, kWidth), row + 1 < kHeight) << "row " << row;
+        // Only the first row going is held: the one after it waits its turn.
+        EXPECT_FALSE(ahead->holds(&plan, shape, row + 2, 0, kWidth)) << "row " << row;
+        EXPECT_EQ(ahead->lastQueuedRow(), row + 1 < kHeight ? std::min(row + kRowsAhead, kHeight - 1) : -1)
+            << "row " << row;
     }
     EXPECT_EQ(EffectAhead::of(nullptr, kWidth), nullptr);
     RowWorkers alone(1);
     EXPECT_EQ(EffectAhead::of(&alone, kWidth), nullptr);
+}
+
+TEST(RowsAhead, TheRowTakenStaysWhileTheRowsAfterItAreComputed) {
+    // A row is blended after the rows behind it are queued: their slots must
+    // not be the taken row's.
+    PlanHarness h(kWidth, kHeight);
+    placeSun(h, 0.5f, 0);
+    const RenderPlan& plan = h.build();
+    Band band(8, 4);
+    const TargetShape shape = band.target.shape();
+    const SunContext sun = sunContextFor(plan, shape);
+    auto effectOf = [&](int32_t row) {
+        std::vector<SunPixel> effect(kWidth);
+        RowSpikeStrips strips;
+        findSpikeStrips(sun, row, 0, kWidth, &strips);
+        renderSunSpanCulled(sun, strips, row, 0, kWidth, effect.data());
+        return effect;
+    };
+    auto same = [](const SunPixel* a, const std::vector<SunPixel>& b) {
+        return std::equal(b.begin(), b.end(), a, [](const SunPixel& x, const SunPixel& y) {
+            return std::equal(std::begin(x.rgb), std::end(x.rgb), std::begin(y.rgb)) && x.rimWeight == y.rimWeight;
+        });
+    };
+    RowWorkers workers(2);
+    EffectAhead* ahead = EffectAhead::of(&workers, kWidth);
+    ASSERT_NE(ahead, nullptr);
+    for (int32_t row = 18; row < 24; ++row) {
+        for (int32_t next = row; next < row + kRowsAhead; ++next)
+            ahead->queue(workers, &plan, shape, sun, next, 0, kWidth);
+        ASSERT_TRUE(ahead->holds(&plan, shape, row, 0, kWidth)) << "row " << row;
+        const SunPixel* taken = ahead->take(workers);
+        ahead->queue(workers, &plan, shape, sun, row + kRowsAhead, 0, kWidth);
+        ahead->drop(workers);  // every row queued has now been written
+        EXPECT_TRUE(same(taken, effectOf(row))) << "row " << row;
+    }
+    ahead->drop(workers);
 }
 
 // Stops after a chosen row; counts the rows it was told of.

@@ -1,7 +1,8 @@
 // The threads that share a row's columns: run() returns only once every
 // chunk has finished (not merely been taken), each chunk runs exactly once,
-// a pool stays sound over many runs of any size, and a run left going ends
-// before anything that could outlive its work.
+// a pool stays sound over many runs of any size, a run left going ends
+// before anything that could outlive its work, and an open run takes its
+// chunks as they are posted.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -134,6 +135,51 @@ TEST(RowWorkers, AStartedRunGoesOnWithoutTheCallerAndEndsBeforeAnythingElse) {
         }
         for (size_t c = 0; c < 5 && round < 2; ++c) EXPECT_EQ(second.runs[c].load(), 1) << "round " << round;
     }
+}
+
+TEST(RowWorkers, AnOpenRunTakesEachPostAsItComesUntilFinished) {
+    RowWorkers workers(2);
+    if (workers.threads() < 2) GTEST_SKIP() << "no second thread could be made";
+    SlowChunks record{9};
+    auto allFinished = [&](size_t count) {
+        for (size_t c = 0; c < count; ++c)
+            if (!record.finished[c].load()) return false;
+        return true;
+    };
+    auto waitFor = [&](size_t count) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!allFinished(count) && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+        return allFinished(count);
+    };
+    workers.startOpen(slowChunk, &record);
+    ASSERT_TRUE(workers.started());
+    EXPECT_FALSE(workers.takeOne()) << "nothing posted yet";
+    // The helper takes the posts without the caller, the second one after it
+    // has gone to sleep for want of work.
+    workers.post(4);
+    EXPECT_TRUE(waitFor(4));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    workers.post(3);
+    EXPECT_TRUE(waitFor(7));
+    for (size_t c = 7; c < 9; ++c) EXPECT_EQ(record.runs[c].load(), 0) << "chunk " << c << " before its post";
+    // The caller takes part; finish ends the run and later posts go nowhere.
+    workers.post(2);
+    while (workers.takeOne()) {
+    }
+    workers.finish();
+    EXPECT_FALSE(workers.started());
+    workers.post(5);
+    EXPECT_FALSE(workers.takeOne());
+    EXPECT_TRUE(allFinished(9));
+    for (size_t c = 0; c < 9; ++c) EXPECT_EQ(record.runs[c].load(), 1) << "chunk " << c;
+
+    // Without helpers an open run never starts: the caller computes its rows
+    // in their turn.
+    RowWorkers alone(1);
+    alone.startOpen(slowChunk, &record);
+    EXPECT_FALSE(alone.started());
+    alone.post(1);
+    EXPECT_FALSE(alone.takeOne());
 }
 
 #ifndef _WIN32
