@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <new>
-#include <thread>
 
 namespace lumenfall {
 namespace {
@@ -10,12 +9,6 @@ namespace {
 // A run's chunk numbers stay well inside 32 bits: a run that would pass
 // this many is ended and a new one started.
 constexpr int32_t kChunksPerRun = int32_t(1) << 30;
-
-void pause() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
 
 }  // namespace
 
@@ -83,14 +76,7 @@ const SunPixel* EffectAhead::take(RowWorkers& workers) {
     Slot& slot = slotOf(queued_ - going_);
     // The last chunks of this row may be on another thread: take chunks of
     // the rows after it meanwhile rather than wait idle.
-    for (int32_t spins = 0; slot.done.load(std::memory_order_acquire) < chunksPerRow_;) {
-        if (workers.takeOne()) continue;
-        if (++spins < 4096) {
-            pause();
-        } else {
-            std::this_thread::yield();  // the other thread may have lost its core
-        }
-    }
+    workers.takeUntil([&] { return slot.done.load(std::memory_order_acquire) >= chunksPerRow_; });
     --going_;
     return slot.out.get();
 }

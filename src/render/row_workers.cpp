@@ -19,9 +19,7 @@ bool spinUntil(Ready ready) {
     for (;;) {
         for (int i = 0; i < 64; ++i) {
             if (ready()) return true;
-#if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
-#endif
+            spinPause();
         }
         if (std::chrono::steady_clock::now() >= end) return ready();
     }
