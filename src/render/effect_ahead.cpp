@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <thread>
 
 namespace lumenfall {
 namespace {
@@ -12,14 +13,50 @@ constexpr int32_t kChunksPerRun = int32_t(1) << 30;
 
 }  // namespace
 
-// Chunk `chunk` of the run: its row's slot, then kChunkColumns columns of it.
-void EffectAhead::computeChunk(void* context, int32_t chunk) {
-    EffectAhead& ahead = *static_cast<EffectAhead*>(context);
-    Slot& slot = ahead.slotOf(chunk / ahead.chunksPerRow_);
-    const int32_t first = ahead.firstColumn_ + (chunk % ahead.chunksPerRow_) * kChunkColumns;
-    const int32_t count = std::min(kChunkColumns, ahead.endColumn_ - first);
-    renderSunSpanCulled(slot.sun, slot.strips, slot.row, first, count, slot.out.get() + (first - ahead.firstColumn_));
+bool EffectAhead::takeChunk(Slot& slot, bool fromBack, int32_t* chunk) {
+    uint64_t untaken = slot.untaken.load(std::memory_order_acquire);
+    for (;;) {
+        const uint32_t front = uint32_t(untaken), back = uint32_t(untaken >> 32);
+        if (front >= back) return false;
+        const uint64_t left = fromBack ? (uint64_t(back - 1) << 32) | front : (uint64_t(back) << 32) | (front + 1);
+        if (slot.untaken.compare_exchange_weak(untaken, left, std::memory_order_acq_rel, std::memory_order_acquire)) {
+            *chunk = int32_t(fromBack ? back - 1 : front);
+            return true;
+        }
+    }
+}
+
+// Chunk `chunk` of the slot's row: kChunkColumns columns of it.
+void EffectAhead::computeColumns(Slot& slot, int32_t chunk) {
+    const int32_t first = firstColumn_ + chunk * kChunkColumns;
+    const int32_t count = std::min(kChunkColumns, endColumn_ - first);
+    renderSunSpanCulled(slot.sun, slot.strips, slot.row, first, count, slot.out.get() + (first - firstColumn_));
     slot.done.fetch_add(1, std::memory_order_release);
+}
+
+// A helper's turn: each row posts one turn a chunk, and a turn computes the
+// front chunk of its row that no thread has taken, if any is left (the
+// host's thread may have taken the rest from the back). A turn that comes
+// after its row was taken finds the slot holding a later row: it takes
+// that row's front chunk, and one of that row's own turns finds none.
+void EffectAhead::computeChunk(void* context, int32_t turn) {
+    EffectAhead& ahead = *static_cast<EffectAhead*>(context);
+    Slot& slot = ahead.slotOf(turn / ahead.chunksPerRow_);
+    int32_t chunk = 0;
+    if (takeChunk(slot, false, &chunk)) ahead.computeColumns(slot, chunk);
+}
+
+// The host's thread: the back chunk of the first row going that has one.
+bool EffectAhead::computeFromBack() {
+    for (int32_t k = queued_ - going_; k < queued_; ++k) {
+        Slot& slot = slotOf(k);
+        int32_t chunk = 0;
+        if (takeChunk(slot, true, &chunk)) {
+            computeColumns(slot, chunk);
+            return true;
+        }
+    }
+    return false;
 }
 
 EffectAhead* EffectAhead::of(RowWorkers* workers, int32_t span) {
@@ -72,11 +109,18 @@ bool EffectAhead::hasRoomFor(const RenderPlan* plan, const TargetShape& shape, i
     return going_ == 0 || (going_ < kRowsAhead && sameRun(plan, shape, firstColumn, endColumn));
 }
 
-const SunPixel* EffectAhead::take(RowWorkers& workers) {
+const SunPixel* EffectAhead::take() {
     Slot& slot = slotOf(queued_ - going_);
     // The last chunks of this row may be on another thread: take chunks of
-    // the rows after it meanwhile rather than wait idle.
-    workers.takeUntil([&] { return slot.done.load(std::memory_order_acquire) >= chunksPerRow_; });
+    // it and of the rows after it meanwhile rather than wait idle.
+    for (int32_t spins = 0; slot.done.load(std::memory_order_acquire) < chunksPerRow_;) {
+        if (computeFromBack()) continue;
+        if (++spins < 4096) {
+            spinPause();
+        } else {
+            std::this_thread::yield();  // the other thread may have lost its core
+        }
+    }
     --going_;
     return slot.out.get();
 }
@@ -111,6 +155,9 @@ void EffectAhead::queue(RowWorkers& workers, const RenderPlan* plan, const Targe
     slot.row = row;
     slot.done.store(0, std::memory_order_relaxed);
     findSpikeStrips(slot.sun, row, firstColumn, span, &slot.strips);
+    // Last: a turn of an earlier row may find this slot, and takes a chunk
+    // only once the row is all there.
+    slot.untaken.store(uint64_t(chunks) << 32, std::memory_order_release);
     ++queued_;
     ++going_;
     lastRow_ = row;

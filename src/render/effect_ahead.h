@@ -40,10 +40,10 @@ public:
     bool holds(const RenderPlan* plan, const TargetShape& shape, int32_t row, int32_t firstColumn,
                int32_t endColumn) const;
 
-    // Waits for the row this holds, taking chunks of the rows ahead
-    // meanwhile, and hands out its effect (valid until the next queue()); the
-    // row counts as taken.
-    const SunPixel* take(RowWorkers& workers);
+    // Waits for the row this holds, taking its last chunks (and then those of
+    // the rows after it) from the back meanwhile, and hands out its effect
+    // (valid until the next queue()); the row counts as taken.
+    const SunPixel* take();
 
     // Whether `row` may be queued now: fewer than kRowsAhead rows are going
     // and the rows going are for this plan, shape and columns.
@@ -69,10 +69,19 @@ private:
         int32_t row = 0;
         std::unique_ptr<SunPixel[]> out;
         std::atomic<int32_t> done{0};
+        // The row's chunks no thread has taken: [front, back), the front in
+        // the low 32 bits. The helpers take from the front, the host's
+        // thread from the back, so that each keeps to its own side of the
+        // rows and the data a chunk reads (the surface and streak memos,
+        // filled as they are read) stays in its own core's caches.
+        std::atomic<uint64_t> untaken{0};
     };
     static constexpr int32_t kSlots = kRowsAhead + 1;
 
-    static void computeChunk(void* context, int32_t chunk);
+    static void computeChunk(void* context, int32_t turn);
+    static bool takeChunk(Slot& slot, bool fromBack, int32_t* chunk);
+    void computeColumns(Slot& slot, int32_t chunk);
+    bool computeFromBack();
     Slot& slotOf(int32_t runRow) { return slots_[(firstSlot_ + runRow) % kSlots]; }
     const Slot& slotOf(int32_t runRow) const { return slots_[(firstSlot_ + runRow) % kSlots]; }
     bool reserve(int32_t span);
@@ -81,8 +90,9 @@ private:
     Slot slots_[kSlots];
     int32_t capacity_ = 0;
     // The run's rows: queued_ counts every row queued since it started; row k
-    // of the run is in slot (firstSlot_ + k) % kSlots and its chunks follow
-    // those of rows 0 .. k - 1. The last going_ rows queued are not taken.
+    // of the run is in slot (firstSlot_ + k) % kSlots and its helpers' turns
+    // follow those of rows 0 .. k - 1. The last going_ rows queued are not
+    // taken.
     bool open_ = false;
     int32_t firstSlot_ = 0;
     int32_t queued_ = 0;

@@ -117,7 +117,7 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
         if (blendable && row >= 0 && row < shape.height) {
             bool delivered = true;
             if (ahead && ahead->holds(&plan, shape, row, firstColumn, endColumn)) {
-                const SunPixel* effect = ahead->take(*workers);
+                const SunPixel* effect = ahead->take();
                 // The next rows' effect goes on while this one is blended and
                 // while the caller trades rows with the host.
                 queueRowsAhead(ahead, *workers, plan, shape, sun, row, firstColumn, endColumn);

@@ -62,11 +62,6 @@ public:
     // Runs one posted chunk that no thread has taken on the calling thread;
     // false when there is none.
     bool takeOne();
-    // Runs posted chunks on the calling thread until ready() holds: a thread
-    // waiting for chunks that others have taken works on the rest meanwhile,
-    // and pauses (in the end yielding its core) when none is left.
-    template <typename Ready>
-    void takeUntil(Ready ready);
 
     // What a caller keeps with the workers between its runs (the renderer's
     // row computed ahead). It lives as long as the workers, so a started run
@@ -109,18 +104,6 @@ inline void spinPause() {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
 #endif
-}
-
-template <typename Ready>
-void RowWorkers::takeUntil(Ready ready) {
-    for (int32_t spins = 0; !ready();) {
-        if (takeOne()) continue;
-        if (++spins < 4096) {
-            spinPause();
-        } else {
-            std::this_thread::yield();  // the thread with the last chunks may have lost its core
-        }
-    }
 }
 
 // Threads for a render: LUMENFALL_THREADS when it holds a number 1..64,

@@ -186,7 +186,7 @@ TEST(RowsAhead, TheRowTakenStaysWhileTheRowsAfterItAreComputed) {
         for (int32_t next = row; next < row + kRowsAhead; ++next)
             ahead->queue(workers, &plan, shape, sun, next, 0, kWidth);
         ASSERT_TRUE(ahead->holds(&plan, shape, row, 0, kWidth)) << "row " << row;
-        const SunPixel* taken = ahead->take(workers);
+        const SunPixel* taken = ahead->take();
         ahead->queue(workers, &plan, shape, sun, row + kRowsAhead, 0, kWidth);
         ahead->drop(workers);  // every row queued has now been written
         EXPECT_TRUE(same(taken, effectOf(row))) << "row " << row;
