@@ -76,7 +76,12 @@ TEST(HostImages, SixteenBitSamplesMapToTheHostRangeAndBack) {
     EXPECT_EQ(hostToFile16(32768), 65535);
     EXPECT_EQ(hostToFile16(40000), 65535);  // beyond the host's range saturates
     EXPECT_EQ(hostToFile16(16384), 32768);
-    for (uint32_t v = 0; v <= 65535; v += 7) EXPECT_NEAR(hostToFile16(fileToHost16(v)), v, 1) << v;
+    for (uint32_t v = 0; v <= 65535; v += 7) EXPECT_NEAR(hostToFile16(fileToHost16(uint16_t(v))), v, 1) << v;
+    // Every file sample: the rounded-down quotient, though taken without a
+    // division.
+    int32_t wrong = 0;
+    for (uint32_t v = 0; v <= 65535; ++v) wrong += fileToHost16(uint16_t(v)) != (v * 32768u + 32767u) / 65535u;
+    EXPECT_EQ(wrong, 0);
 }
 
 // Where the plug-in leaves a 16-bit sample as the host delivered it, the
