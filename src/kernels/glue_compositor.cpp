@@ -322,6 +322,45 @@ void writeDarkRun8(const GlueSetup& setup, const uint8_t* in, uint8_t* out, int3
     }
 }
 
+// A run of dark pixels written as the final result at 16 bits, three
+// colour planes and no transparency: what blending them gives, channel by
+// channel (the blend of no light with channel s depends on s alone), but
+// without the blend's per-pixel steps. Mode and Blend as in blendPixels.
+template <int32_t Mode, ChannelBlend Blend>
+void writeDarkRun16(const GlueSetup& setup, const uint8_t* in, uint8_t* out, int32_t first, int32_t count) {
+    constexpr int32_t m = kFullScale16;
+    const int32_t* weights = setup.proceduralWeights;
+    const uint8_t* from = in + int64_t(first) * 6;
+    uint8_t* to = out + int64_t(first) * 6;
+    for (int64_t j = 0; j < 3 * int64_t(count); ++j) {
+        uint16_t sample;
+        std::memcpy(&sample, from + 2 * j, 2);
+        const int32_t s = sample > m ? m : sample;
+        const int32_t v = Mode == kGlueComposite ? compositeOpaque(0, s, 4, m) : Blend(0, s, weights);
+        const uint16_t written = static_cast<uint16_t>(clampInt32(v, 0, m));
+        std::memcpy(to + 2 * j, &written, 2);
+    }
+}
+
+using DarkRunFunction = void (*)(const GlueSetup& setup, const uint8_t* in, uint8_t* out, int32_t first,
+                                 int32_t count);
+
+// "color" and "luminance" blend whole pixels: they have no dark runs.
+template <int32_t Mode>
+constexpr DarkRunFunction darkRunFunction16() {
+    if constexpr (Mode == kGlueColor || Mode == kGlueLuminance) {
+        return nullptr;
+    } else {
+        return writeDarkRun16<Mode, channelBlendOf(kFullScale16, Mode)>;
+    }
+}
+
+template <int32_t... Modes>
+constexpr std::array<DarkRunFunction, sizeof...(Modes) + 1> darkRunTable16(std::integer_sequence<int32_t, Modes...>) {
+    return {darkRunFunction16<kGlueNormal>(), darkRunFunction16<Modes + 1>()...};
+}
+constexpr auto kDarkRuns16 = darkRunTable16(std::make_integer_sequence<int32_t, kGlueModeCount>{});
+
 // Whether the glue puts the effect in place of the image's colour channels
 // ("normal", and any value outside the modes, which blends as it).
 bool glueKeepsEffect(int32_t mode) { return glueTableIndex(mode) == 0 || mode == kGlueNormal; }
@@ -402,17 +441,29 @@ bool compositeBandSpan(const GlueSetup& setup, const HostBand& band, BandWrite h
     // result as it is, the bytes of the final write.
     const bool writesResult =
         how == BandWrite::Final || (band.maskData == nullptr && !setup.layout.transparency);
-    const bool darkRuns = writesResult && setup.darkChannel != nullptr && setup.layout.fullScale == kFullScale8 &&
-                          setup.layout.bytes == 1;
+    const bool darkRuns8 = writesResult && setup.darkChannel != nullptr && setup.layout.fullScale == kFullScale8 &&
+                           setup.layout.bytes == 1;
+    // At 16 bits the preview does not show the result as it is: only the
+    // final write has dark runs.
+    const DarkRunFunction darkRun16 =
+        setup.darkRuns16 && how == BandWrite::Final && setup.layout.fullScale == kFullScale16 &&
+                setup.layout.bytes == 2 && setup.layout.planes == 3 && !setup.layout.grey
+            ? kDarkRuns16[glueTableIndex(setup.glue)]
+            : nullptr;
+    const bool darkRuns = darkRuns8 || darkRun16 != nullptr;
     // Between the dark runs, only lit pixels: where the glue keeps the
     // effect they are the effect alone. (Three planes in colour leave none
     // for transparency.)
     const bool effectRuns =
-        darkRuns && setup.layout.planes == 3 && !setup.layout.grey && glueKeepsEffect(setup.glue);
+        darkRuns8 && setup.layout.planes == 3 && !setup.layout.grey && glueKeepsEffect(setup.glue);
     for (int32_t done = 0; done < count;) {
         if (darkRuns) {
             const int32_t dark = runOfSameDarkness(effect + done, count - done, true);
-            writeDarkRun8(setup, in, out, first + done, dark);
+            if (darkRun16 != nullptr) {
+                darkRun16(setup, in, out, first + done, dark);
+            } else {
+                writeDarkRun8(setup, in, out, first + done, dark);
+            }
             done += dark;
             if (done == count) break;
         }

@@ -110,6 +110,7 @@ RenderStatus renderRegion(const RenderPlan& plan, RowTarget& target, int32_t fir
         const int transparency = glue.layout.transparency ? 1 : 0;
         if (plan.darkChannel8Valid[transparency]) glue.darkChannel = plan.darkChannel8[transparency];
     }
+    glue.darkRuns16 = true;
 
     EffectAhead* ahead = EffectAhead::of(workers, span);
     for (int32_t row = firstRow; row < endRow; ++row) {

@@ -78,11 +78,12 @@ TEST(GlueSpan, EveryModeAndDepthBlendsAsThePerPixelChoice) {
     }
 }
 
-// The band's bytes with the dark-pixel table (dark runs mapped byte for
-// byte, lit runs of a glue that keeps the effect written from it) and
-// without it (every pixel read, blended and written), for final and
+// The band's bytes with the dark-pixel shortcuts (at 8 bits the table:
+// dark runs mapped byte for byte, lit runs of a glue that keeps the effect
+// written from it; at 16 bits dark runs blended channel by channel) and
+// without them (every pixel read, blended and written), for final and
 // preview writes with and without a selection, spans that start and end
-// inside runs.
+// inside runs, and 16-bit samples above the host's range.
 TEST(GlueSpan, DarkRunsWriteWhatTheBlendWrites) {
     std::mt19937 random(2022);
     int32_t weights[256];
@@ -109,6 +110,7 @@ TEST(GlueSpan, DarkRunsWriteWhatTheBlendWrites) {
                         int32_t table[256];
                         GlueSetup withTable = setup;
                         if (darkChannelTable(setup, table)) withTable.darkChannel = table;
+                        withTable.darkRuns16 = true;
                         const std::vector<SunPixel> effect = effectRuns(random, 900, setup.layout.fullScale);
                         const int32_t first = int32_t(random() % 40), count = 860 - first;
                         for (int32_t row = 0; row < 2; ++row) {
