@@ -70,8 +70,9 @@ struct SpanStreaks {
     int32_t pixel = 0;  // the pixel asking
     const SunOffset* at = nullptr;
     int32_t knownFrom = 0, knownUntil = 0;
-    // Pixels before this one share the shape of a run too short to take
-    // at once: each takes its own streak without looking ahead again.
+    // Pixels before this one share the shape of a run not taken at once (a
+    // pixel alone, or streaks the memo does not hold): each takes its own
+    // streak without looking ahead again.
     int32_t aloneUntil = 0;
     int32_t noise[kSpanPixels];
 };
@@ -105,8 +106,10 @@ int32_t spanStreakNoise(void* context) {
         ++end;
     }
     // Each pixel's streak starts at (-dx, -dy): the run's start on
-    // consecutive cells of one row.
-    if (end - i >= 4 &&
+    // consecutive cells of one row. Even two streaks are summed faster side
+    // by side than one by one (reduced previews, whose shapes change every
+    // few pixels, have mostly short runs).
+    if (end - i >= 2 &&
         streakNoiseRow(sun.streakMemo, sun.tables->noiseTable, static_cast<int32_t>(-(s.dxFirst - i)),
                        static_cast<int32_t>(-s.dy), shape.dx, shape.dy, frame.streakScale, end - i, s.noise + i)) {
         s.knownFrom = i;
