@@ -403,6 +403,50 @@ bool glueKeepsEffect(int32_t mode) { return glueTableIndex(mode) == 0 || mode ==
 #endif
 }
 
+// writeEffectRun8 at 16 bits: each channel the effect in the image's range
+// (0..32768), two bytes a channel in the host's order.
+[[gnu::noinline]] void writeEffectRun16(const GlueSetup& setup, uint8_t* out, int32_t first, int32_t count,
+                                        const SunPixel* effect) {
+    uint8_t* to = out + int64_t(first) * 6;
+    const float mf = float(kFullScale16);
+#if defined(__SSE2__)
+    const __m128 full = _mm_set1_ps(mf), inverse = _mm_set1_ps(setup.inverseScale);
+    const __m128i top = _mm_set1_epi32(kFullScale16);
+    // Channels 0..32768 taken down by 32768 fit signed 16-bit lanes, where
+    // the pack does not saturate them; the top bit flipped back restores them.
+    const __m128i half = _mm_set1_epi32(kFullScale16), flip = _mm_set1_epi16(int16_t(-32768));
+    const auto channels = [&](const SunPixel& px) {
+        return _mm_sub_epi32(effectInRange(px, full, inverse, top), half);
+    };
+    int32_t i = 0;
+    for (; i + 2 <= count; i += 2, to += 12) {
+        // Two pixels' (r g b rim) as 16-bit samples; the rim samples are
+        // left out.
+        alignas(16) uint8_t samples[16];
+        _mm_store_si128(reinterpret_cast<__m128i*>(samples),
+                        _mm_xor_si128(_mm_packs_epi32(channels(effect[i]), channels(effect[i + 1])), flip));
+        std::memcpy(to, samples, 6);
+        std::memcpy(to + 6, samples + 8, 6);
+    }
+    for (; i < count; ++i, to += 6) {
+        alignas(16) int32_t lanes[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), effectInRange(effect[i], full, inverse, top));
+        for (int c = 0; c < 3; ++c) {
+            const uint16_t v = uint16_t(lanes[c]);
+            std::memcpy(to + 2 * c, &v, 2);
+        }
+    }
+#else
+    for (int32_t i = 0; i < count; ++i, to += 6) {
+        for (int c = 0; c < 3; ++c) {
+            const float scaled = mf * (float(effect[i].rgb[c]) * setup.inverseScale);
+            const uint16_t v = uint16_t(scaled > 0.0f ? (scaled < mf ? int32_t(scaled) : kFullScale16) : 0);
+            std::memcpy(to + 2 * c, &v, 2);
+        }
+    }
+#endif
+}
+
 // Pixels first .. first + count - 1 (count <= kChunk) read, blended and written.
 void compositeRun(const GlueSetup& setup, BlendSpanFunction blend, const HostBand& band, BandWrite how,
                   const uint8_t* in, uint8_t* out, int32_t row, int32_t first, int32_t count, const SunPixel* effect) {
@@ -456,6 +500,7 @@ bool compositeBandSpan(const GlueSetup& setup, const HostBand& band, BandWrite h
     // for transparency.)
     const bool effectRuns =
         darkRuns8 && setup.layout.planes == 3 && !setup.layout.grey && glueKeepsEffect(setup.glue);
+    const bool effectRuns16 = darkRun16 != nullptr && glueKeepsEffect(setup.glue);
     for (int32_t done = 0; done < count;) {
         if (darkRuns) {
             const int32_t dark = runOfSameDarkness(effect + done, count - done, true);
@@ -472,6 +517,8 @@ bool compositeBandSpan(const GlueSetup& setup, const HostBand& band, BandWrite h
         const int32_t n = darkRuns ? runOfSameDarkness(effect + done, most, false) : most;
         if (effectRuns) {
             writeEffectRun8(setup, out, first + done, n, effect + done);
+        } else if (effectRuns16) {
+            writeEffectRun16(setup, out, first + done, n, effect + done);
         } else {
             compositeRun(setup, blend, band, how, in, out, row, first + done, n, effect + done);
         }

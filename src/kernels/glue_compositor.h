@@ -40,9 +40,11 @@ struct GlueSetup {
     // light, outside the disc), for the modes where that depends on s alone;
     // null elsewhere. Most of a picture lies beyond the sun's reach.
     const int32_t* darkChannel = nullptr;  // 256 entries
-    // Whether the final write of 16-bit colour rows may write runs of dark
-    // pixels channel by channel, without the blend's per-pixel steps (for
-    // the modes that blend channel by channel). Off, as without the table,
+    // Whether the final write of 16-bit colour rows may take the shortcuts
+    // of the 8-bit table: runs of dark pixels written channel by channel,
+    // without the blend's per-pixel steps (the modes that blend channel by
+    // channel), and the lit runs between them of a glue that keeps the
+    // effect written from the effect alone. Off, as without the table,
     // every pixel is read, blended and written.
     bool darkRuns16 = false;
 };
