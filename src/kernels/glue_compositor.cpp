@@ -175,6 +175,15 @@ inline __m128i effectInRange(const SunPixel& px, __m128 full, __m128 inverseScal
     const __m128i whole = _mm_or_si128(_mm_and_si128(below, _mm_cvttps_epi32(scaled)), _mm_andnot_si128(below, top));
     return _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(scaled, _mm_setzero_ps())), whole);
 }
+
+// effectInRange with its constants for full scale M, set once for a run.
+struct EffectInRange {
+    __m128 full, inverseScale;
+    __m128i top;
+    EffectInRange(const GlueSetup& setup, int32_t m)
+        : full(_mm_set1_ps(float(m))), inverseScale(_mm_set1_ps(setup.inverseScale)), top(_mm_set1_epi32(m)) {}
+    __m128i operator()(const SunPixel& px) const { return effectInRange(px, full, inverseScale, top); }
+};
 #endif
 
 // The blend of a span. Mode, M and the channel formula Blend are constants
@@ -373,11 +382,8 @@ bool glueKeepsEffect(int32_t mode) { return glueTableIndex(mode) == 0 || mode ==
 [[gnu::noinline]] void writeEffectRun8(const GlueSetup& setup, uint8_t* out, int32_t first, int32_t count,
                                        const SunPixel* effect) {
     uint8_t* to = out + int64_t(first) * 3;
-    const float mf = float(kFullScale8);
 #if defined(__SSE2__)
-    const __m128 full = _mm_set1_ps(mf), inverse = _mm_set1_ps(setup.inverseScale);
-    const __m128i top = _mm_set1_epi32(kFullScale8);
-    const auto channels = [&](const SunPixel& px) { return effectInRange(px, full, inverse, top); };
+    const EffectInRange channels(setup, kFullScale8);
     int32_t i = 0;
     for (; i + 4 <= count; i += 4, to += 12) {
         // Four pixels' (r g b rim) as bytes, each 0..255; the rim bytes are
@@ -394,6 +400,7 @@ bool glueKeepsEffect(int32_t mode) { return glueTableIndex(mode) == 0 || mode ==
         for (int c = 0; c < 3; ++c) to[c] = uint8_t(lanes[c]);
     }
 #else
+    const float mf = float(kFullScale8);
     for (int32_t i = 0; i < count; ++i, to += 3) {
         for (int c = 0; c < 3; ++c) {
             const float scaled = mf * (float(effect[i].rgb[c]) * setup.inverseScale);
@@ -408,16 +415,12 @@ bool glueKeepsEffect(int32_t mode) { return glueTableIndex(mode) == 0 || mode ==
 [[gnu::noinline]] void writeEffectRun16(const GlueSetup& setup, uint8_t* out, int32_t first, int32_t count,
                                         const SunPixel* effect) {
     uint8_t* to = out + int64_t(first) * 6;
-    const float mf = float(kFullScale16);
 #if defined(__SSE2__)
-    const __m128 full = _mm_set1_ps(mf), inverse = _mm_set1_ps(setup.inverseScale);
-    const __m128i top = _mm_set1_epi32(kFullScale16);
+    const EffectInRange inRange(setup, kFullScale16);
     // Channels 0..32768 taken down by 32768 fit signed 16-bit lanes, where
     // the pack does not saturate them; the top bit flipped back restores them.
     const __m128i half = _mm_set1_epi32(kFullScale16), flip = _mm_set1_epi16(int16_t(-32768));
-    const auto channels = [&](const SunPixel& px) {
-        return _mm_sub_epi32(effectInRange(px, full, inverse, top), half);
-    };
+    const auto channels = [&](const SunPixel& px) { return _mm_sub_epi32(inRange(px), half); };
     int32_t i = 0;
     for (; i + 2 <= count; i += 2, to += 12) {
         // Two pixels' (r g b rim) as 16-bit samples; the rim samples are
@@ -430,13 +433,14 @@ bool glueKeepsEffect(int32_t mode) { return glueTableIndex(mode) == 0 || mode ==
     }
     for (; i < count; ++i, to += 6) {
         alignas(16) int32_t lanes[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), effectInRange(effect[i], full, inverse, top));
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), inRange(effect[i]));
         for (int c = 0; c < 3; ++c) {
             const uint16_t v = uint16_t(lanes[c]);
             std::memcpy(to + 2 * c, &v, 2);
         }
     }
 #else
+    const float mf = float(kFullScale16);
     for (int32_t i = 0; i < count; ++i, to += 6) {
         for (int c = 0; c < 3; ++c) {
             const float scaled = mf * (float(effect[i].rgb[c]) * setup.inverseScale);
