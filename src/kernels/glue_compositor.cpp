@@ -141,16 +141,33 @@ bool pixelLayoutOf(int32_t depth, int32_t planes, bool editableTransparency, Pix
     return true;
 }
 
+namespace {
+
+// Whether a dark pixel (no light, outside the disc) blends channel by
+// channel under the glue, each channel's result depending on that channel
+// alone: "color" and "luminance" blend whole pixels, and "composite" over
+// transparency writes the transparency too.
+constexpr bool darkBlendsByChannel(int32_t mode, bool transparency) {
+    return !(mode == kGlueColor || mode == kGlueLuminance || (mode == kGlueComposite && transparency));
+}
+
+// What channel s (0..M) becomes under a dark pixel, for such a glue; blend
+// is the mode's channel formula at M.
+LF_ALWAYS_INLINE inline int32_t darkChannelOf(int32_t mode, ChannelBlend blend, int32_t s, int32_t m,
+                                              const int32_t* weights) {
+    const int32_t v = mode == kGlueComposite ? compositeOpaque(0, s, 4, m) : blend(0, s, weights);
+    return clampInt32(v, 0, m);
+}
+
+}  // namespace
+
 bool darkChannelTable(const GlueSetup& setup, int32_t table[256]) {
     const PixelLayout& layout = setup.layout;
     if (layout.fullScale != kFullScale8) return false;
     const int32_t mode = setup.glue;
-    if (mode == kGlueColor || mode == kGlueLuminance || (mode == kGlueComposite && layout.transparency)) return false;
-    for (int32_t s = 0; s < 256; ++s) {
-        const int32_t v = mode == kGlueComposite ? compositeOpaque(0, s, 4, kFullScale8)
-                                                 : blendChannel8(mode, 0, s, setup.proceduralWeights);
-        table[s] = clampInt32(v, 0, kFullScale8);
-    }
+    if (!darkBlendsByChannel(mode, layout.transparency)) return false;
+    const ChannelBlend blend = channelBlendOf(kFullScale8, mode);
+    for (int32_t s = 0; s < 256; ++s) table[s] = darkChannelOf(mode, blend, s, kFullScale8, setup.proceduralWeights);
     return true;
 }
 
@@ -332,9 +349,9 @@ void writeDarkRun8(const GlueSetup& setup, const uint8_t* in, uint8_t* out, int3
 }
 
 // A run of dark pixels written as the final result at 16 bits, three
-// colour planes and no transparency: what blending them gives, channel by
-// channel (the blend of no light with channel s depends on s alone), but
-// without the blend's per-pixel steps. Mode and Blend as in blendPixels.
+// colour planes and no transparency: each channel as under the 8-bit table,
+// computed in place of a table of 32,769 entries, without the blend's
+// per-pixel steps. Mode and Blend as in blendPixels.
 template <int32_t Mode, ChannelBlend Blend>
 void writeDarkRun16(const GlueSetup& setup, const uint8_t* in, uint8_t* out, int32_t first, int32_t count) {
     constexpr int32_t m = kFullScale16;
@@ -345,8 +362,7 @@ void writeDarkRun16(const GlueSetup& setup, const uint8_t* in, uint8_t* out, int
         uint16_t sample;
         std::memcpy(&sample, from + 2 * j, 2);
         const int32_t s = sample > m ? m : sample;
-        const int32_t v = Mode == kGlueComposite ? compositeOpaque(0, s, 4, m) : Blend(0, s, weights);
-        const uint16_t written = static_cast<uint16_t>(clampInt32(v, 0, m));
+        const uint16_t written = static_cast<uint16_t>(darkChannelOf(Mode, Blend, s, m, weights));
         std::memcpy(to + 2 * j, &written, 2);
     }
 }
@@ -354,10 +370,10 @@ void writeDarkRun16(const GlueSetup& setup, const uint8_t* in, uint8_t* out, int
 using DarkRunFunction = void (*)(const GlueSetup& setup, const uint8_t* in, uint8_t* out, int32_t first,
                                  int32_t count);
 
-// "color" and "luminance" blend whole pixels: they have no dark runs.
+// Only the glues whose dark pixels blend channel by channel have dark runs.
 template <int32_t Mode>
 constexpr DarkRunFunction darkRunFunction16() {
-    if constexpr (Mode == kGlueColor || Mode == kGlueLuminance) {
+    if constexpr (!darkBlendsByChannel(Mode, false)) {
         return nullptr;
     } else {
         return writeDarkRun16<Mode, channelBlendOf(kFullScale16, Mode)>;
